@@ -1,0 +1,30 @@
+# Installation: headers (installed by each module), the shared library, a CMake
+# package for find_package(SORRELKernel) and a pkg-config file.
+include(CMakePackageConfigHelpers)
+
+install(TARGETS SORRELKernel EXPORT SORRELKernelTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/SORRELKernel)
+install(TARGETS sorrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+install(EXPORT SORRELKernelTargets
+  NAMESPACE SORRELKernel::
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/SORRELKernel)
+
+configure_package_config_file(
+  ${PROJECT_SOURCE_DIR}/cmake/SORRELKernelConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/SORRELKernelConfig.cmake
+  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/SORRELKernel)
+write_basic_package_version_file(
+  ${PROJECT_BINARY_DIR}/SORRELKernelConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES
+  ${PROJECT_BINARY_DIR}/SORRELKernelConfig.cmake
+  ${PROJECT_BINARY_DIR}/SORRELKernelConfigVersion.cmake
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/SORRELKernel)
+
+configure_file(${PROJECT_SOURCE_DIR}/cmake/sorrelkernel.pc.in
+  ${PROJECT_BINARY_DIR}/sorrelkernel.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/sorrelkernel.pc
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

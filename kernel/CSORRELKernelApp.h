@@ -1,0 +1,16 @@
+#pragma once
+
+#include "kernel/Export.h"
+#include "platform/CWinApp.h"
+
+// The library's application object. It exists once per process, created while
+// the library is loaded, and carries no behaviour of its own: the library has
+// no initialisation call, and clients start logging with Logger::initialize.
+class SORREL_EXPORT CSORRELKernelApp : public CWinApp {
+ public:
+  CSORRELKernelApp();
+  ~CSORRELKernelApp() override;
+
+  // The one instance, alive from load to unload of the library; owned by it.
+  static CSORRELKernelApp& instance();
+};

@@ -1,0 +1,7 @@
+#pragma once
+
+#include "kernel/Export.h"
+#include "platform/CTypedList.h"
+
+// MFC's list of untyped pointers. The list never owns what the pointers point to.
+class SORREL_EXPORT CPtrList : public CTypedList<void*> {};

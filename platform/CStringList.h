@@ -1,0 +1,8 @@
+#pragma once
+
+#include "kernel/Export.h"
+#include "platform/CString.h"
+#include "platform/CTypedList.h"
+
+// MFC's list of strings; see CTypedList for the operations and their rules.
+class SORREL_EXPORT CStringList : public CTypedList<CString> {};

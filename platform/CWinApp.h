@@ -1,0 +1,22 @@
+#pragma once
+
+#include "kernel/Export.h"
+#include "platform/CString.h"
+
+// The application-object base: a name and the process-wide "current
+// application" that AfxGetApp answers. The object does not own anything.
+class SORREL_EXPORT CWinApp {
+ public:
+  explicit CWinApp(const char* appName);
+  virtual ~CWinApp();
+  CWinApp(const CWinApp&) = delete;
+  CWinApp& operator=(const CWinApp&) = delete;
+
+  const CString& GetAppName() const { return appName_; }
+
+ private:
+  CString appName_;
+};
+
+// The most recently constructed application object still alive, or null.
+SORREL_EXPORT CWinApp* AfxGetApp();
