@@ -7,8 +7,12 @@
 
 namespace {
 
-char AsciiUpper(char ch) { return (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 'a' + 'A') : ch; }
-char AsciiLower(char ch) { return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch; }
+char AsciiUpper(char ch) {
+  return (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 'a' + 'A') : ch;
+}
+char AsciiLower(char ch) {
+  return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
+}
 
 // Blanks as MFC's parameterless trims see them: space, tab, CR, LF, VT, FF.
 constexpr const char* kWhitespace = " \t\r\n\v\f";

@@ -16,7 +16,7 @@ class SORREL_EXPORT CString {
   CString(const char* text);  // NOLINT: implicit, as client code expects; null is empty
   CString(const char* text, int length);
   CString(char ch, int repeat = 1);
-  CString(std::string text);  // NOLINT: implicit
+  CString(std::string text);       // NOLINT: implicit
   CString(std::string_view text);  // NOLINT: implicit
 
   int GetLength() const { return static_cast<int>(data_.size()); }
@@ -29,7 +29,9 @@ class SORREL_EXPORT CString {
   void SetAt(int index, char ch);
 
   // The bytes, NUL-terminated; valid until the string is next changed.
-  operator const char*() const { return data_.c_str(); }  // NOLINT: implicit, as client code expects
+  operator const char*() const {
+    return data_.c_str();
+  }  // NOLINT: implicit, as client code expects
   const char* c_str() const { return data_.c_str(); }
   const std::string& str() const { return data_; }
 

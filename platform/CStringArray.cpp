@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <stdexcept>
 
-void CStringArray::SetSize(int newSize) { items_.resize(static_cast<size_t>(std::max(newSize, 0))); }
+void CStringArray::SetSize(int newSize) {
+  items_.resize(static_cast<size_t>(std::max(newSize, 0)));
+}
 
 void CStringArray::SetAtGrow(int index, const CString& value) {
   if (index < 0) throw std::out_of_range("CStringArray::SetAtGrow: negative index");

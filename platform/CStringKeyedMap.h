@@ -36,7 +36,8 @@ class CStringKeyedMap {
 
   static uint32_t HashKey(const char* key) {
     uint32_t hash = 0;
-    for (; *key; ++key) hash = (hash << 5) + hash + static_cast<uint32_t>(static_cast<signed char>(*key));
+    for (; *key; ++key)
+      hash = (hash << 5) + hash + static_cast<uint32_t>(static_cast<signed char>(*key));
     return hash;
   }
 

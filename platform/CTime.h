@@ -29,8 +29,12 @@ class SORREL_EXPORT CTime {
   // would exceed 1023 characters.
   CString Format(const char* format) const;
 
-  friend CTimeSpan operator-(CTime a, CTime b) { return CTimeSpan(static_cast<int64_t>(a.time_ - b.time_)); }
-  friend CTime operator+(CTime a, CTimeSpan span) { return CTime(a.time_ + static_cast<time_t>(span.GetTotalSeconds())); }
+  friend CTimeSpan operator-(CTime a, CTime b) {
+    return CTimeSpan(static_cast<int64_t>(a.time_ - b.time_));
+  }
+  friend CTime operator+(CTime a, CTimeSpan span) {
+    return CTime(a.time_ + static_cast<time_t>(span.GetTotalSeconds()));
+  }
   friend bool operator==(CTime a, CTime b) { return a.time_ == b.time_; }
 
  private:

@@ -1,5 +1,7 @@
 #include "platform/CWinApp.h"
 
+#include "platform/CWaitCursor.h"
+
 namespace {
 CWinApp* currentApp = nullptr;
 }
@@ -11,3 +13,7 @@ CWinApp::~CWinApp() {
 }
 
 CWinApp* AfxGetApp() { return currentApp; }
+
+void CWinApp::BeginWaitCursor() { DoWaitCursor(true); }
+
+void CWinApp::EndWaitCursor() { DoWaitCursor(false); }

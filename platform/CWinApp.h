@@ -14,6 +14,11 @@ class SORREL_EXPORT CWinApp {
 
   const CString& GetAppName() const { return appName_; }
 
+  // Show and take away the wait cursor through the process's wait-cursor
+  // handler (see CWaitCursor.h); calls pair up, innermost first.
+  void BeginWaitCursor();
+  void EndWaitCursor();
+
  private:
   CString appName_;
 };

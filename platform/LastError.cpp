@@ -1,0 +1,9 @@
+#include "platform/LastError.h"
+
+namespace {
+thread_local DWORD lastError = ERROR_SUCCESS;
+}  // namespace
+
+DWORD GetLastError() { return lastError; }
+
+void SetLastError(DWORD code) { lastError = code; }

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "kernel/Export.h"
+
+// The opener of the product's home page.
+class SORREL_EXPORT Orb {
+ public:
+  // The product's home page.
+  static constexpr const char* kHomepage = "https://www.sorrel-patents.com/";
+
+  Orb();
+  virtual ~Orb();
+
+  // Asks the desktop to open the home page with the default browser, shown
+  // normally. A failure to open is not reported.
+  static void OpenSorrelHomepage();
+};
