@@ -1,0 +1,204 @@
+#include "support/Crypto.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/MessageBox.h"
+
+namespace {
+
+struct ShownMessage {
+  std::string text;
+  unsigned type;
+};
+
+// Records every message box shown while it lives.
+class MessageRecorder {
+ public:
+  MessageRecorder()
+      : previous_(SetMessageBoxHandler([this](const char* text, unsigned type) {
+          shown.push_back({text, type});
+          return IDOK;
+        })) {}
+  ~MessageRecorder() { SetMessageBoxHandler(previous_); }
+  std::vector<ShownMessage> shown;
+
+ private:
+  MessageBoxHandler previous_;
+};
+
+// Points OpenSSL's module search at a folder without modules while it lives,
+// so that the legacy provider (and with it RC4) cannot be loaded.
+class LegacyProviderMissing {
+ public:
+  LegacyProviderMissing() {
+    if (const char* old = std::getenv("OPENSSL_MODULES")) saved_ = old, hadValue_ = true;
+    setenv("OPENSSL_MODULES", "/nonexistent-openssl-modules", 1);
+  }
+  ~LegacyProviderMissing() {
+    if (hadValue_) {
+      setenv("OPENSSL_MODULES", saved_.c_str(), 1);
+    } else {
+      unsetenv("OPENSSL_MODULES");
+    }
+  }
+
+ private:
+  std::string saved_;
+  bool hadValue_ = false;
+};
+
+char kPassword[] = "Sorrel secret";
+const std::string kPlaintext = "Attack at dawn: EP 1234567 B1";
+
+TEST(CryptoHash, MatchesRfc1321TestSuite) {
+  const struct {
+    const char* text;
+    const char* digest;
+  } cases[] = {
+      {"", "d41d8cd98f00b204e9800998ecf8427e"},
+      {"a", "0cc175b9c0f1b6a831c399e269772661"},
+      {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+      {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+      {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
+      {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+       "d174ab98d277d9f5a5611c2c9f419d9f"},
+      {"1234567890123456789012345678901234567890123456789012345678901234567890123456789"
+       "0",
+       "57edf4a22be3c955ac49da2e2107b67a"},
+  };
+  for (const auto& c : cases) {
+    CString text = c.text;
+    CString digest = "previous";
+    ASSERT_EQ(Crypto::HashString(text, digest), 1) << c.text;
+    EXPECT_EQ(digest, c.digest) << c.text;
+  }
+}
+
+TEST(CryptoHash, DigestsEveryByteIncludingNul) {
+  // Expected value from: printf 'a\0b' | openssl md5
+  CString text("a\0b", 3);
+  CString digest;
+  ASSERT_EQ(Crypto::HashString(text, digest), 1);
+  EXPECT_EQ(digest, "70350f6027bce3713f6b76473084309b");
+}
+
+TEST(CryptoCipher, EncryptMatchesRc4KeyedWithMd5OfPassword) {
+  // Expected bytes from:
+  //   printf '%s' 'Attack at dawn: EP 1234567 B1' | openssl enc -rc4 -nosalt
+  //     -K a49e66c6a6615c0c666ad40bf3e44df5 -provider legacy -provider default
+  // (one command line) where the key is the MD5 digest of "Sorrel secret".
+  const std::vector<unsigned char> expected = {
+      0x4c, 0x0d, 0x82, 0xbc, 0x10, 0x7b, 0xf1, 0x96, 0xd2, 0x1e, 0x8d, 0x3c, 0x7b, 0x34, 0x6d,
+      0xde, 0x8f, 0x6d, 0x00, 0x0d, 0x9b, 0x04, 0x7e, 0xb6, 0x1b, 0xaf, 0x9c, 0x8f, 0x08};
+  MessageRecorder messages;
+  std::string data = kPlaintext;
+  EXPECT_EQ(Crypto::EncryptString(data.data(), data.size(), kPassword), data.size());
+  EXPECT_EQ(std::vector<unsigned char>(data.begin(), data.end()), expected);
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST(CryptoCipher, DecryptRestoresDataAcrossNulBytes) {
+  // The cipher text of kPlaintext holds a NUL byte; the length, not the
+  // terminator, must bound the work.
+  MessageRecorder messages;
+  for (const std::string& original : {kPlaintext, std::string("\0x\0", 3), std::string()}) {
+    std::string data = original;
+    Crypto::EncryptString(data.data(), data.size(), kPassword);
+    EXPECT_EQ(Crypto::DecryptString(data.data(), data.size(), kPassword), original.size());
+    EXPECT_EQ(data, original);
+  }
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST(CryptoCipher, MissingLegacyProviderReportsEachFailingStepAndKeepsData) {
+  // Without RC4 the context is incomplete, no key can be made and the
+  // cipher call then fails too: three messages, in step order.
+  MessageRecorder messages;
+  LegacyProviderMissing missing;
+  std::string data = kPlaintext;
+  EXPECT_EQ(Crypto::EncryptString(data.data(), data.size(), kPassword), data.size());
+  EXPECT_EQ(data, kPlaintext);
+  Crypto::DecryptString(data.data(), data.size(), kPassword);
+  const std::vector<std::string> expected = {
+      "Error during CryptAcquireContext!", "Error during CryptDeriveKey!\n",
+      "Error during CryptEncrypt. \n",     "Error during CryptAcquireContext!",
+      "Error during CryptDeriveKey!\n",    "Error during CryptDecrypt. \n"};
+  ASSERT_EQ(messages.shown.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(messages.shown[i].text, expected[i]);
+    EXPECT_EQ(messages.shown[i].type, MB_ICONERROR);
+  }
+  EXPECT_EQ(data, kPlaintext);
+}
+
+TEST(CryptoEncode, KeepsLettersAndDigitsOnly) {
+  const struct {
+    CString text;
+    const char* encoded;
+  } cases[] = {
+      {"a b&c", "a+b%26c"},
+      {"\n", "%0A"},
+      {"\xE9", "%E9"},  // high bytes are not negative numbers
+      {"AZaz09", "AZaz09"},
+      {"-_.~*", "%2D%5F%2E%7E%2A"},   // no other byte is left alone
+      {CString("a\0b", 3), "a%00b"},  // embedded NUL is encoded, not an end
+  };
+  for (const auto& c : cases) EXPECT_EQ(Crypto::encode(c.text), c.encoded) << c.encoded;
+}
+
+TEST(CryptoDecode, ReadsPlusAndPercentEscapes) {
+  const struct {
+    const char* text;
+    CString decoded;
+  } cases[] = {
+      {"a+b%26c", "a b&c"}, {"%4a", "J"},
+      {"%4A", "J"},         {"%00x", "x"},  // a code of 0 appends nothing
+      {"%zz!", "!"},                        // non-digits count 0
+      {"%1G", " "},                         // "G" counts 16: 1 * 16 + 16 = 32
+      {"%g0", ""},                          // 256 has low byte 0
+      {"ab%", "ab"},                        // "%" at the very end: nothing follows
+      {"%4", "\x04"},                       // one digit left: read alone
+  };
+  for (const auto& c : cases) EXPECT_EQ(Crypto::decode(c.text), c.decoded) << c.text;
+}
+
+TEST(CryptoDecode, UndoesEncodeForEveryNonNulByte) {
+  CString all;
+  for (int byte = 1; byte < 256; ++byte) all += static_cast<char>(byte);
+  EXPECT_EQ(Crypto::decode(Crypto::encode(all)), all);
+}
+
+TEST(CryptoConvertToDec, ReadsDigitsThroughGetAsDec) {
+  const struct {
+    const char* hex;
+    int value;
+  } cases[] = {
+      {"ff", 255}, {"FF", 255}, {"1G", 32}, {"", 0}, {nullptr, 0}, {"9z", 144}, {"100", 256},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Crypto::convertToDec(c.hex), c.value) << c.value;
+}
+
+TEST(CryptoGetAsDec, RewritesLettersAToG) {
+  const struct {
+    char digit;
+    const char* rewritten;
+  } cases[] = {{'a', "10"}, {'F', "15"}, {'g', "16"}, {'G', "16"}, {'h', "h"}, {'7', "7"}};
+  for (const auto& c : cases) {
+    char buffer[3] = {c.digit, '\0', '\0'};
+    Crypto::getAsDec(buffer);
+    EXPECT_STREQ(buffer, c.rewritten);
+  }
+}
+
+TEST(CryptoIsOrdinaryChar, AcceptsAsciiLettersAndDigitsOnly) {
+  for (char c : {'a', 'z', 'A', 'Z', '0', '9'}) EXPECT_TRUE(Crypto::isOrdinaryChar(c)) << c;
+  for (char c : {' ', '_', '@', '[', '`', '{', '\xE9', '\0'}) {
+    EXPECT_FALSE(Crypto::isOrdinaryChar(c)) << static_cast<int>(c);
+  }
+}
+
+}  // namespace

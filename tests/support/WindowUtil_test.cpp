@@ -1,0 +1,43 @@
+#include "support/WindowUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/ShellExecute.h"
+#include "support/Orb.h"
+
+namespace {
+
+TEST(WindowUtil, SetZBottomMovesWindowDownWithoutMovingOrResizing) {
+  CWnd bottom;
+  CWnd middle;
+  CWnd top;
+  ASSERT_TRUE(middle.SetWindowPos(nullptr, 10, 20, 300, 200, SWP_NOZORDER));
+  WindowUtil::SetZBottom(&middle);
+  WindowUtil::SetZBottom(nullptr);
+  EXPECT_EQ(CWnd::GetZOrder(), (std::vector<CWnd*>{&top, &bottom, &middle}));
+  RECT rect;
+  middle.GetWindowRect(&rect);
+  EXPECT_EQ(rect.left, 10);
+  EXPECT_EQ(rect.top, 20);
+  EXPECT_EQ(rect.right, 310);
+  EXPECT_EQ(rect.bottom, 220);
+}
+
+TEST(Orb, OpensAbsoluteHttpsHomepageShownNormally) {
+  std::vector<std::string> opened;
+  int show = -1;
+  ShellOpenHandler previous = SetShellOpenHandler([&](const char* target, int command) {
+    opened.push_back(target);
+    show = command;
+    return true;
+  });
+  Orb::OpenSorrelHomepage();
+  SetShellOpenHandler(previous);
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].rfind("https://", 0), 0u);
+  EXPECT_EQ(show, SW_SHOWNORMAL);
+}
+
+}  // namespace

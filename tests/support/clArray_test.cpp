@@ -1,0 +1,79 @@
+#include "support/clArray.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+struct Record {
+  int32_t id;   // distinguishes the elements
+  char tag[6];  // makes the element size odd-sized but fixed
+};
+
+Record Make(int32_t id) {
+  Record record{id, "abcde"};
+  return record;
+}
+
+TEST(clArray, GrowsInStepsOfFiveAndKeepsElements) {
+  clArray array(sizeof(Record));
+  EXPECT_EQ(array.fnSizeOfElem(), sizeof(Record));
+  for (int32_t id = 0; id < 5; ++id) {
+    const Record record = Make(id);
+    ASSERT_EQ(array.fnAdd(&record), ARR_OK);
+  }
+  EXPECT_EQ(array.fnResize(), ARR_NOTHING_TO_SHRINK);  // five in a capacity of five
+  const Record sixth = Make(5);
+  ASSERT_EQ(array.fnAdd(&sixth), ARR_OK);  // grows to ten
+  EXPECT_EQ(array.fnResize(), ARR_OK);
+  ASSERT_EQ(array.fnGetNbElem(), 6);
+  const auto* records = static_cast<const Record*>(array.fnGetArray());
+  for (int32_t id = 0; id < 6; ++id) EXPECT_EQ(records[id].id, id);
+}
+
+TEST(clArray, ResizeShrinksToCountAndNextAddGrowsByFive) {
+  clArray array(sizeof(Record));
+  for (int32_t id = 0; id < 3; ++id) {
+    const Record record = Make(id);
+    ASSERT_EQ(array.fnAdd(&record), ARR_OK);
+  }
+  EXPECT_EQ(array.fnResize(), ARR_OK);                 // capacity 3
+  EXPECT_EQ(array.fnResize(), ARR_NOTHING_TO_SHRINK);  // already exact
+  const Record fourth = Make(3);
+  ASSERT_EQ(array.fnAdd(&fourth), ARR_OK);  // capacity 8
+  EXPECT_EQ(array.fnResize(), ARR_OK);
+  EXPECT_EQ(static_cast<const Record*>(array.fnGetArray())[3].id, 3);
+}
+
+TEST(clArray, FlushEmptiesAndShrinkingToNothingStaysUsable) {
+  clArray array(4);
+  const int32_t value = 42;
+  ASSERT_EQ(array.fnAdd(&value), ARR_OK);
+  EXPECT_EQ(array.fnFlush(), ARR_OK);
+  EXPECT_EQ(array.fnGetNbElem(), 0);
+  const char zeros[5 * 4] = {};
+  EXPECT_EQ(std::memcmp(array.fnGetArray(), zeros, sizeof zeros), 0);
+  EXPECT_EQ(array.fnResize(), ARR_OK);  // to no storage at all
+  ASSERT_EQ(array.fnAdd(&value), ARR_OK);
+  EXPECT_EQ(*static_cast<const int32_t*>(array.fnGetArray()), 42);
+}
+
+TEST(clArray, RefusesToGrowPastSixteenBitCount) {
+  clArray array(1);
+  const char byte = 'x';
+  for (int i = 0; i < UINT16_MAX; ++i) ASSERT_EQ(array.fnAdd(&byte), ARR_OK);
+  EXPECT_EQ(array.fnAdd(&byte), ARR_ALLOC_FAILED);
+  EXPECT_EQ(array.fnGetNbElem(), UINT16_MAX);
+}
+
+TEST(clArray, ZeroElementSizeHasNoStorage) {
+  clArray array(0);
+  const char byte = 'x';
+  EXPECT_EQ(array.fnGetArray(), nullptr);
+  EXPECT_EQ(array.fnAdd(&byte), ARR_ALLOC_FAILED);
+  EXPECT_EQ(array.fnFlush(), ARR_ALLOC_FAILED);
+}
+
+}  // namespace
