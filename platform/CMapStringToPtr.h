@@ -5,4 +5,8 @@
 
 // MFC's map from string to untyped pointer, iterating in MFC's order (see
 // CStringKeyedMap). The map never owns what the pointers point to.
-class SORREL_EXPORT CMapStringToPtr : public CStringKeyedMap<void*> {};
+class SORREL_EXPORT CMapStringToPtr : public CStringKeyedMap<void*> {
+ public:
+  CMapStringToPtr();
+  ~CMapStringToPtr();
+};

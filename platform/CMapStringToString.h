@@ -4,4 +4,8 @@
 #include "platform/CStringKeyedMap.h"
 
 // MFC's map from string to string, iterating in MFC's order (see CStringKeyedMap).
-class SORREL_EXPORT CMapStringToString : public CStringKeyedMap<CString> {};
+class SORREL_EXPORT CMapStringToString : public CStringKeyedMap<CString> {
+ public:
+  CMapStringToString();
+  ~CMapStringToString();
+};

@@ -5,4 +5,10 @@
 #include "platform/CTypedList.h"
 
 // MFC's list of strings; see CTypedList for the operations and their rules.
-class SORREL_EXPORT CStringList : public CTypedList<CString> {};
+class SORREL_EXPORT CStringList : public CTypedList<CString> {
+ public:
+  CStringList();
+  ~CStringList();
+  CStringList(const CStringList& other);
+  CStringList& operator=(const CStringList& other);
+};
