@@ -2,6 +2,9 @@
 # package for find_package(SORRELKernel) and a pkg-config file.
 include(CMakePackageConfigHelpers)
 
+# Clients compile the installed headers as C++20.
+target_compile_features(SORRELKernel INTERFACE cxx_std_20)
+
 install(TARGETS SORRELKernel EXPORT SORRELKernelTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
@@ -24,6 +27,11 @@ install(FILES
   ${PROJECT_BINARY_DIR}/SORRELKernelConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/SORRELKernel)
 
+# The .pc file locates the prefix relative to itself, so that the package
+# works wherever `cmake --install --prefix` puts it.
+file(RELATIVE_PATH SORREL_PC_PREFIX_FROM_PCDIR
+  ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
+string(REGEX REPLACE "/$" "" SORREL_PC_PREFIX_FROM_PCDIR "${SORREL_PC_PREFIX_FROM_PCDIR}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/sorrelkernel.pc.in
   ${PROJECT_BINARY_DIR}/sorrelkernel.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/sorrelkernel.pc
