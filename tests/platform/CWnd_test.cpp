@@ -37,14 +37,6 @@ TEST(CWnd, SetWindowPosPlacesBelowAnotherWindowOrAtTheEnds) {
   EXPECT_EQ(rect.right, 5);  // no size given yet
 }
 
-TEST(CWnd, SetWindowPosRefusesAnUnknownWindowToFollow) {
-  CWnd window;
-  CWnd* gone = new CWnd;
-  delete gone;
-  EXPECT_EQ(window.SetWindowPos(gone, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE), 0);
-  EXPECT_EQ(window.SetWindowPos(&window, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE), 0);
-}
-
 class CountingWindow : public CWnd {
  public:
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {

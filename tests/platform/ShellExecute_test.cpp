@@ -50,7 +50,7 @@ TEST(ShellExecuteA, DefaultRunsXdgOpenFromPathWithTheTargetAsOneArgument) {
   fs::remove_all(folder);
 }
 
-TEST(ShellExecuteA, FailsWithoutXdgOpenOrForOtherOperations) {
+TEST(ShellExecuteA, FailsWhenXdgOpenIsMissing) {
   const fs::path folder = MakeTempFolder();
   {
     PathOverride path(folder, true);

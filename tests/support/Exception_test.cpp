@@ -25,14 +25,4 @@ TEST(Exception, FamilyIsCaughtAsRootPointerAndDeletedThroughIt) {
   }
 }
 
-TEST(Exception, CopiesAndAssignmentCopyTheMessage) {
-  JniException original("first");
-  JniException copy(original);
-  original.GetMessageA() = "changed";
-  EXPECT_EQ(copy.GetMessageA(), "first");
-  copy = original;
-  EXPECT_EQ(copy.GetMessageA(), "changed");
-  EXPECT_TRUE(Exception().GetMessageA().IsEmpty());
-}
-
 }  // namespace

@@ -60,9 +60,4 @@ TEST(StringUtilIsInteger, DigitsOnlyWithoutSignOrBlanks) {
   }
 }
 
-TEST(StringUtilIntToString, WritesFullIntRange) {
-  EXPECT_EQ(StringUtil::IntToString(INT_MIN), "-2147483648");
-  EXPECT_EQ(StringUtil::IntToString(INT_MAX), "2147483647");
-}
-
 }  // namespace

@@ -23,13 +23,6 @@ TEST(SystemUtilEnvironment, ReturnsWholeValueOfAnyLength) {
   unsetenv(kVariable);
 }
 
-TEST(SystemUtilEnvironment, UnsetVariableReadsEmptyAndBadNamesAreRefused) {
-  unsetenv(kVariable);
-  EXPECT_TRUE(SystemUtil::GetEnvironmentVariableA(kVariable).IsEmpty());
-  EXPECT_FALSE(SystemUtil::SetEnvironmentVariableA("", "x"));
-  EXPECT_FALSE(SystemUtil::SetEnvironmentVariableA("A=B", "x"));
-}
-
 // Records the messages it handles; on the first one it posts a follow-up.
 class RecordingWindow : public CWnd {
  public:
