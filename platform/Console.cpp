@@ -6,6 +6,9 @@
 #include <iostream>
 
 BOOL AllocConsole() {
+  // Output already buffered goes out before the buffers are dropped.
+  std::fflush(stdout);
+  std::fflush(stderr);
   std::setvbuf(stdin, nullptr, _IONBF, 0);
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   std::setvbuf(stderr, nullptr, _IONBF, 0);

@@ -1,5 +1,6 @@
 #include "support/Crypto.h"
 
+#include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/provider.h>
 
@@ -98,6 +99,9 @@ unsigned long RunRc4(char* data, unsigned long length, const char* password, boo
   EVP_MD_free(md5);
   if (!ReleaseContext(context)) Crypto::MyHandleError(kReleaseContextFailed);
   OPENSSL_cleanse(key, sizeof key);
+  // Failures were reported above; leave no entries in the thread's OpenSSL
+  // error queue for the next OpenSSL user (the HTTP transport) to misread.
+  ERR_clear_error();
   return length;
 }
 

@@ -25,5 +25,6 @@ class SORREL_EXPORT StringUtil {
   static CString IntToString(int n);
   // True when s is not empty and made of decimal digits only.
   static bool IsInteger(CString s);
+  // True for '0' to '9' only.
   static bool IsDigit(char c);
 };

@@ -1,6 +1,7 @@
 #include "support/Crypto.h"
 
 #include <gtest/gtest.h>
+#include <openssl/err.h>
 
 #include <cstdlib>
 #include <string>
@@ -104,6 +105,7 @@ TEST(CryptoCipher, MissingLegacyProviderReportsEachFailingStepAndKeepsData) {
   EXPECT_EQ(data, kPlaintext);
   Crypto::DecryptString(data.data(), data.size(), kPassword);
   unsetenv("OPENSSL_MODULES");
+  EXPECT_EQ(ERR_peek_error(), 0u);  // no stale errors left for other OpenSSL users
   const std::vector<std::string> expected = {
       "Error during CryptAcquireContext!", "Error during CryptDeriveKey!\n",
       "Error during CryptEncrypt. \n",     "Error during CryptAcquireContext!",
