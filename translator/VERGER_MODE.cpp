@@ -21,7 +21,7 @@ constexpr std::size_t kMaxValueForm = 511;
 constexpr int kLastState = SYN_CRITERION;
 
 char kSpace[] = " ";
-char kSpaceComma[] = " ,";
+char kSpaceComma[] = " ,";  // separators of number lists
 
 // Words of a line split at any run of separators, as strtok would cut them,
 // without touching the line. Finds word n (from 1); false when there are fewer.
@@ -40,13 +40,15 @@ bool findWord(const char* line, const char* separators, int n, const char*& star
   }
 }
 
-// Cuts the next token out of `cursor` in place, as strtok does: separators are
-// skipped, the token ends with a NUL written over its separator. Null at the end.
-char* cutToken(char*& cursor, const char* separators) {
-  cursor += std::strspn(cursor, separators);
+// Cuts the next token out of `cursor` in place, as strtok does with the
+// separators " ,": separators are skipped, the token ends with a NUL written
+// over its separator. Null at the end.
+char* cutToken(char*& cursor) {
+  auto isSeparator = [](char c) { return c == ' ' || c == ','; };
+  while (isSeparator(*cursor)) ++cursor;
   if (*cursor == '\0') return nullptr;
   char* token = cursor;
-  cursor += std::strcspn(cursor, separators);
+  while (*cursor != '\0' && !isSeparator(*cursor)) ++cursor;
   if (*cursor != '\0') *cursor++ = '\0';
   return token;
 }
@@ -117,8 +119,7 @@ bool isComparison(const char* token) { return token != nullptr && isComparisonVa
 // A term as the back end writes it: "+" truncation becomes "*", and a range
 // "a:b" becomes "[a,b]" (the two words around the first ":", read as the C
 // library's "%s%s" reads them). False when the term exceeds 511 characters.
-bool addValueForm(Output& out, const char* token) {
-  std::string_view text(token);
+bool addValueForm(Output& out, std::string_view text) {
   if (text.size() > kMaxValueForm) return false;
   char copy[kMaxValueForm + 1];
   for (std::size_t i = 0; i < text.size(); ++i) copy[i] = text[i] == '+' ? '*' : text[i];
@@ -541,21 +542,21 @@ VERGER_ERROR VERGER_MODE::numberList(char* line, int words, int32_t& count) {
 
 VERGER_ERROR VERGER_MODE::lex_normalizing(char* text) {
   char out[TranslatorBuffers::kTextSize];
+  constexpr std::size_t kLimit = sizeof out - 1;
   std::size_t length = 0;
-  bool overflowed = false;
-  auto put = [&](std::string_view piece) {
-    if (length + piece.size() >= sizeof out) {
-      overflowed = true;
-      return;
-    }
-    std::memcpy(out + length, piece.data(), piece.size());
-    length += piece.size();
-  };
   // The next ")" at or after the current character, found once and reused
   // until reading passes it, so a text full of brackets is read in one sweep.
   const char* nextClose = nullptr;
-  for (const char* p = text; *p != '\0' && !overflowed; ++p) {
+  for (const char* p = text; *p != '\0'; ++p) {
     const char c = *p;
+    if (length + 3 > kLimit) {
+      // Near the end of the buffer: only a piece that still fits may follow.
+      const std::size_t need = c == '\n' || c == '\r' ? 0
+                               : c == '/'             ? 2
+                               : c == '(' || c == ')' ? 3
+                                                      : 1;
+      if (length + need > kLimit) return INCORRECT_SYNTAX;
+    }
     if (c == '\n' || c == '\r') continue;
     if (c == '(' || c == ')') {
       if (nextClose == nullptr || nextClose < p) nextClose = std::strchr(p, ')');
@@ -563,27 +564,30 @@ VERGER_ERROR VERGER_MODE::lex_normalizing(char* text) {
         if (nextClose - p > kMaxBracketStretch) return INCORRECT_SYNTAX;
         const std::string_view stretch(p, static_cast<std::size_t>(nextClose - p + 1));
         if (isProximityOperator(stretch)) {
-          put(" ");
-          put(stretch);
-          put(" ");
+          if (length + stretch.size() + 2 > kLimit) return INCORRECT_SYNTAX;
+          out[length++] = ' ';
+          std::memcpy(out + length, stretch.data(), stretch.size());
+          length += stretch.size();
+          out[length++] = ' ';
           p = nextClose;
           continue;
         }
       } else {
         nextClose = p + std::strlen(p);  // no ")" left: nothing to look for again
       }
-      const char bracket[] = {' ', c, ' '};
-      put(std::string_view(bracket, 3));
+      out[length++] = ' ';
+      out[length++] = c;
+      out[length++] = ' ';
     } else if (c == '/') {
-      put(" /");
-    } else if (c == '<' || c == '=' || c == '>') {
-      put(std::string_view(p, 1));
-      while (p[1] == ' ') ++p;
+      out[length++] = ' ';
+      out[length++] = '/';
     } else {
-      put(std::string_view(p, 1));
+      out[length++] = c;
+      if (c == '<' || c == '=' || c == '>') {
+        while (p[1] == ' ') ++p;
+      }
     }
   }
-  if (overflowed) return INCORRECT_SYNTAX;
   std::memcpy(text, out, length);
   text[length] = '\0';
   return SYNTAX_OK;
@@ -640,7 +644,7 @@ VERGER_ERROR VERGER_MODE::checksyntax(char* text, VERGER_CONFIG* config) {
   depth = 0;
   VERGER_SYN_STATE state = SYN_START;
   char* cursor = copy;
-  while (char* token = cutToken(cursor, kSpaceComma)) {
+  while (char* token = cutToken(cursor)) {
     const TYPETOKEN kind = lex_typing(token, config);
     if (kind == TOK_INVALID) return INCORRECT_SYNTAX;
     state = lex_control(state, kind);
@@ -661,7 +665,7 @@ VERGER_ERROR VERGER_MODE::mappingtoktf(char* text, VERGER_CONFIG* config, KTF_CO
   VALUE_TYPE_TOKEN* records = buffers.records;
   int count = 0;
   char* cursor = copy;
-  while (char* token = cutToken(cursor, kSpaceComma)) {
+  while (char* token = cutToken(cursor)) {
     const int i = count++;
     const TYPETOKEN kind = lex_typing(token, config);
     const VERGER_SYN_ALPHA symbol = get_alpha_type(state, kind);
@@ -690,13 +694,13 @@ VERGER_ERROR VERGER_MODE::lex_translate_orbtoktf(VALUE_TYPE_TOKEN* records, char
   int terms = 0;
   // Appends the default criteria in front of a bare term; a comparison value
   // carries its own sign, every other term is joined with "=".
-  auto addDefaults = [&](const char* token) {
+  auto addDefaults = [&](bool comparison) {
     output.add(config->list_default());
-    if (!isComparison(token)) output.add("=");
+    if (!comparison) output.add("=");
   };
-  auto addCriterion = [&](const char* criterionToken, const char* valueToken) {
+  auto addCriterion = [&](const char* criterionToken, bool comparison) {
     output.add(criterionOf(criterionToken));
-    if (!isComparison(valueToken)) output.add("=");
+    if (!comparison) output.add("=");
   };
   // The default criteria become the named criterion; a name that does not fit
   // the configuration's text is refused along with the expression.
@@ -710,16 +714,18 @@ VERGER_ERROR VERGER_MODE::lex_translate_orbtoktf(VALUE_TYPE_TOKEN* records, char
     VALUE_TYPE_TOKEN& record = records[r];
     const VALUE_TYPE_TOKEN& next = records[r + 1];
     char* token = record.token;
+    const std::string_view text(token);
+    const bool comparison = isComparisonValue(text);
     switch (record.value) {
       case 0: {
         const int group = criterionAfterGroup(records, r);
         if (group >= 0) {
           output.add(criterionOf(records[group].token));
           output.add("=");
-          output.add(token);
+          output.add(text);
           clearDefaults(records, r, group);
         } else {
-          output.add(token);
+          output.add(text);
           clearDefaults(records, r, matchingBracket(records, r));
         }
         break;
@@ -736,24 +742,24 @@ VERGER_ERROR VERGER_MODE::lex_translate_orbtoktf(VALUE_TYPE_TOKEN* records, char
         break;
       case 2:
         if (next.value != 8) {
-          if (record.use_default == 1) addDefaults(token);
+          if (record.use_default == 1) addDefaults(comparison);
         } else {
-          addCriterion(next.token, token);
+          addCriterion(next.token, comparison);
           ++r;
         }
-        if (!addValueForm(output, token)) return INCORRECT_SYNTAX;
+        if (!addValueForm(output, text)) return INCORRECT_SYNTAX;
         ++terms;
         break;
       case 3:
-        if (!isPresenceWord(token)) {
+        if (!isPresenceWord(text)) {
           if (next.value != 8) {
-            if (terms > 0 && record.use_default == 1) addDefaults(token);
+            if (terms > 0 && record.use_default == 1) addDefaults(comparison);
           } else {
             if (!changeDefaults(next.token)) return INCORRECT_SYNTAX;
-            addCriterion(next.token, token);
+            addCriterion(next.token, comparison);
             ++r;
           }
-          if (!addValueForm(output, token)) return INCORRECT_SYNTAX;
+          if (!addValueForm(output, text)) return INCORRECT_SYNTAX;
         }
         ++terms;
         break;
@@ -762,43 +768,43 @@ VERGER_ERROR VERGER_MODE::lex_translate_orbtoktf(VALUE_TYPE_TOKEN* records, char
         output.add(leading_flag != 0 ? leading_operator : current);
         output.add(" ");
         if (next.value == 8) {
-          addCriterion(next.token, token);
+          addCriterion(next.token, comparison);
           ++r;
         }
-        if (!addValueForm(output, token)) return INCORRECT_SYNTAX;
+        if (!addValueForm(output, text)) return INCORRECT_SYNTAX;
         break;
       case 5:
       case 10: {
         output.add(" ");
-        if (!addOperator(output, token)) return COMMAND_NOT_SUPPORTED;
+        if (!addOperator(output, text)) return COMMAND_NOT_SUPPORTED;
         output.add(" ");
         const char* implicit = "OR";
-        if (isBooleanWord(token)) {
+        if (isBooleanWord(text)) {
           implicit = token;
         } else if (record.value == 10 && leading_flag != 0) {
           implicit = leading_operator;
         }
         if (!setOperator(current, sizeof current, implicit)) return INCORRECT_SYNTAX;
-        if (isProximityLike(token) && next.type == ALPHA_OPEN) {
+        if (isProximityLike(text) && next.type == ALPHA_OPEN) {
           clearDefaults(records, r + 1, matchingBracket(records, r + 1));
         }
         break;
       }
       case 6:
         if (r > 0 && records[r - 1].type == ALPHA_LEAD_CRITERION) {
-          output.add(token);
+          output.add(text);
           clearDefaults(records, r, matchingBracket(records, r));
         } else if (const int group = criterionAfterGroup(records, r); group >= 0) {
           output.add(criterionOf(records[group].token));
           output.add("=");
-          output.add(token);
+          output.add(text);
           clearDefaults(records, r, group);
         } else {
-          output.add(token);
+          output.add(text);
         }
         break;
       case 7:
-        output.add(token);
+        output.add(text);
         break;
       case 8:
       case 11:
@@ -806,7 +812,7 @@ VERGER_ERROR VERGER_MODE::lex_translate_orbtoktf(VALUE_TYPE_TOKEN* records, char
         break;
       case 9:
         leading_flag = 0;
-        output.add(token);
+        output.add(text);
         break;
       case 14:
         if (!setOperator(leading_operator, sizeof leading_operator, token)) {

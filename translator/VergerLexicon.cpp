@@ -10,11 +10,34 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+constexpr unsigned char kWord = 1;        // may appear in a term
+constexpr unsigned char kTruncation = 2;  // truncation or range character
+
+// Class bits of every byte, built once from the character sets of the language.
+constexpr std::array<unsigned char, 256> kCharacterClasses = [] {
+  std::array<unsigned char, 256> classes{};
+  for (int c = '0'; c <= '9'; ++c) classes[c] |= kWord;
+  for (int c = 'a'; c <= 'z'; ++c) classes[c] |= kWord;
+  for (int c = 'A'; c <= 'Z'; ++c) classes[c] |= kWord;
+  for (char c : verger_tables::kExtraWordCharacters)
+    classes[static_cast<unsigned char>(c)] |= kWord;
+  for (char c : verger_tables::kTruncationCharacters) {
+    classes[static_cast<unsigned char>(c)] |= kTruncation;
+  }
+  return classes;
+}();
+
 bool allDigits(std::string_view text) { return std::all_of(text.begin(), text.end(), isDigit); }
 
+// Word lists are short and their words shorter than most tokens, so the
+// length and first byte settle almost every comparison.
 template <std::size_t N>
 bool isOneOf(std::string_view token, const std::array<std::string_view, N>& words) {
-  return std::find(words.begin(), words.end(), token) != words.end();
+  if (token.empty()) return false;
+  for (std::string_view word : words) {
+    if (word.size() == token.size() && word[0] == token[0] && word == token) return true;
+  }
+  return false;
 }
 
 // Reads one "%d" conversion at `pos` as the C library scans it: blanks
@@ -44,15 +67,12 @@ bool isDate(std::string_view text) {
 }  // namespace
 
 bool isWordCharacter(char c) {
-  const unsigned char u = static_cast<unsigned char>(c);
-  if (isDigit(c) || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z')) return true;
-  return c != '\0' && verger_tables::kExtraWordCharacters.find(c) != std::string_view::npos;
+  return (kCharacterClasses[static_cast<unsigned char>(c)] & kWord) != 0;
 }
 
 bool isTermText(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char c) {
-    return isWordCharacter(c) ||
-           (c != '\0' && verger_tables::kTruncationCharacters.find(c) != std::string_view::npos);
+    return (kCharacterClasses[static_cast<unsigned char>(c)] & (kWord | kTruncation)) != 0;
   });
 }
 
@@ -85,6 +105,10 @@ bool isPresenceWord(std::string_view token) {
 }
 
 bool isComparisonValue(std::string_view token) {
+  // Every comparison value begins with a sign, or is a presence word ("YES").
+  if (token.empty() || (token[0] != '<' && token[0] != '=' && token[0] != '>' && token[0] != 'Y')) {
+    return false;
+  }
   if (isPresenceWord(token)) return true;
   if (token.size() > kMaxComparisonValue) return false;
   const auto sign =
