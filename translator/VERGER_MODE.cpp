@@ -122,9 +122,12 @@ bool isComparison(const char* token) { return token != nullptr && isComparisonVa
 bool addValueForm(Output& out, std::string_view text) {
   if (text.size() > kMaxValueForm) return false;
   char copy[kMaxValueForm + 1];
-  for (std::size_t i = 0; i < text.size(); ++i) copy[i] = text[i] == '+' ? '*' : text[i];
+  std::size_t colon = std::string_view::npos;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    copy[i] = text[i] == '+' ? '*' : text[i];
+    if (text[i] == ':' && colon == std::string_view::npos) colon = i;
+  }
   const std::string_view value(copy, text.size());
-  const std::size_t colon = value.find(':');
   if (colon == std::string_view::npos) {
     out.add(value);
     return true;
@@ -594,17 +597,21 @@ VERGER_ERROR VERGER_MODE::lex_normalizing(char* text) {
 }
 
 TYPETOKEN VERGER_MODE::lex_typing(char* token, VERGER_CONFIG* config) {
-  const std::string_view text(token);
-  if (text == "(") return TOK_OPEN;
-  if (text == ")") return TOK_CLOSE;
+  if (token[0] == '(' && token[1] == '\0') return TOK_OPEN;
+  if (token[0] == ')' && token[1] == '\0') return TOK_CLOSE;
   if (token[0] == '/') {
     for (char* c = token + 1; *c != '\0'; ++c) {
       if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
     }
     return config->isa_criter(token + 1, CRIT_KNOWN) == 1 ? TOK_CRITERION : TOK_INVALID;
   }
+  // One pass gives the length and whether the token is plain term text.
+  std::size_t length = 0;
+  bool termText = true;
+  for (; token[length] != '\0'; ++length) termText = termText && isTermCharacter(token[length]);
+  const std::string_view text(token, length);
   if (isOperatorWord(text) || isProximityOperator(text)) return TOK_OPERATOR;
-  if (isPresenceWord(text) || isComparisonValue(text) || isTermText(text)) return TOK_TERM;
+  if (isPresenceWord(text) || isComparisonValue(text) || termText) return TOK_TERM;
   if (isSetReference(text)) return TOK_TERM;
   return TOK_INVALID;
 }
@@ -673,9 +680,9 @@ VERGER_ERROR VERGER_MODE::mappingtoktf(char* text, VERGER_CONFIG* config, KTF_CO
     // A term takes no default criteria when it names a saved set, or when it
     // follows a proximity, paragraph or sentence operator.
     const bool plainTerm =
-        symbol != ALPHA_TERM ||
-        !(isSetReference(token) || (i >= 1 && records[i - 1].type == ALPHA_OPERATOR &&
-                                    isProximityLike(records[i - 1].token)));
+        symbol != ALPHA_TERM || !((token[0] == '$' && isSetReference(token)) ||
+                                  (i >= 1 && records[i - 1].type == ALPHA_OPERATOR &&
+                                   isProximityLike(records[i - 1].token)));
     records[i] = {verger_tables::kActions[state][symbol], symbol, token, plainTerm ? 1 : 0};
     if (i >= 1 && i + 1 >= TranslatorBuffers::kRecordCount) return INTERNAL_ERROR;
     state = lex_control(state, kind);

@@ -10,35 +10,45 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-constexpr unsigned char kWord = 1;        // may appear in a term
-constexpr unsigned char kTruncation = 2;  // truncation or range character
-
-// Class bits of every byte, built once from the character sets of the language.
-constexpr std::array<unsigned char, 256> kCharacterClasses = [] {
-  std::array<unsigned char, 256> classes{};
-  for (int c = '0'; c <= '9'; ++c) classes[c] |= kWord;
-  for (int c = 'a'; c <= 'z'; ++c) classes[c] |= kWord;
-  for (int c = 'A'; c <= 'Z'; ++c) classes[c] |= kWord;
-  for (char c : verger_tables::kExtraWordCharacters)
-    classes[static_cast<unsigned char>(c)] |= kWord;
-  for (char c : verger_tables::kTruncationCharacters) {
-    classes[static_cast<unsigned char>(c)] |= kTruncation;
-  }
-  return classes;
-}();
-
 bool allDigits(std::string_view text) { return std::all_of(text.begin(), text.end(), isDigit); }
 
-// Word lists are short and their words shorter than most tokens, so the
-// length and first byte settle almost every comparison.
+// A word list with what settles most lookups without comparing: the longest
+// word and the bytes that words begin with.
 template <std::size_t N>
-bool isOneOf(std::string_view token, const std::array<std::string_view, N>& words) {
-  if (token.empty()) return false;
-  for (std::string_view word : words) {
-    if (word.size() == token.size() && word[0] == token[0] && word == token) return true;
+class WordSet {
+ public:
+  constexpr explicit WordSet(const std::array<std::string_view, N>& words) : words_(words) {
+    for (std::string_view word : words) {
+      starts_[static_cast<unsigned char>(word[0])] = true;
+      if (word.size() > longest_) longest_ = word.size();
+    }
   }
-  return false;
-}
+
+  bool contains(std::string_view token) const {
+    if (token.empty() || token.size() > longest_ ||
+        !starts_[static_cast<unsigned char>(token[0])]) {
+      return false;
+    }
+    // The words are a few bytes long: comparing in place beats a library call.
+    for (std::string_view word : words_) {
+      if (word.size() != token.size()) continue;
+      std::size_t i = 0;
+      while (i < word.size() && word[i] == token[i]) ++i;
+      if (i == word.size()) return true;
+    }
+    return false;
+  }
+
+ private:
+  std::array<std::string_view, N> words_;
+  std::array<bool, 256> starts_{};
+  std::size_t longest_ = 0;
+};
+
+constexpr WordSet kOperatorSet(verger_tables::kOperatorWords);
+constexpr WordSet kBooleanSet(verger_tables::kBooleanWords);
+constexpr WordSet kParagraphSet(verger_tables::kParagraphWords);
+constexpr WordSet kPresenceSet(verger_tables::kPresenceWords);
 
 // Reads one "%d" conversion at `pos` as the C library scans it: blanks
 // skipped, an optional sign, at least one digit.
@@ -66,19 +76,11 @@ bool isDate(std::string_view text) {
 
 }  // namespace
 
-bool isWordCharacter(char c) {
-  return (kCharacterClasses[static_cast<unsigned char>(c)] & kWord) != 0;
-}
-
 bool isTermText(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char c) {
-    return (kCharacterClasses[static_cast<unsigned char>(c)] & (kWord | kTruncation)) != 0;
-  });
+  return std::all_of(text.begin(), text.end(), isTermCharacter);
 }
 
-bool isOperatorWord(std::string_view token) {
-  return isOneOf(token, verger_tables::kOperatorWords);
-}
+bool isOperatorWord(std::string_view token) { return kOperatorSet.contains(token); }
 
 bool isProximityOperator(std::string_view token) {
   std::size_t i = 0;
@@ -94,15 +96,13 @@ bool isProximityOperator(std::string_view token) {
   return token[i] == ')' && i + 1 == token.size();
 }
 
-bool isBooleanWord(std::string_view token) { return isOneOf(token, verger_tables::kBooleanWords); }
+bool isBooleanWord(std::string_view token) { return kBooleanSet.contains(token); }
 
 bool isProximityLike(std::string_view token) {
-  return isProximityOperator(token) || isOneOf(token, verger_tables::kParagraphWords);
+  return isProximityOperator(token) || kParagraphSet.contains(token);
 }
 
-bool isPresenceWord(std::string_view token) {
-  return isOneOf(token, verger_tables::kPresenceWords);
-}
+bool isPresenceWord(std::string_view token) { return kPresenceSet.contains(token); }
 
 bool isComparisonValue(std::string_view token) {
   // Every comparison value begins with a sign, or is a presence word ("YES").
