@@ -1,5 +1,6 @@
 #include "translator/VERGER_MODE.h"
 
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -20,24 +21,28 @@ constexpr int kMaxBracketStretch = 500;
 constexpr std::size_t kMaxValueForm = 511;
 constexpr int kLastState = SYN_CRITERION;
 
+// Characters whose spacing normalising changes: line ends, brackets, the
+// slash and the comparison signs. Every other character is copied as it is.
+constexpr std::array<bool, 256> kRespaced = [] {
+  std::array<bool, 256> respaced{};
+  for (unsigned char c : std::string_view("\n\r()/<=>")) respaced[c] = true;
+  return respaced;
+}();
+
 char kSpace[] = " ";
 char kSpaceComma[] = " ,";  // separators of number lists
 
 // Words of a line split at any run of separators, as strtok would cut them,
 // without touching the line. Finds word n (from 1); false when there are fewer.
-bool findWord(const char* line, const char* separators, int n, const char*& start,
-              std::size_t& length) {
-  const char* cursor = line;
-  for (int word = 1;; ++word) {
-    cursor += std::strspn(cursor, separators);
-    if (*cursor == '\0') return false;
-    length = std::strcspn(cursor, separators);
-    if (word == n) {
-      start = cursor;
-      return true;
-    }
-    cursor += length;
-  }
+// Moves `cursor` to the next word of a line split at any run of separators,
+// as strtok would cut it, without touching the line. False at the end.
+bool nextWord(const char*& cursor, const char* separators, std::string_view& word) {
+  cursor += std::strspn(cursor, separators);
+  if (*cursor == '\0') return false;
+  const std::size_t length = std::strcspn(cursor, separators);
+  word = std::string_view(cursor, length);
+  cursor += length;
+  return true;
 }
 
 // Cuts the next token out of `cursor` in place, as strtok does with the
@@ -116,11 +121,25 @@ std::string_view criterionOf(const char* token) {
 
 bool isComparison(const char* token) { return token != nullptr && isComparisonValue(token); }
 
+// One pass over a token gives its length and whether its value form differs
+// from it (a "+" or ":" to rewrite).
+std::string_view scanToken(const char* token, bool& plain) {
+  std::size_t length = 0;
+  plain = true;
+  for (; token[length] != '\0'; ++length)
+    plain = plain && token[length] != '+' && token[length] != ':';
+  return {token, length};
+}
+
 // A term as the back end writes it: "+" truncation becomes "*", and a range
 // "a:b" becomes "[a,b]" (the two words around the first ":", read as the C
 // library's "%s%s" reads them). False when the term exceeds 511 characters.
-bool addValueForm(Output& out, std::string_view text) {
+bool addValueForm(Output& out, std::string_view text, bool plain) {
   if (text.size() > kMaxValueForm) return false;
+  if (plain) {
+    out.add(text);
+    return true;
+  }
   char copy[kMaxValueForm + 1];
   std::size_t colon = std::string_view::npos;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -248,20 +267,22 @@ VERGER_COMMAND_TYPE VERGER_MODE::identifycommand(char* line) {
 
 int VERGER_MODE::getnumberargs(char* line, char* separators) {
   int count = 0;
-  const char* start = nullptr;
-  std::size_t length = 0;
-  while (findWord(line, separators, count + 1, start, length)) ++count;
+  const char* cursor = line;
+  std::string_view word;
+  while (nextWord(cursor, separators, word)) ++count;
   return count;
 }
 
 char* VERGER_MODE::getargs(char* line, int n, char* separators) {
-  const char* start = nullptr;
-  std::size_t length = 0;
-  if (!findWord(line, separators, n, start, length)) return nullptr;
-  if (length >= TranslatorBuffers::kArgumentSize) return nullptr;
+  const char* cursor = line;
+  std::string_view word;
+  for (int i = 1; i <= n; ++i) {
+    if (!nextWord(cursor, separators, word)) return nullptr;
+  }
+  if (word.size() >= TranslatorBuffers::kArgumentSize) return nullptr;
   char* argument = TranslatorBuffers::shared().argument;
-  std::memcpy(argument, start, length);
-  argument[length] = '\0';
+  std::memcpy(argument, word.data(), word.size());
+  argument[word.size()] = '\0';
   return argument;
 }
 
@@ -417,7 +438,7 @@ VERGER_ERROR VERGER_MODE::commandErase(char* line, KTF_COMMAND& cmd) {
     return SYNTAX_OK;
   }
   cmd.erase_mode = 2;
-  return numberList(line, words, cmd.erase_count);
+  return numberList(line, cmd.erase_count);
 }
 
 VERGER_ERROR VERGER_MODE::commandBrowse(char* line, KTF_COMMAND& cmd) {
@@ -442,7 +463,7 @@ VERGER_ERROR VERGER_MODE::commandPrint(char* line, KTF_COMMAND& cmd) {
     cmd.print_count = 0;
     return SYNTAX_OK;
   }
-  return numberList(line, words, cmd.print_count);
+  return numberList(line, cmd.print_count);
 }
 
 VERGER_ERROR VERGER_MODE::commandHelp(char* line, KTF_COMMAND& cmd) {
@@ -514,16 +535,17 @@ VERGER_ERROR VERGER_MODE::commandKeep(char* line, KTF_COMMAND& cmd) {
   cmd.type = CMD_KEEP;
   const int words = getnumberargs(line, kSpaceComma);
   if (words < 2) return BAD_NUMBER_OF_ARGUMENTS;
-  return numberList(line, words, cmd.keep_count);
+  return numberList(line, cmd.keep_count);
 }
 
-VERGER_ERROR VERGER_MODE::numberList(char* line, int words, int32_t& count) {
+VERGER_ERROR VERGER_MODE::numberList(char* line, int32_t& count) {
   int32_t* list = TranslatorBuffers::shared().numberList;
   int length = 0;
-  for (int n = 2; n <= words; ++n) {
-    const char* word = getargs(line, n, kSpaceComma);
-    if (word == nullptr) return INCORRECT_ARGUMENT_VALUE;
-    const std::string_view text(word);
+  // One walk over the words, so a long list costs no more than reading it.
+  const char* cursor = line;
+  std::string_view text;
+  nextWord(cursor, kSpaceComma, text);  // the command word
+  while (nextWord(cursor, kSpaceComma, text)) {
     const std::size_t dash = text.find('-');
     int32_t first = 0;
     int32_t last = 0;
@@ -552,6 +574,11 @@ VERGER_ERROR VERGER_MODE::lex_normalizing(char* text) {
   const char* nextClose = nullptr;
   for (const char* p = text; *p != '\0'; ++p) {
     const char c = *p;
+    if (!kRespaced[static_cast<unsigned char>(c)]) {
+      if (length >= kLimit) return INCORRECT_SYNTAX;
+      out[length++] = c;
+      continue;
+    }
     if (length + 3 > kLimit) {
       // Near the end of the buffer: only a piece that still fits may follow.
       const std::size_t need = c == '\n' || c == '\r' ? 0
@@ -585,10 +612,8 @@ VERGER_ERROR VERGER_MODE::lex_normalizing(char* text) {
       out[length++] = ' ';
       out[length++] = '/';
     } else {
-      out[length++] = c;
-      if (c == '<' || c == '=' || c == '>') {
-        while (p[1] == ' ') ++p;
-      }
+      out[length++] = c;  // a comparison sign sticks to its value
+      while (p[1] == ' ') ++p;
     }
   }
   std::memcpy(text, out, length);
@@ -617,23 +642,9 @@ TYPETOKEN VERGER_MODE::lex_typing(char* token, VERGER_CONFIG* config) {
 }
 
 VERGER_SYN_ALPHA VERGER_MODE::get_alpha_type(VERGER_SYN_STATE state, TYPETOKEN kind) {
-  switch (kind) {
-    case TOK_OPEN:
-      return ALPHA_OPEN;
-    case TOK_CLOSE:
-      return ALPHA_CLOSE;
-    case TOK_CRITERION:
-      return state == SYN_START ? ALPHA_LEAD_CRITERION : ALPHA_CRITERION;
-    case TOK_TERM:
-      return ALPHA_TERM;
-    case TOK_OPERATOR:
-      return ALPHA_OPERATOR;
-    case TOK_END:
-      return ALPHA_END;
-    case TOK_INVALID:
-      break;
-  }
-  return ALPHA_NONE;
+  if (kind < TOK_INVALID || kind > TOK_END) return ALPHA_NONE;
+  if (kind == TOK_CRITERION && state == SYN_START) return ALPHA_LEAD_CRITERION;
+  return verger_tables::kSymbolOfKind[kind];
 }
 
 VERGER_SYN_STATE VERGER_MODE::lex_control(VERGER_SYN_STATE state, TYPETOKEN kind) {
@@ -721,7 +732,8 @@ VERGER_ERROR VERGER_MODE::lex_translate_orbtoktf(VALUE_TYPE_TOKEN* records, char
     VALUE_TYPE_TOKEN& record = records[r];
     const VALUE_TYPE_TOKEN& next = records[r + 1];
     char* token = record.token;
-    const std::string_view text(token);
+    bool plain = true;
+    const std::string_view text = scanToken(token, plain);
     const bool comparison = isComparisonValue(text);
     switch (record.value) {
       case 0: {
@@ -754,7 +766,7 @@ VERGER_ERROR VERGER_MODE::lex_translate_orbtoktf(VALUE_TYPE_TOKEN* records, char
           addCriterion(next.token, comparison);
           ++r;
         }
-        if (!addValueForm(output, text)) return INCORRECT_SYNTAX;
+        if (!addValueForm(output, text, plain)) return INCORRECT_SYNTAX;
         ++terms;
         break;
       case 3:
@@ -766,7 +778,7 @@ VERGER_ERROR VERGER_MODE::lex_translate_orbtoktf(VALUE_TYPE_TOKEN* records, char
             addCriterion(next.token, comparison);
             ++r;
           }
-          if (!addValueForm(output, text)) return INCORRECT_SYNTAX;
+          if (!addValueForm(output, text, plain)) return INCORRECT_SYNTAX;
         }
         ++terms;
         break;
@@ -778,7 +790,7 @@ VERGER_ERROR VERGER_MODE::lex_translate_orbtoktf(VALUE_TYPE_TOKEN* records, char
           addCriterion(next.token, comparison);
           ++r;
         }
-        if (!addValueForm(output, text)) return INCORRECT_SYNTAX;
+        if (!addValueForm(output, text, plain)) return INCORRECT_SYNTAX;
         break;
       case 5:
       case 10: {

@@ -60,9 +60,9 @@ class SORREL_EXPORT VERGER_MODE {
   VERGER_ERROR commandFile(char* line, KTF_COMMAND& cmd);
   VERGER_ERROR commandKeep(char* line, KTF_COMMAND& cmd);
   VERGER_ERROR search(char* text, VERGER_CONFIG* config, KTF_COMMAND& cmd);
-  // Words 2..n of `line` as numbers and inclusive ranges into the shared
-  // number list; `count` is set only on success.
-  VERGER_ERROR numberList(char* line, int words, int32_t& count);
+  // The words after the command word as numbers and inclusive ranges into the
+  // shared number list; `count` is set only on success.
+  VERGER_ERROR numberList(char* line, int32_t& count);
 
   // Makes spacing regular in place: blanks around brackets, before slashes,
   // none after comparison signs; drops line ends. INCORRECT_SYNTAX when the

@@ -55,6 +55,18 @@ inline constexpr std::array<const char*, 16> kMessages = {
     "Internal error",             // 15 INTERNAL_ERROR
 };
 
+// State-machine symbol of each token kind; a criterion read in state 0 is a
+// leading criterion instead.
+inline constexpr std::array<VERGER_SYN_ALPHA, 7> kSymbolOfKind = {
+    ALPHA_NONE,       // TOK_INVALID
+    ALPHA_OPEN,       // TOK_OPEN
+    ALPHA_CLOSE,      // TOK_CLOSE
+    ALPHA_CRITERION,  // TOK_CRITERION
+    ALPHA_TERM,       // TOK_TERM
+    ALPHA_OPERATOR,   // TOK_OPERATOR
+    ALPHA_END,        // TOK_END
+};
+
 // Next state of the syntax check by state (row) and symbol (column); -1 is an error.
 inline constexpr int kTransitions[4][7] = {
     // lead crit.  term  criterion  operator  "("  ")"  end

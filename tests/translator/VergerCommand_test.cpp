@@ -157,6 +157,9 @@ TEST(VergerCommand, NumberListHoldsTenThousandValues) {
   EXPECT_EQ(session.run("..PR 0-10000"), INTERNAL_ERROR);
   EXPECT_EQ(session.run("..PR 1-9999 1 2"), INTERNAL_ERROR);
   EXPECT_EQ(session.run("..PR 0-2147483647"), INTERNAL_ERROR);
+  std::string manyWords = "..PR";
+  for (int i = 0; i < 20000; ++i) manyWords += " 7";
+  EXPECT_EQ(session.run(manyWords), INTERNAL_ERROR);
   EXPECT_EQ(session.cmd.print_count, 10000);
 }
 
