@@ -29,11 +29,9 @@ constexpr std::array<bool, 256> kRespaced = [] {
   return respaced;
 }();
 
-char kSpace[] = " ";
+char kSpace[] = " ";        // separators of most commands
 char kSpaceComma[] = " ,";  // separators of number lists
 
-// Words of a line split at any run of separators, as strtok would cut them,
-// without touching the line. Finds word n (from 1); false when there are fewer.
 // Moves `cursor` to the next word of a line split at any run of separators,
 // as strtok would cut it, without touching the line. False at the end.
 bool nextWord(const char*& cursor, const char* separators, std::string_view& word) {
@@ -126,8 +124,9 @@ bool isComparison(const char* token) { return token != nullptr && isComparisonVa
 std::string_view scanToken(const char* token, bool& plain) {
   std::size_t length = 0;
   plain = true;
-  for (; token[length] != '\0'; ++length)
+  for (; token[length] != '\0'; ++length) {
     plain = plain && token[length] != '+' && token[length] != ':';
+  }
   return {token, length};
 }
 
@@ -193,11 +192,6 @@ bool addOperator(Output& out, std::string_view token) {
   }
   addProximityForm(out, token);
   return true;
-}
-
-// Copies an operator into a fixed field; false when it does not fit.
-bool setOperator(char* field, std::size_t size, const char* text) {
-  return copyField(field, size, text);
 }
 
 // The record of the ")" that closes the "(" at `open`, or -1.
@@ -803,7 +797,7 @@ VERGER_ERROR VERGER_MODE::lex_translate_orbtoktf(VALUE_TYPE_TOKEN* records, char
         } else if (record.value == 10 && leading_flag != 0) {
           implicit = leading_operator;
         }
-        if (!setOperator(current, sizeof current, implicit)) return INCORRECT_SYNTAX;
+        if (!copyField(current, sizeof current, implicit)) return INCORRECT_SYNTAX;
         if (isProximityLike(text) && next.type == ALPHA_OPEN) {
           clearDefaults(records, r + 1, matchingBracket(records, r + 1));
         }
@@ -834,7 +828,7 @@ VERGER_ERROR VERGER_MODE::lex_translate_orbtoktf(VALUE_TYPE_TOKEN* records, char
         output.add(text);
         break;
       case 14:
-        if (!setOperator(leading_operator, sizeof leading_operator, token)) {
+        if (!copyField(leading_operator, sizeof leading_operator, token)) {
           return INCORRECT_SYNTAX;
         }
         leading_flag = 1;

@@ -62,6 +62,7 @@ TEST(VergerTranslation, DefaultCriteriaFollowBracketsAndOperators) {
       {"/PD =1990:2000", "PD[=1990,2000]"},
       {"a\nb", "TI AB=ab"},  // a line feed joins the words around it
       {"a,b", "TI AB=a OR b"},
+      {"..SE a OR b", "TI AB=a OR TI AB=b"},  // the text from the first blank
   };
   for (const auto& c : cases) {
     VergerSession session;
