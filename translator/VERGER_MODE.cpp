@@ -194,6 +194,15 @@ bool addOperator(Output& out, std::string_view token) {
   return true;
 }
 
+// The state-machine symbol of a token kind read in `state`. Shared by
+// get_alpha_type and lex_control so the hot loop of the syntax check can
+// inline it.
+inline VERGER_SYN_ALPHA symbolOf(VERGER_SYN_STATE state, TYPETOKEN kind) {
+  if (kind < TOK_INVALID || kind > TOK_END) return ALPHA_NONE;
+  if (kind == TOK_CRITERION && state == SYN_START) return ALPHA_LEAD_CRITERION;
+  return verger_tables::kSymbolOfKind[kind];
+}
+
 // The record of the ")" that closes the "(" at `open`, or -1.
 int matchingBracket(const VALUE_TYPE_TOKEN* records, int open) {
   int depth = 0;
@@ -636,13 +645,11 @@ TYPETOKEN VERGER_MODE::lex_typing(char* token, VERGER_CONFIG* config) {
 }
 
 VERGER_SYN_ALPHA VERGER_MODE::get_alpha_type(VERGER_SYN_STATE state, TYPETOKEN kind) {
-  if (kind < TOK_INVALID || kind > TOK_END) return ALPHA_NONE;
-  if (kind == TOK_CRITERION && state == SYN_START) return ALPHA_LEAD_CRITERION;
-  return verger_tables::kSymbolOfKind[kind];
+  return symbolOf(state, kind);
 }
 
 VERGER_SYN_STATE VERGER_MODE::lex_control(VERGER_SYN_STATE state, TYPETOKEN kind) {
-  const VERGER_SYN_ALPHA symbol = get_alpha_type(state, kind);
+  const VERGER_SYN_ALPHA symbol = symbolOf(state, kind);
   if (symbol == ALPHA_NONE || state < SYN_START || state > kLastState) return SYN_ERROR;
   if (kind == TOK_OPEN) ++depth;
   if (kind == TOK_CLOSE && --depth < 0) return SYN_ERROR;
