@@ -1,0 +1,206 @@
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "tools/CommandRegistry.h"
+#include "tools/CriteriaProfile.h"
+#include "translator/KTF_COMMAND.h"
+#include "translator/VERGER_CONFIG.h"
+#include "translator/VERGER_MODE.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+namespace fs = std::filesystem;
+
+constexpr const char* kCriteriaFileName = "criteria.ini";
+
+// Names of the command kinds, by VERGER_COMMAND_TYPE.
+const char* const kCommandNames[] = {
+    "NONE",  "STOP", "INDEX",       "SAVE", "UPDATE", "HISTORY", "ERASE",  "LIST", "BROWSE",
+    "PRINT", "SORT", "INFORMATION", "HELP", "SEARCH", "EXECUTE", "FIELDS", "FILE", "KEEP",
+};
+
+Json numbers(const int32_t* list, int32_t count) {
+  return Json(std::vector<int32_t>(list, list + count));
+}
+
+Json optionalText(const char* text) { return text == nullptr ? Json(nullptr) : Json(text); }
+
+// The fields that a successful command of this kind has set, in record order.
+Json commandFields(const KTF_COMMAND& cmd) {
+  Json fields = Json::object();
+  switch (cmd.type) {
+    case CMD_STOP:
+      fields["stop_save"] = cmd.stop_save;
+      break;
+    case CMD_INDEX:
+      fields["index_field"] = optionalText(cmd.index_field);
+      fields["index_term"] = optionalText(cmd.index_term);
+      break;
+    case CMD_SAVE:
+      fields["save_se"] = cmd.save_se;
+      fields["save_name"] = cmd.save_name;
+      break;
+    case CMD_ERASE:
+      fields["erase_mode"] = cmd.erase_mode;
+      fields["erase_count"] = cmd.erase_count;
+      if (cmd.erase_mode == 2) fields["erase_list"] = numbers(cmd.erase_list, cmd.erase_count);
+      break;
+    case CMD_BROWSE:
+      fields["browse_number"] = cmd.browse_number;
+      break;
+    case CMD_PRINT:
+      fields["print_count"] = cmd.print_count;
+      fields["print_list"] = numbers(cmd.print_list, cmd.print_count);
+      break;
+    case CMD_HELP:
+      fields["help_topic"] = optionalText(cmd.help_topic);
+      break;
+    case CMD_SEARCH:
+      fields["expression"] = optionalText(cmd.expression);
+      break;
+    case CMD_EXECUTE:
+      fields["exec_from"] = cmd.exec_from;
+      fields["exec_name"] = cmd.exec_name;
+      break;
+    case CMD_FILE:
+      fields["file_name"] = cmd.file_name;
+      fields["file_mode"] = cmd.file_mode;
+      break;
+    case CMD_KEEP:
+      fields["keep_count"] = cmd.keep_count;
+      fields["keep_list"] = numbers(cmd.keep_list, cmd.keep_count);
+      break;
+    case CMD_NONE:
+    case CMD_UPDATE:
+    case CMD_HISTORY:
+    case CMD_LIST:
+    case CMD_SORT:
+    case CMD_INFORMATION:
+    case CMD_FIELDS:
+      break;
+  }
+  return fields;
+}
+
+// Lines are 8-bit text in the client's code page; bytes that are not UTF-8
+// come out as U+FFFD rather than failing the output.
+std::string dump(const Json& value) {
+  return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+// One line of text output: "  PRINT print_count=5 print_list=1,3,4" or "  error 5: ...".
+std::string textResult(const Json& result) {
+  if (result["code"] != 0) {
+    return "  error " + dump(result["code"]) + ": " + result["message"].get<std::string>();
+  }
+  std::string text = "  " + result["command"].get<std::string>();
+  for (const auto& [key, value] : result.items()) {
+    if (key == "line" || key == "code" || key == "command") continue;
+    text += " " + key + "=";
+    if (value.is_array()) {
+      for (std::size_t i = 0; i < value.size(); ++i) text += (i ? "," : "") + dump(value[i]);
+    } else {
+      text += dump(value);
+    }
+  }
+  return text;
+}
+
+class Session {
+ public:
+  Session(bool json, bool echo) : json_(json), echo_(echo) {}
+  VERGER_CONFIG& config() { return config_; }
+
+  void translate(std::string line) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const VERGER_ERROR code = mode_.command(line.data(), &config_, cmd_);
+    Json result;
+    result["line"] = line;
+    result["code"] = static_cast<int>(code);
+    if (code != SYNTAX_OK) {
+      result["message"] = mode_.geterrormsg(code);
+    } else {
+      result["command"] = kCommandNames[cmd_.type];
+      result.update(commandFields(cmd_));
+    }
+    if (json_) {
+      std::cout << dump(result) << '\n';
+      return;
+    }
+    if (echo_) std::cout << line << '\n';
+    std::cout << textResult(result) << '\n';
+  }
+
+ private:
+  bool json_;
+  bool echo_;
+  VERGER_CONFIG config_;
+  VERGER_MODE mode_;
+  KTF_COMMAND cmd_;
+};
+
+// The bundled criteria file: in the source tree's examples, else beside the
+// executable or one folder up (a build tree next to the sources).
+std::string defaultCriteriaFile() {
+  std::vector<fs::path> candidates = {fs::path(SORREL_EXAMPLES_DIR) / kCriteriaFileName};
+  std::error_code failed;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", failed);
+  if (!failed) {
+    candidates.push_back(exe.parent_path() / "examples" / kCriteriaFileName);
+    candidates.push_back(exe.parent_path().parent_path() / "examples" / kCriteriaFileName);
+  }
+  for (const fs::path& candidate : candidates) {
+    if (fs::is_regular_file(candidate, failed)) return candidate.string();
+  }
+  return candidates.front().string();
+}
+
+int runTranslate(const std::string& criteria, bool json, const std::vector<std::string>& lines) {
+  const bool interactive = lines.empty() && isatty(STDIN_FILENO) != 0;
+  Session session(json, !interactive);
+  std::string error;
+  if (!LoadCriteriaProfile(criteria, session.config(), error)) {
+    std::cerr << "sorrel translate: " << error << '\n';
+    return 1;
+  }
+  if (!lines.empty()) {
+    for (const std::string& line : lines) session.translate(line);
+    return 0;
+  }
+  std::string line;
+  while (true) {
+    if (interactive) std::cout << "verger> " << std::flush;
+    if (!std::getline(std::cin, line)) break;
+    session.translate(line);
+    std::cout << std::flush;
+  }
+  if (interactive) std::cout << '\n';
+  return 0;
+}
+
+const bool registered = RegisterCommand([](CLI::App& app, int& exitCode) {
+  CLI::App* command = app.add_subcommand(
+      "translate",
+      "Translate VERGER lines (arguments, or standard input one line at a time) into KTF commands");
+  auto criteria = std::make_shared<std::string>();
+  auto json = std::make_shared<bool>(false);
+  auto lines = std::make_shared<std::vector<std::string>>();
+  command->add_option("--criteria", *criteria,
+                      "Criteria profile ([CRITERIA] Known=..., Default=...); "
+                      "default: the bundled examples/criteria.ini");
+  command->add_flag("--json", *json, "Print one JSON object a line");
+  command->add_option("lines", *lines, "Lines to translate; without them, standard input is read");
+  command->callback([&exitCode, criteria, json, lines] {
+    const std::string file = criteria->empty() ? defaultCriteriaFile() : *criteria;
+    exitCode = runTranslate(file, *json, *lines);
+  });
+});
+
+}  // namespace

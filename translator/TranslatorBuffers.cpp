@@ -1,0 +1,6 @@
+#include "translator/TranslatorBuffers.h"
+
+TranslatorBuffers& TranslatorBuffers::shared() {
+  static TranslatorBuffers buffers{};
+  return buffers;
+}
