@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -185,6 +187,25 @@ BOOL SetFilePointerEx(HANDLE file, int64_t distance, int64_t* newPosition, DWORD
   if (position < 0) return 0;
   if (newPosition) *newPosition = position;
   return 1;
+}
+
+BOOL GetFileSizeEx(HANDLE file, int64_t* size) {
+  const int fd = FdOf(file);
+  struct stat info;
+  if (fd < 0 || size == nullptr || ::fstat(fd, &info) != 0) return 0;
+  *size = info.st_size;
+  return 1;
+}
+
+const char* MapFileView(HANDLE file, size_t length) {
+  const int fd = FdOf(file);
+  if (fd < 0 || length == 0) return nullptr;
+  void* view = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, fd, 0);
+  return view == MAP_FAILED ? nullptr : static_cast<const char*>(view);
+}
+
+void UnmapFileView(const char* view, size_t length) {
+  if (view != nullptr) ::munmap(const_cast<char*>(view), length);
 }
 
 BOOL CloseHandle(HANDLE file) {

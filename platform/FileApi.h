@@ -83,6 +83,15 @@ SORREL_EXPORT DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHig
 // position goes to `newPosition` when given.
 SORREL_EXPORT BOOL SetFilePointerEx(HANDLE file, int64_t distance, int64_t* newPosition,
                                     DWORD method);
+// The file's size in bytes; FALSE for an invalid handle.
+SORREL_EXPORT BOOL GetFileSizeEx(HANDLE file, int64_t* size);
+// Maps the first `length` bytes of an open file for reading; null on failure
+// or for length 0. The view stays valid after the handle is closed and is
+// released with UnmapFileView. Reading a view beyond the end of a file that
+// another program has since truncated raises SIGBUS, so callers re-check the
+// size before relying on an older view.
+SORREL_EXPORT const char* MapFileView(HANDLE file, size_t length);
+SORREL_EXPORT void UnmapFileView(const char* view, size_t length);
 // Releases the lock and the descriptor; FALSE for a null or invalid handle.
 SORREL_EXPORT BOOL CloseHandle(HANDLE file);
 // Deletes the file; FALSE when it could not be removed.

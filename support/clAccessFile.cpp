@@ -106,6 +106,7 @@ int clAccessFile::mOpenFileForReading(const char* name) {
     return 0;
   }
   KeepName(name);
+  readOnly_ = true;
   return 1;
 }
 
@@ -128,7 +129,29 @@ int clAccessFile::mOpenFileForWriting(const char* name) {
   return 1;
 }
 
+void clAccessFile::DropView() {
+  UnmapFileView(view_, viewLength_);
+  view_ = nullptr;
+  viewLength_ = 0;
+}
+
+unsigned long clAccessFile::PrepareSearch() {
+  int64_t size = 0;
+  if (!GetFileSizeEx(handle_, &size)) return kNoPosition;
+  const size_t length = static_cast<size_t>(size);
+  // Only a file held with a read lock is mapped: the library's writers are
+  // kept out of it while the view lives.
+  if (readOnly_ && length != viewLength_) {
+    DropView();
+    view_ = MapFileView(handle_, length);
+    if (view_ != nullptr) viewLength_ = length;
+  }
+  return static_cast<unsigned long>(length);
+}
+
 int clAccessFile::mCloseFile() {
+  DropView();
+  readOnly_ = false;
   delete[] fileName_;
   fileName_ = nullptr;
   if (handle_ == nullptr) return 0;
@@ -241,6 +264,8 @@ unsigned long clAccessFile::mWriteLine(const CString& text) {
 
 void clAccessFile::mDeleteFile() {
   if (handle_ == nullptr) return;
+  DropView();
+  readOnly_ = false;
   CloseHandle(handle_);
   handle_ = nullptr;
   if (fileName_ != nullptr) DeleteFileA(fileName_);
@@ -249,6 +274,13 @@ void clAccessFile::mDeleteFile() {
 }
 
 unsigned long clAccessFile::ReadAt(unsigned long offset, char* buffer, unsigned long count) {
+  if (view_ != nullptr) {
+    const unsigned long available = offset < viewLength_ ? viewLength_ - offset : 0;
+    const unsigned long got = count < available ? count : available;
+    std::memcpy(buffer, view_ + offset, got);
+    findBytesRead_ += got;
+    return got;
+  }
   if (mSeekFromBegin(static_cast<long>(offset)) != static_cast<long>(offset)) return 0;
   const unsigned long got = mRead(buffer, count);
   findBytesRead_ += got;
@@ -301,7 +333,7 @@ long clAccessFile::mFind(char* key, int /*keyLength*/, int field, char separator
   if (key == nullptr || line == nullptr || handle_ == nullptr) return -1;
   const long keyNumber = alphabetic ? 0 : std::atol(key);
   if (complete && near) near = 0;
-  const unsigned long length = mGetLength();
+  const unsigned long length = PrepareSearch();
   if (length == kNoPosition) return -1;
 
   long lo = 0;
@@ -310,8 +342,8 @@ long clAccessFile::mFind(char* key, int /*keyLength*/, int field, char separator
   char probe[kProbeSize + 1];
   char fieldText[kKeyBufferSize];
   while (hi - lo > kWindowSize) {
-    std::memset(probe, 0, sizeof probe);
     unsigned long got = ReadAt(static_cast<unsigned long>(mid), probe, kProbeSize);
+    probe[got] = '\0';
     const char* lf = static_cast<const char*>(std::memchr(probe, '\n', got));
     if (lf == nullptr) return -1;
     const char* lineStart = lf;
@@ -322,8 +354,8 @@ long clAccessFile::mFind(char* key, int /*keyLength*/, int field, char separator
     if (end == probe + got && got == kProbeSize) {
       // The probe cut the line before its field ended: read again from the
       // line start so that the comparison sees the field whole.
-      std::memset(probe, 0, sizeof probe);
       got = ReadAt(lineOffset, probe, kProbeSize);
+      probe[got] = '\0';
       lineStart = probe;
       start = FieldStart(lineStart, separator, field);
       end = FieldEnd(start, separator, field);
@@ -358,27 +390,28 @@ long clAccessFile::mFind(char* key, int /*keyLength*/, int field, char separator
   // The window from lo holds every line that may start at or before hi; it is
   // read on until it also holds the line after the one at hi, so that no line
   // the search may answer is cut.
-  std::vector<char> window(kWindowSize + kProbeSize + 1, '\0');
-  size_t filled = ReadAt(static_cast<unsigned long>(lo), window.data(), kWindowSize + kProbeSize);
+  size_t room = kWindowSize + kProbeSize;  // bytes the window may hold before growing
+  if (window_.size() < room + 1) window_.resize(room + 1);
+  size_t filled = ReadAt(static_cast<unsigned long>(lo), window_.data(), room);
   for (;;) {
     const size_t upper = static_cast<size_t>(hi - lo);
     const char* first =
         upper < filled
-            ? static_cast<const char*>(std::memchr(window.data() + upper, '\n', filled - upper))
+            ? static_cast<const char*>(std::memchr(window_.data() + upper, '\n', filled - upper))
             : nullptr;
     const char* second = first ? static_cast<const char*>(std::memchr(
-                                     first + 1, '\n', window.data() + filled - first - 1))
+                                     first + 1, '\n', window_.data() + filled - first - 1))
                                : nullptr;
-    if (second != nullptr || filled < window.size() - 1 || window.size() > kWindowLimit) break;
-    window.resize(window.size() + kWindowStep, '\0');
+    if (second != nullptr || filled < room || room > kWindowLimit) break;
+    room += kWindowStep;
+    if (window_.size() < room + 1) window_.resize(room + 1);
     const size_t got =
-        ReadAt(static_cast<unsigned long>(lo) + filled, window.data() + filled, kWindowStep);
+        ReadAt(static_cast<unsigned long>(lo) + filled, window_.data() + filled, kWindowStep);
     filled += got;
     if (got < kWindowStep) break;
   }
-  window.resize(filled + 1);
-  window[filled] = '\0';
-  char* windowStart = window.data();
+  window_[filled] = '\0';
+  char* windowStart = window_.data();
   char* text = windowStart;
   if (lo != 0) {
     text = NextLine(windowStart);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "kernel/Export.h"
 #include "platform/CString.h"
 #include "platform/FileApi.h"
@@ -59,7 +61,9 @@ class SORREL_EXPORT clAccessFile {
   void mDeleteFile();
 
   // Searches the open file, sorted on its lines' key field: a binary search
-  // of 255-byte probes, then a scan of a window of about 4 KiB. Returns the
+  // of 255-byte probes, then a scan of a window of about 4 KiB. A file opened
+  // for reading is searched through a read-only mapping, kept until the file
+  // is closed or its length changes. Returns the
   // file offset of what was found and a new zero-terminated copy of it in
   // `*line` (the caller frees it with delete[]), or -1 with `*line`
   // untouched. `keyLength` is not used. See docs/support.md for the modes.
@@ -84,8 +88,13 @@ class SORREL_EXPORT clAccessFile {
   long mSeek(long distance, unsigned int method);
   int Open(const char* name, DWORD access, DWORD share, DWORD creation, DWORD flags);
   void KeepName(const char* name);
-  // Reads up to `count` bytes at `offset`; the count read.
+  // Reads up to `count` bytes at `offset` (from the mapping when there is
+  // one); the count read.
   unsigned long ReadAt(unsigned long offset, char* buffer, unsigned long count);
+  // The file's length for mFind, mapping the file when it is open for
+  // reading and remapping it when its length has changed.
+  unsigned long PrepareSearch();
+  void DropView();
 
   HANDLE handle_;                         // the open file; null when none
   char* fileName_;                        // name given to the last successful open; null when none
@@ -93,4 +102,8 @@ class SORREL_EXPORT clAccessFile {
   char* lineBuffer_;                      // 256 bytes plus a zero, allocated by the first mGets
   char* bufferEnd_;                       // end of the valid text in the line buffer
   unsigned long long findBytesRead_ = 0;  // bytes mFind has read
+  const char* view_ = nullptr;            // read-only mapping of the file searched by mFind
+  size_t viewLength_ = 0;                 // bytes mapped
+  bool readOnly_ = false;                 // the open file was opened for reading
+  std::vector<char> window_;              // mFind's final window, kept between calls
 };
