@@ -195,20 +195,69 @@ bool ReplaceFile(const std::string& path, std::string_view text) {
 
 }  // namespace
 
+namespace {
+
+// The section names (null section) or the key names of a section, each once
+// in first-seen order, every name followed by a zero.
+std::string NameList(const std::vector<ProfileLine>& lines, const char* section) {
+  std::vector<std::string_view> names;
+  const auto seen = [&names](std::string_view name) {
+    for (std::string_view known : names) {
+      if (SameName(known, std::string(name).c_str())) return true;
+    }
+    return false;
+  };
+  if (section == nullptr) {
+    for (const ProfileLine& line : lines) {
+      if (line.kind == LineKind::kSection && !seen(line.name)) names.push_back(line.name);
+    }
+  } else {
+    const Location where = Locate(lines, section, nullptr);
+    if (where.header) {
+      for (size_t i = *where.header + 1; i < where.sectionEnd; ++i) {
+        if (lines[i].kind == LineKind::kKey && !seen(lines[i].name)) names.push_back(lines[i].name);
+      }
+    }
+  }
+  std::string list;
+  for (std::string_view name : names) list.append(name).push_back('\0');
+  return list;
+}
+
+}  // namespace
+
 DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
                                char* buffer, DWORD size, const char* fileName) {
   if (buffer == nullptr || size == 0) return 0;
   std::string_view result = defaultValue ? defaultValue : "";
   while (!result.empty() && IsBlank(result.back())) result.remove_suffix(1);
   std::string text;
-  if (section && key && fileName) {
-    bool missing;
-    if (std::optional<std::string> read = ReadWholeFile(NativePath(fileName), missing)) {
-      text = std::move(*read);
-      const std::vector<ProfileLine> lines = SplitLines(text);
-      const Location where = Locate(lines, section, key);
-      if (where.key) result = lines[*where.key].value;
+  bool missing;
+  std::optional<std::string> read;
+  if (fileName) read = ReadWholeFile(NativePath(fileName), missing);
+  if (section == nullptr || key == nullptr) {
+    // A list of names, each ended by a zero, the whole ended by one more.
+    const std::string list = read ? NameList(SplitLines(*read), section) : std::string();
+    if (size < 2) {
+      buffer[0] = '\0';
+      return 0;
     }
+    if (list.size() + 1 > size) {
+      std::memcpy(buffer, list.data(), size - 2);
+      buffer[size - 2] = '\0';
+      buffer[size - 1] = '\0';
+      return size - 2;
+    }
+    std::memcpy(buffer, list.data(), list.size());
+    buffer[list.size()] = '\0';
+    if (list.empty() && size > 1) buffer[1] = '\0';
+    return static_cast<DWORD>(list.size());
+  }
+  if (read) {
+    text = std::move(*read);
+    const std::vector<ProfileLine> lines = SplitLines(text);
+    const Location where = Locate(lines, section, key);
+    if (where.key) result = lines[*where.key].value;
   }
   const size_t copied = std::min<size_t>(result.size(), size - 1);
   std::memcpy(buffer, result.data(), copied);

@@ -19,8 +19,11 @@
 // Copies the value of `key` in `section` into `buffer` (cut to size - 1 bytes,
 // NUL-terminated) and returns the number of bytes copied. A missing file,
 // section or key gives `defaultValue` (null reads as "") without its trailing
-// blanks. A null section or key is not supported and reads as the default.
-// `size` 0 copies nothing and returns 0.
+// blanks. `size` 0 copies nothing and returns 0.
+// A null section lists the section names, a null key the key names of the
+// section: each name (first copy only) ends with a zero and the list with one
+// more; the result counts the bytes before that last zero. A list that does
+// not fit is cut and the result is then size - 2.
 SORREL_EXPORT DWORD GetPrivateProfileStringA(const char* section, const char* key,
                                              const char* defaultValue, char* buffer, DWORD size,
                                              const char* fileName);

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <utility>
+#include <vector>
 
 #include "platform/ProfileApi.h"
 #include "support/Logger.h"
@@ -73,5 +74,28 @@ void clAccessConfigFile::ReadList(const CString& section, const CString& keyPref
     CString value;
     if (!mRead(section, keyPrefix + StringUtil::IntToString(n), value)) return;
     list.SetAtGrow(list.GetSize(), value);
+  }
+}
+
+void clAccessConfigFile::mReadSectionNames(CStringArray& names) { ReadNames(nullptr, names); }
+
+void clAccessConfigFile::mReadKeyNames(const CString& section, CStringArray& names) {
+  ReadNames(section, names);
+}
+
+void clAccessConfigFile::ReadNames(const char* section, CStringArray& names) {
+  // Grow the buffer until the list fits (a cut list answers size - 2).
+  std::vector<char> buffer(kReadBufferSize);
+  DWORD length = 0;
+  for (;;) {
+    const DWORD size = static_cast<DWORD>(buffer.size());
+    length = GetPrivateProfileStringA(section, nullptr, "", buffer.data(), size, fileName_);
+    if (length != size - 2) break;
+    buffer.resize(buffer.size() * 2);
+  }
+  for (DWORD start = 0; start < length;) {
+    const CString name(buffer.data() + start);
+    names.Add(name);
+    start += static_cast<DWORD>(name.GetLength()) + 1;
   }
 }

@@ -34,10 +34,16 @@ class SORREL_EXPORT clAccessConfigFile {
   // `value` = `defaultValue`, unless a non-empty value is read: then true when
   // its first byte is t, y or 1 in any case, false otherwise.
   void Read(const CString& section, const CString& key, bool& value, bool defaultValue);
+  // Appends the file's section names / the key names of `section`, in file
+  // order, each once; a missing file or section appends nothing.
+  void mReadSectionNames(CStringArray& names);
+  void mReadKeyNames(const CString& section, CStringArray& names);
   // Appends the values of keyPrefix0, keyPrefix1, ... up to the first key that
   // reads nothing; elements already in `list` stay.
   void ReadList(const CString& section, const CString& keyPrefix, CStringArray& list);
 
  private:
+  void ReadNames(const char* section, CStringArray& names);
+
   CString fileName_;  // the profile file, used as given
 };

@@ -76,6 +76,22 @@ TEST(ProfileFile, MissingFileGivesDefaultAndLongValuesAreCut) {
   EXPECT_EQ(buffer[0], 'x');
 }
 
+TEST(ProfileFile, NullSectionOrKeyListsNames) {
+  TempDir dir;
+  const std::string file = dir.File("names.ini");
+  WriteBytes(file, "[One]\r\na=1\r\nB=2\r\nA=3\r\n;c=4\r\n[two]\r\n[ONE]\r\nz=5\r\n");
+  char buffer[64];
+  EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, "", buffer, 64, file.c_str()), 8u);
+  EXPECT_EQ(std::string(buffer, 9), std::string("One\0two\0\0", 9));
+  EXPECT_EQ(GetPrivateProfileStringA("one", nullptr, "", buffer, 64, file.c_str()), 4u);
+  EXPECT_EQ(std::string(buffer, 5), std::string("a\0B\0\0", 5));
+  // A list that does not fit is cut, still doubly terminated.
+  EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, "", buffer, 6, file.c_str()), 4u);
+  EXPECT_EQ(std::string(buffer, 6), std::string("One\0\0\0", 6));
+  EXPECT_EQ(GetPrivateProfileStringA("none", nullptr, "", buffer, 64, file.c_str()), 0u);
+  EXPECT_EQ(std::string(buffer, 2), std::string("\0\0", 2));
+}
+
 struct WriteCase {
   const char* before;  // file content, or null for no file
   const char* section;

@@ -63,6 +63,23 @@ TEST(ConfigFile, ListStopsAtTheFirstGapAndAppends) {
   EXPECT_EQ(list[2], "b");
 }
 
+TEST(ConfigFile, ListsSectionAndKeyNamesOfAnySize) {
+  TempDir dir;
+  const std::string path = dir.File("n.ini");
+  std::string text = "[Criteria]\r\n";
+  for (int i = 0; i < 400; ++i) text += "CRITERION_NUMBER_" + std::to_string(i) + "=x\r\n";
+  WriteBytes(path, text + "[Other]\r\n");
+  clAccessConfigFile config(path.c_str());
+  CStringArray sections;
+  config.mReadSectionNames(sections);
+  ASSERT_EQ(sections.GetSize(), 2);
+  EXPECT_EQ(sections[1], "Other");
+  CStringArray keys;
+  config.mReadKeyNames("CRITERIA", keys);
+  ASSERT_EQ(keys.GetSize(), 400);
+  EXPECT_EQ(keys[399], "CRITERION_NUMBER_399");
+}
+
 TEST(ConfigFile, WrittenValuesReadBack) {
   TempDir dir;
   const std::string path = dir.File("w.ini");

@@ -250,6 +250,18 @@ TEST(AccessFileFind, MatchesReferenceOnFileOfMillionsOfLines) {
   CompareWithReference(sorted, 300, 6);
 }
 
+TEST(AccessFileFind, SeesLinesAddedSinceTheLastSearch) {
+  TempDir dir;
+  const std::string path = dir.File("growing.txt");
+  WriteBytes(path, "a;1\nb;2\n");
+  clAccessFile file;
+  ASSERT_EQ(file.mOpenFileForReading(path.c_str()), 1);
+  EXPECT_EQ(Find(file, "b", 1, 1, 1, 0), (FindResult{4, "b;2"}));
+  EXPECT_EQ(Find(file, "c", 1, 1, 1, 0).offset, -1);
+  std::ofstream(path, std::ios::app) << "c;3\n";
+  EXPECT_EQ(Find(file, "c", 1, 1, 1, 0), (FindResult{8, "c;3"}));
+}
+
 TEST(AccessFileFind, ReadsAboutOneProbePerHalvingAndOneWindow) {
   const SortedFile sorted = MakeSortedFile(100000, 7);
   TempDir dir;
