@@ -14,8 +14,12 @@
 
 namespace {
 
+// A scratch file of this process, removed when the fuzzer exits.
 const std::string& FilePath() {
   static const std::string path = "/tmp/sorrel-accessfile-fuzz-" + std::to_string(::getpid());
+  // Registered after `path` is built, so it runs before `path` goes away.
+  static const bool cleanup = std::atexit([] { std::remove(path.c_str()); }) == 0;
+  (void)cleanup;
   return path;
 }
 

@@ -114,6 +114,13 @@ Location Locate(const std::vector<ProfileLine>& lines, const char* section, cons
   return where;
 }
 
+// What text placed at `end` needs first so that it starts on a line of its
+// own: nothing after an LF (or at the start), LF after a lone CR, else CR LF.
+std::string LineEndAfter(const std::string& text, size_t end) {
+  if (end == 0 || text[end - 1] == '\n') return "";
+  return text[end - 1] == '\r' ? "\n" : "\r\n";
+}
+
 // Reads the whole file. Absent when it cannot be read; `missing` tells a
 // file that does not exist from one that failed.
 std::optional<std::string> ReadWholeFile(const std::string& path, bool& missing) {
@@ -296,10 +303,10 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
   } else if (where.header) {
     const ProfileLine& after = lines[where.lastKey ? *where.lastKey : *where.header];
     cutBegin = cutEnd = after.end;
-    if (after.end == after.contentEnd) insert = "\r\n";
+    insert = LineEndAfter(text, after.end);
     insert += std::string(key) + "=" + value + "\r\n";
   } else {
-    if (!text.empty() && text.back() != '\n') insert = "\r\n";
+    insert = LineEndAfter(text, text.size());
     insert += "[" + std::string(section) + "]\r\n" + key + "=" + value + "\r\n";
   }
   std::string updated;

@@ -108,6 +108,9 @@ TEST(ProfileFile, WritesChangeOnlyTheLineConcerned) {
       {"[a]\r\nx=1\r\n", "b", "k", "v", "[a]\r\nx=1\r\n[b]\r\nk=v\r\n"},
       // ... after a line end added to an unterminated last line.
       {"[a]\nx=1", "b", "k", "v", "[a]\nx=1\r\n[b]\r\nk=v\r\n"},
+      // ... or completing a last line that ends in a lone CR.
+      {"[a]\r\nx=1\r", "b", "k", "v", "[a]\r\nx=1\r\n[b]\r\nk=v\r\n"},
+      {"[a]\r\nx=1\r", "a", "k", "v", "[a]\r\nx=1\r\nk=v\r\n"},
       // A new key goes after the last key of its section; comments and blank
       // lines stay where they are.
       {"[a]\r\nx=1\r\n; note\r\n\r\n[b]\r\ny=2\r\n", "A", "k", "v",

@@ -127,10 +127,19 @@ TEST(AccessFile, RawOperationsWithoutFileFail) {
 
 // A sorted file held in memory, for a straightforward reference search.
 struct SortedFile {
-  std::string bytes;               // the file
-  std::vector<std::string> keys;   // first field of each line, ascending
-  std::vector<long> offsets;       // where each line starts
-  std::vector<std::string> lines;  // each line without its LF
+  std::string bytes;          // the file
+  std::vector<long> offsets;  // where each line starts
+
+  size_t size() const { return offsets.size(); }
+  // Line i without its LF, and its first field.
+  std::string Line(size_t i) const {
+    const size_t start = static_cast<size_t>(offsets[i]);
+    return bytes.substr(start, bytes.find('\n', start) - start);
+  }
+  std::string Key(size_t i) const {
+    const size_t start = static_cast<size_t>(offsets[i]);
+    return bytes.substr(start, bytes.find(';', start) - start);
+  }
 };
 
 // Lines "K<number>;<2 * number>;<filler>" with numbers rising by 1 to 3 and
@@ -141,20 +150,19 @@ SortedFile MakeSortedFile(size_t lineCount, unsigned seed, size_t maxFiller = 12
   SortedFile file;
   std::mt19937 random(seed);
   long number = 1000000;  // seven digits throughout, so text order is number order
+  const std::string fillers(std::max<size_t>(maxFiller, totalSize), 'f');
+  char head[64];
   for (size_t i = 0; totalSize ? file.bytes.size() < totalSize : i < lineCount; ++i) {
     number += 1 + static_cast<long>(random() % 3);
-    const std::string key = "K" + std::to_string(number);
-    const std::string head = key + ";" + std::to_string(number * 2) + ";";
+    const size_t headLength =
+        static_cast<size_t>(std::snprintf(head, sizeof head, "K%ld;%ld;", number, number * 2));
     size_t filler = minFiller + random() % (maxFiller - minFiller + 1);
-    const size_t used = file.bytes.size() + head.size() + 1;
-    if (totalSize && used + filler + head.size() + 1 + maxFiller > totalSize) {
+    const size_t used = file.bytes.size() + headLength + 1;
+    if (totalSize && used + filler + headLength + 1 + maxFiller > totalSize) {
       filler = totalSize - used;  // the last line fills the file exactly
     }
-    const std::string line = head + std::string(filler, 'f');
     file.offsets.push_back(static_cast<long>(file.bytes.size()));
-    file.keys.push_back(key);
-    file.lines.push_back(line);
-    file.bytes += line + "\n";
+    file.bytes.append(head, headLength).append(fillers, 0, filler).push_back('\n');
   }
   return file;
 }
@@ -182,10 +190,18 @@ FindResult Find(clAccessFile& file, const std::string& key, int field, int alpha
 
 // The reference: the first line at or after the key (near) or equal to it.
 FindResult Reference(const SortedFile& file, const std::string& key, bool near) {
-  const auto at = std::lower_bound(file.keys.begin(), file.keys.end(), key);
-  if (at == file.keys.end() || (!near && *at != key)) return {-1, ""};
-  const size_t index = static_cast<size_t>(at - file.keys.begin());
-  return {file.offsets[index], file.lines[index]};
+  size_t lo = 0;
+  size_t hi = file.size();
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo) / 2;
+    if (file.Key(mid) < key) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  if (lo == file.size() || (!near && file.Key(lo) != key)) return {-1, ""};
+  return {file.offsets[lo], file.Line(lo)};
 }
 
 void CompareWithReference(const SortedFile& sorted, size_t probes, unsigned seed) {
@@ -195,8 +211,7 @@ void CompareWithReference(const SortedFile& sorted, size_t probes, unsigned seed
   ASSERT_EQ(file.mOpenFileForReading(dir.File("sorted.txt").c_str()), 1);
   std::mt19937 random(seed);
   for (size_t n = 0; n < probes; ++n) {
-    const size_t index = random() % sorted.keys.size();
-    const std::string& key = sorted.keys[index];
+    const std::string key = sorted.Key(random() % sorted.size());
     const FindResult expected = Reference(sorted, key, false);
     // Prefix search over whole lines (the exchange index's mode).
     EXPECT_EQ(Find(file, key + ";", -1, 1, 0, 0), expected) << key;
@@ -270,7 +285,7 @@ TEST(AccessFileFind, ReadsAboutOneProbePerHalvingAndOneWindow) {
   ASSERT_EQ(file.mOpenFileForReading(dir.File("sorted.txt").c_str()), 1);
   const int lookups = 200;
   for (int i = 0; i < lookups; ++i) {
-    ASSERT_NE(Find(file, sorted.keys[static_cast<size_t>(i) * 499] + ";", -1, 1, 0, 0).offset, -1);
+    ASSERT_NE(Find(file, sorted.Key(static_cast<size_t>(i) * 499) + ";", -1, 1, 0, 0).offset, -1);
   }
   const double probes = std::log2(static_cast<double>(sorted.bytes.size()) / 4096.0);
   const double minimum = probes * 255 + 4096;
