@@ -64,26 +64,6 @@ TEST(FileApi, BackslashesAreDirectorySeparators) {
   EXPECT_FALSE(DeleteFileA(windowsPath.c_str()));
 }
 
-TEST(FileApi, SeekAndReadReportPositionsAndEndOfFile) {
-  TempDir dir;
-  const std::string path = dir.File("data.bin");
-  WriteBytes(path, "0123456789");
-  HANDLE file = OpenForReading(path);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(SetFilePointer(file, -3, nullptr, FILE_END), 7u);
-  char buffer[8] = {};
-  DWORD read = 0;
-  EXPECT_TRUE(ReadFile(file, buffer, sizeof buffer, &read, nullptr));
-  EXPECT_EQ(read, 3u);
-  EXPECT_STREQ(buffer, "789");
-  EXPECT_TRUE(ReadFile(file, buffer, sizeof buffer, &read, nullptr));
-  EXPECT_EQ(read, 0u);
-  EXPECT_EQ(SetFilePointer(file, -1, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
-  CloseHandle(file);
-  EXPECT_FALSE(CloseHandle(nullptr));
-  EXPECT_FALSE(ReadFile(nullptr, buffer, 1, &read, nullptr));
-}
-
 TEST(FileApi, OlderHandleFamilyCreatesWritesSeeksAndReads) {
   TempDir dir;
   const std::string path = dir.File("old.bin");
