@@ -93,11 +93,11 @@ TEST(ProfileFile, NullSectionOrKeyListsNames) {
 }
 
 struct WriteCase {
-  const char* before;  // file content, or null for no file
-  const char* section;
-  const char* key;
-  const char* value;
-  const char* after;  // expected file content, or null for no file
+  const char* before;   // file content, or null for no file
+  const char* section;  // section written
+  const char* key;      // key written; null deletes the section
+  const char* value;    // value written; null deletes the key
+  const char* after;    // expected file content, or null for no file
 };
 
 TEST(ProfileFile, WritesChangeOnlyTheLineConcerned) {

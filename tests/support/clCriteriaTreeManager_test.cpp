@@ -40,9 +40,9 @@ TEST(CriteriaTree, LoadsFoldersUntilTheFirstMissingName) {
 
 TEST(CriteriaTree, ContentLinesSplitAtCommas) {
   struct Case {
-    const char* line;        // content line given
-    const char* normalised;  // the line afterwards
-    std::vector<std::string> items;
+    const char* line;                // content line given
+    const char* normalised;          // the line afterwards
+    std::vector<std::string> items;  // items appended
   };
   const Case cases[] = {
       {"a, b", "A, B,", {"A", " B"}},
