@@ -1,0 +1,37 @@
+#pragma once
+
+#include "kernel/Export.h"
+#include "platform/FileApi.h"
+
+// Windows profile files: "[section]" lines and "key=value" lines.
+//
+// Reading follows Windows: section and key names match without regard to
+// ASCII letter case; blanks and tabs around names and values are ignored, as
+// are blanks inside a section's brackets; one pair of matching outer quotes
+// around a value is removed; lines starting with ";" and lines without "="
+// are not keys; text before the first section is ignored; the first copy of a
+// section and of a key wins. Line ends may be LF or CR LF.
+//
+// Writing changes only the line concerned and keeps every other byte. The
+// new file is written beside the old one, flushed to disk and renamed over
+// it, so a crash or a failed write leaves the old file complete.
+
+// Copies the value of `key` in `section` into `buffer` (cut to size - 1 bytes,
+// NUL-terminated) and returns the number of bytes copied. A missing file,
+// section or key gives `defaultValue` (null reads as "") without its trailing
+// blanks. `size` 0 copies nothing and returns 0.
+// A null section lists the section names, a null key the key names of the
+// section: each name (first copy only) ends with a zero and the list with one
+// more; the result counts the bytes before that last zero. A list that does
+// not fit is cut and the result is then size - 2.
+SORREL_EXPORT DWORD GetPrivateProfileStringA(const char* section, const char* key,
+                                             const char* defaultValue, char* buffer, DWORD size,
+                                             const char* fileName);
+
+// Sets `key` in `section` to `value`, creating the file (its folder must
+// exist), the section ("[section]" at the end) or the key (after the last key
+// of its section) as needed. A null value deletes the key; a null key deletes
+// the section with all its lines. Returns 0 and leaves the file as it was
+// when the file cannot be read or replaced, or when section or file is null.
+SORREL_EXPORT BOOL WritePrivateProfileStringA(const char* section, const char* key,
+                                              const char* value, const char* fileName);

@@ -1,0 +1,119 @@
+#include "support/Logger.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/FileApi.h"
+#include "platform/SystemTime.h"
+#include "support/clAccessConfigFile.h"
+
+namespace {
+
+// A log file larger than this is deleted when its logger is created.
+constexpr uintmax_t kMaximumLogSize = 0x100000;
+
+}  // namespace
+
+CMapStringToPtr Logger::loggers;
+bool Logger::enabled = false;
+CString Logger::configurationFilePath;
+CString Logger::mTempDirectory;
+
+void Logger::initialize(const CString& configurationFile, const CString& tempDirectory) {
+  mTempDirectory = tempDirectory;
+  configurationFilePath = configurationFile;
+  clAccessConfigFile configuration(configurationFile);
+  CString value;
+  configuration.mRead("OPTION", "Debug", value);
+  enabled = value.CompareNoCase("1") == 0;
+}
+
+void Logger::uninitialize() {
+  while (!loggers.IsEmpty()) {
+    POSITION position = loggers.GetStartPosition();
+    CString name;
+    void* logger = nullptr;
+    loggers.GetNextAssoc(position, name, logger);
+    loggers.RemoveKey(name);
+    delete static_cast<Logger*>(logger);
+  }
+}
+
+Logger& Logger::getLogger(const CString& name) {
+  void* existing = nullptr;
+  if (loggers.Lookup(name, existing)) return *static_cast<Logger*>(existing);
+  Logger* logger = new Logger(name);
+  loggers.SetAt(name, logger);
+  return *logger;
+}
+
+void Logger::debugFailure(const CString& message) {
+  if (enabled) getLogger("kernel").debug(message);
+}
+
+Logger::Logger(const CString& name) : name_(name) {
+  if (!enabled) return;
+  const CString path = mTempDirectory + "\\" + name_ + ".log";
+  std::error_code error;
+  const std::filesystem::path native = NativePath(path);
+  const uintmax_t size = std::filesystem::file_size(native, error);
+  if (!error && size > kMaximumLogSize && !std::filesystem::remove(native, error)) {
+    std::fprintf(stderr, "Logger: cannot remove the oversized log file %s\n", path.c_str());
+  }
+  const int opened = logFile_.mInitLogFile(path);
+  debugEnabled_ = infoEnabled_ = warnEnabled_ = errorEnabled_ = true;
+  if (!opened) debug("Logger: cannot create the log file " + path);
+}
+
+Logger::~Logger() = default;
+
+void Logger::debug(const CString& message) {
+  if (debugEnabled_) write("DEBUG ", message);
+}
+
+void Logger::info(const CString& message) {
+  if (infoEnabled_) write("INFO ", message);
+}
+
+void Logger::warn(const CString& message) {
+  if (warnEnabled_) write("WARN ", message);
+}
+
+void Logger::error(const CString& message) {
+  if (errorEnabled_) write("ERROR ", message);
+}
+
+void Logger::write(const char* level, const CString& message) {
+  try {
+    log(level + GetTickCount() + " " + message);
+  } catch (...) {
+    // Out of memory while building the line: the line is lost, the caller
+    // must not be disturbed.
+    std::fputs("Logger: a line was lost\n", stderr);
+  }
+}
+
+void Logger::log(const CString& line) {
+  std::fwrite(line.c_str(), 1, static_cast<size_t>(line.GetLength()), stdout);
+  std::fputc('\n', stdout);
+  trace(line);
+  if (!logFile_.mAddResult(line, 0) && !fileFailureShown_) {
+    // Reported once per logger: the file is locked or gone, and every later
+    // line would say the same.
+    fileFailureShown_ = true;
+    std::fprintf(stderr, "Logger %s: cannot append to its log file; file lines are lost\n",
+                 name_.c_str());
+  }
+}
+
+void Logger::trace(const CString& /*line*/) {}
+
+CString Logger::GetTickCount() {
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  CString stamp;
+  stamp.Format("[%d-%02d-%02d %02d:%02d:%02d,%03d]", now.wYear, now.wMonth, now.wDay, now.wHour,
+               now.wMinute, now.wSecond, now.wMilliseconds);
+  return stamp;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "kernel/Export.h"
+#include "platform/CMapStringToPtr.h"
+#include "platform/CString.h"
+#include "support/clLogFile.h"
+
+// Named diagnostic loggers. Each line ("DEBUG ", "INFO ", "WARN " or "ERROR ",
+// a bracketed UTC timestamp, a blank and the message) goes to standard output
+// and, behind the local time, to <temporary directory>/<name>.log. Logging is
+// switched on as a whole by "Debug" = "1" in section "OPTION" of the
+// configuration file given to initialize; a logger created while it is off
+// stays silent for its whole life. Logging never throws and never reports a
+// failure: a file line that cannot be written is lost, standard output still
+// gets it. Single-threaded, like the rest of the library.
+class SORREL_EXPORT Logger {
+ public:
+  virtual ~Logger();
+  Logger(const Logger&) = delete;
+  Logger& operator=(const Logger&) = delete;
+
+  // Stores both paths and reads the switch; loggers that already exist keep
+  // their state.
+  static void initialize(const CString& configurationFilePath, const CString& tempDirectory);
+  // Deletes every logger; references obtained before are dangling afterwards.
+  static void uninitialize();
+  // The logger of that name (exact case), created on first request; it
+  // belongs to the registry and must not be deleted.
+  static Logger& getLogger(const CString& name);
+  // Logs `message` at debug level through the logger "kernel" when logging is
+  // on; does nothing otherwise, so that it never creates a silent "kernel"
+  // logger before the client has switched logging on. For failures that an
+  // operation handles without reporting them to its caller.
+  static void debugFailure(const CString& message);
+
+  bool isDebugEnabled() const { return debugEnabled_; }
+  bool isInfoEnabled() const { return infoEnabled_; }
+  bool isWarnEnabled() const { return warnEnabled_; }
+  bool isErrorEnabled() const { return errorEnabled_; }
+
+  void debug(const CString& message);
+  void info(const CString& message);
+  void warn(const CString& message);
+  void error(const CString& message);
+
+ private:
+  explicit Logger(const CString& name);
+  void write(const char* level, const CString& message);
+  void log(const CString& line);
+  void trace(const CString& line);
+  CString GetTickCount();
+
+  CString name_;               // the logger's name and its file's stem
+  bool debugEnabled_ = false;  // all four flags are set together, or none
+  bool infoEnabled_ = false;
+  bool warnEnabled_ = false;
+  bool errorEnabled_ = false;
+  clLogFile logFile_;              // receives every line
+  bool fileFailureShown_ = false;  // a lost file line has been reported on stderr
+
+  static CMapStringToPtr loggers;        // name to the Logger that owns it
+  static bool enabled;                   // whether new loggers log
+  static CString configurationFilePath;  // file given to initialize
+  static CString mTempDirectory;         // directory of the log files
+};

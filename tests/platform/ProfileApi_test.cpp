@@ -1,0 +1,218 @@
+#include "platform/ProfileApi.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "tests/support/TempDir.h"
+
+namespace {
+
+std::string Read(const std::string& file, const char* section, const char* key,
+                 const char* defaultValue = "", DWORD size = 256) {
+  char buffer[256];
+  const DWORD count =
+      GetPrivateProfileStringA(section, key, defaultValue, buffer, size, file.c_str());
+  EXPECT_EQ(count, std::strlen(buffer));
+  return buffer;
+}
+
+struct ReadCase {
+  const char* content;   // the profile file
+  const char* section;   // section asked for
+  const char* key;       // key asked for
+  const char* expected;  // value read, with default "dflt  "
+};
+
+TEST(ProfileFile, ReadsFollowTheWindowsRules) {
+  const ReadCase cases[] = {
+      // Names match without regard to case; values keep theirs.
+      {"[Opt]\r\nDebug=Yes\r\n", "OPT", "debug", "Yes"},
+      // Blanks and tabs around names and values are ignored, inside brackets too.
+      {"  [ Opt ]\r\n \tDebug \t=  1 \t\r\n", "Opt", "Debug", "1"},
+      // One pair of matching outer quotes goes, inner ones stay.
+      {"[s]\r\nk=\"a \"b\" c\"\r\n", "s", "k", "a \"b\" c"},
+      {"[s]\r\nk='x'\r\n", "s", "k", "x"},
+      {"[s]\r\nk=\"x'\r\n", "s", "k", "\"x'"},
+      // A key written "k=" reads as the empty text, not as the default.
+      {"[s]\r\nk=\r\n", "s", "k", ""},
+      // The first copy of a section and of a key wins.
+      {"[s]\r\nk=first\r\nk=second\r\n[s]\r\nk=third\r\n", "s", "k", "first"},
+      {"[s]\r\nother=1\r\n[s]\r\nk=later\r\n", "s", "k", "dflt"},
+      // Comments, lines without "=" and text before the first section are not keys.
+      {"k=top\r\n[s]\r\n;k=comment\r\nk\r\n", "s", "k", "dflt"},
+      // The value after the first "=" keeps further "=" signs.
+      {"[s]\r\nurl=a=b\r\n", "s", "url", "a=b"},
+      // LF-only line ends and a last line without a line end.
+      {"[s]\nk=lf\n[t]\nk=end", "t", "k", "end"},
+      // A key of another section does not answer.
+      {"[s]\r\nk=1\r\n[t]\r\n", "t", "k", "dflt"},
+  };
+  TempDir dir;
+  const std::string file = dir.File("rules.ini");
+  for (const ReadCase& c : cases) {
+    WriteBytes(file, c.content);
+    EXPECT_EQ(Read(file, c.section, c.key, "dflt  "), c.expected) << c.content;
+  }
+}
+
+TEST(ProfileFile, MissingFileGivesDefaultAndLongValuesAreCut) {
+  TempDir dir;
+  EXPECT_EQ(Read(dir.File("none.ini"), "s", "k", "def \t"), "def");
+  EXPECT_EQ(Read(dir.File("none.ini"), "s", "k", nullptr), "");
+  const std::string file = dir.File("long.ini");
+  WriteBytes(file, "[s]\r\nk=abcdefgh\r\n");
+  EXPECT_EQ(Read(file, "s", "k", "", 4), "abc");
+  char buffer[1] = {'x'};
+  EXPECT_EQ(GetPrivateProfileStringA("s", "k", "", buffer, 0, file.c_str()), 0u);
+  EXPECT_EQ(buffer[0], 'x');
+}
+
+TEST(ProfileFile, NullSectionOrKeyListsNames) {
+  TempDir dir;
+  const std::string file = dir.File("names.ini");
+  WriteBytes(file, "[One]\r\na=1\r\nB=2\r\nA=3\r\n;c=4\r\n[two]\r\n[ONE]\r\nz=5\r\n");
+  char buffer[64];
+  EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, "", buffer, 64, file.c_str()), 8u);
+  EXPECT_EQ(std::string(buffer, 9), std::string("One\0two\0\0", 9));
+  EXPECT_EQ(GetPrivateProfileStringA("one", nullptr, "", buffer, 64, file.c_str()), 4u);
+  EXPECT_EQ(std::string(buffer, 5), std::string("a\0B\0\0", 5));
+  // A list that does not fit is cut, still doubly terminated.
+  EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, "", buffer, 6, file.c_str()), 4u);
+  EXPECT_EQ(std::string(buffer, 6), std::string("One\0\0\0", 6));
+  EXPECT_EQ(GetPrivateProfileStringA("none", nullptr, "", buffer, 64, file.c_str()), 0u);
+  EXPECT_EQ(std::string(buffer, 2), std::string("\0\0", 2));
+}
+
+struct WriteCase {
+  const char* before;   // file content, or null for no file
+  const char* section;  // section written
+  const char* key;      // key written; null deletes the section
+  const char* value;    // value written; null deletes the key
+  const char* after;    // expected file content, or null for no file
+};
+
+TEST(ProfileFile, WritesChangeOnlyTheLineConcerned) {
+  const WriteCase cases[] = {
+      // A missing file is created with the section and key.
+      {nullptr, "s", "k", "v", "[s]\r\nk=v\r\n"},
+      // A new section goes at the end, without a blank line.
+      {"[a]\r\nx=1\r\n", "b", "k", "v", "[a]\r\nx=1\r\n[b]\r\nk=v\r\n"},
+      // ... after a line end added to an unterminated last line.
+      {"[a]\nx=1", "b", "k", "v", "[a]\nx=1\r\n[b]\r\nk=v\r\n"},
+      // ... or completing a last line that ends in a lone CR.
+      {"[a]\r\nx=1\r", "b", "k", "v", "[a]\r\nx=1\r\n[b]\r\nk=v\r\n"},
+      {"[a]\r\nx=1\r", "a", "k", "v", "[a]\r\nx=1\r\nk=v\r\n"},
+      // A new key goes after the last key of its section; comments and blank
+      // lines stay where they are.
+      {"[a]\r\nx=1\r\n; note\r\n\r\n[b]\r\ny=2\r\n", "A", "k", "v",
+       "[a]\r\nx=1\r\nk=v\r\n; note\r\n\r\n[b]\r\ny=2\r\n"},
+      // A section without keys gets the key right after its header.
+      {"[a]\r\n; only a comment\r\n", "a", "k", "v", "[a]\r\nk=v\r\n; only a comment\r\n"},
+      // An existing key is rewritten in place, keeping its spelling.
+      {"; top\n[a]\n  Key = old \nz=1\n", "A", "KEY", "new", "; top\n[a]\nKey=new\r\nz=1\n"},
+      // A null value deletes the key; the section header stays.
+      {"[a]\r\nk=1\r\nz=2\r\n", "a", "k", nullptr, "[a]\r\nz=2\r\n"},
+      // A null key deletes the section with all its lines.
+      {"[a]\r\nk=1\r\n;c\r\n[b]\r\nz=2\r\n", "a", nullptr, nullptr, "[b]\r\nz=2\r\n"},
+      // Deleting what does not exist changes nothing and creates nothing.
+      {nullptr, "a", "k", nullptr, nullptr},
+      {"[a]\r\n", "a", "k", nullptr, "[a]\r\n"},
+      // An empty value is written as "k=".
+      {"[a]\r\nk=1\r\n", "a", "k", "", "[a]\r\nk=\r\n"},
+  };
+  TempDir dir;
+  const std::string file = dir.File("write.ini");
+  for (const WriteCase& c : cases) {
+    std::filesystem::remove(file);
+    if (c.before) WriteBytes(file, c.before);
+    EXPECT_TRUE(WritePrivateProfileStringA(c.section, c.key, c.value, file.c_str()))
+        << (c.before ? c.before : "(no file)");
+    if (c.after) {
+      EXPECT_EQ(ReadBytes(file), c.after) << (c.before ? c.before : "(no file)");
+    } else {
+      EXPECT_FALSE(std::filesystem::exists(file));
+    }
+  }
+}
+
+TEST(ProfileFile, WrittenValuesReadBackAndFailuresReportZero) {
+  TempDir dir;
+  const std::string file = dir.File("round.ini");
+  ASSERT_TRUE(WritePrivateProfileStringA("OPTION", "Debug", "1", file.c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringA("option", "Path", "C:\\x y", file.c_str()));
+  EXPECT_EQ(Read(file, "Option", "DEBUG"), "1");
+  EXPECT_EQ(Read(file, "OPTION", "path"), "C:\\x y");
+  EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "v", dir.File("no/such/dir.ini").c_str()));
+  EXPECT_FALSE(WritePrivateProfileStringA(nullptr, "k", "v", file.c_str()));
+  // The temporary file never stays behind.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+std::string LargeProfile(char fill) {
+  std::string text = "[big]\r\n";
+  for (int i = 0; i < 20000; ++i) {
+    text += "key" + std::to_string(i) + "=" + std::string(40, fill) + "\r\n";
+  }
+  return text;
+}
+
+TEST(ProfileFile, FailedWriteLeavesTheOldFileIntact) {
+  TempDir dir;
+  const std::string file = dir.File("full.ini");
+  const std::string old = LargeProfile('a');
+  WriteBytes(file, old);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // The disk "fills up" after 64 KiB: the new copy cannot be written whole.
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{65536, 65536};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const BOOL ok = WritePrivateProfileStringA("big", "key1", "changed", file.c_str());
+    _exit(ok ? 1 : 0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the write should have reported its failure";
+  EXPECT_EQ(ReadBytes(file), old);
+}
+
+TEST(ProfileFile, KilledWriterNeverLeavesATruncatedFile) {
+  TempDir dir;
+  const std::string file = dir.File("killed.ini");
+  const std::string versionA = LargeProfile('a');
+  WriteBytes(file, versionA);
+  std::mt19937 random(12345);
+  for (int round = 0; round < 8; ++round) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (int i = 0;; ++i) {
+        WritePrivateProfileStringA("big", "key19999", std::string(40, i % 2 ? 'a' : 'b').c_str(),
+                                   file.c_str());
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(2000 + random() % 20000));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    const std::string now = ReadBytes(file);
+    ASSERT_EQ(now.size(), versionA.size());
+    ASSERT_EQ(now.compare(0, now.size() - 42, versionA, 0, versionA.size() - 42), 0);
+    const std::string tail = now.substr(now.size() - 42);
+    EXPECT_TRUE(tail == std::string(40, 'a') + "\r\n" || tail == std::string(40, 'b') + "\r\n");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,95 @@
+#include "support/Logger.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "tests/support/TempDir.h"
+
+namespace {
+
+// A configuration file with the given "Debug" line and a clean registry.
+class LoggerTest : public ::testing::Test {
+ protected:
+  void Configure(const char* debugLine) {
+    WriteBytes(dir_.File("client.ini"), std::string("[OPTION]\r\n") + debugLine + "\r\n");
+    Logger::initialize(dir_.File("client.ini").c_str(), dir_.path().c_str());
+  }
+  void TearDown() override {
+    Logger::uninitialize();
+    Logger::initialize("", "");
+  }
+  std::string LogPath(const char* name) const { return dir_.File(std::string(name) + ".log"); }
+
+  TempDir dir_;
+};
+
+TEST_F(LoggerTest, EnabledLoggerWritesTheFileAndStandardOutput) {
+  Configure("Debug=1");
+  Logger& logger = Logger::getLogger("kernel");
+  EXPECT_TRUE(logger.isInfoEnabled());
+  const std::string started = ReadBytes(LogPath("kernel"));
+  EXPECT_NE(started.find(std::string(77, '*')), std::string::npos);
+  testing::internal::CaptureStdout();
+  logger.info("Connected");
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(std::regex_match(
+      out, std::regex(R"(INFO \[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d,\d{3}\] Connected\n)")));
+  // The file line is the local time, a blank and the same line, ended by CR LF.
+  const std::string added = ReadBytes(LogPath("kernel")).substr(started.size());
+  ASSERT_EQ(added.size(), 9 + out.size() + 1) << added;
+  EXPECT_TRUE(std::regex_match(added.substr(0, 9), std::regex(R"(\d\d:\d\d:\d\d )")));
+  EXPECT_EQ(added.substr(9), out.substr(0, out.size() - 1) + "\r\n");
+}
+
+TEST_F(LoggerTest, OnlyTheValueOneSwitchesLoggingOn) {
+  for (const char* line : {"Debug=0", "Debug=yes", "Debug=true", "Debug=01", "Other=1"}) {
+    Configure(line);
+    Logger& logger = Logger::getLogger("quiet");
+    EXPECT_FALSE(logger.isDebugEnabled()) << line;
+    testing::internal::CaptureStdout();
+    logger.error("nothing");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << line;
+    EXPECT_FALSE(std::filesystem::exists(LogPath("quiet"))) << line;
+    Logger::uninitialize();
+  }
+}
+
+TEST_F(LoggerTest, LoggersKeepTheStateTheyWereCreatedWith) {
+  Logger& early = Logger::getLogger("early");
+  Configure("Debug=1");
+  EXPECT_FALSE(early.isWarnEnabled());
+  Logger& late = Logger::getLogger("late");
+  EXPECT_TRUE(late.isWarnEnabled());
+  EXPECT_EQ(&Logger::getLogger("late"), &late);
+  // The second request does not start a second run in the file.
+  const std::string text = ReadBytes(LogPath("late"));
+  EXPECT_EQ(text.find(std::string(77, '*')), text.rfind(std::string(77, '*')));
+}
+
+TEST_F(LoggerTest, OversizedFilesStartAgainAndOthersAreAppendedTo) {
+  Configure("Debug=1");
+  WriteBytes(LogPath("big"), std::string(1048577, 'x'));
+  WriteBytes(LogPath("limit"), std::string(1048576, 'x'));
+  Logger::getLogger("big");
+  Logger::getLogger("limit");
+  EXPECT_EQ(ReadBytes(LogPath("big")).substr(0, 6), "\r\n\r\n\r\n");
+  EXPECT_EQ(ReadBytes(LogPath("limit")).substr(0, 3), "xxx");
+  Logger::uninitialize();
+  Logger::uninitialize();  // an empty registry: nothing to do
+}
+
+TEST_F(LoggerTest, UnwritableFileStillLogsToStandardOutput) {
+  WriteBytes(dir_.File("client.ini"), "[OPTION]\r\nDebug=1\r\n");
+  Logger::initialize(dir_.File("client.ini").c_str(), dir_.File("missing").c_str());
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  Logger::getLogger("kernel").warn("still shown");
+  const std::string out = testing::internal::GetCapturedStdout();
+  testing::internal::GetCapturedStderr();
+  EXPECT_NE(out.find("cannot create the log file"), std::string::npos);
+  EXPECT_NE(out.find("WARN ["), std::string::npos);
+  EXPECT_NE(out.find("] still shown\n"), std::string::npos);
+}
+
+}  // namespace

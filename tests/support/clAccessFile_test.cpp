@@ -1,0 +1,336 @@
+#include "support/clAccessFile.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/support/TempDir.h"
+
+namespace {
+
+std::vector<std::string> AllGets(const std::string& bytes, int size) {
+  TempDir dir;
+  WriteBytes(dir.File("f"), bytes);
+  clAccessFile file;
+  EXPECT_EQ(file.mOpenFileForReading(dir.File("f").c_str()), 1);
+  std::vector<std::string> lines;
+  std::vector<char> buffer(static_cast<size_t>(size));
+  while (file.mGets(buffer.data(), size)) lines.emplace_back(buffer.data());
+  return lines;
+}
+
+TEST(AccessFile, GetsKeepsLineEndsAndSwallowsBlankLines) {
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(AllGets("a\r\n\r\n\r\nb\r\n", 256), (Lines{"a\r\n\r\n\r\n", "b\r\n"}));
+  // A line longer than the caller's buffer comes back in pieces.
+  EXPECT_EQ(AllGets("abcdef\r\n", 4), (Lines{"abc", "def", "\r\n"}));
+  // A last line without LF is still returned.
+  EXPECT_EQ(AllGets("one\ntwo", 256), (Lines{"one\n", "two"}));
+  EXPECT_EQ(AllGets("", 256), Lines{});
+  // A buffer with room for the terminator only gets nothing (rather than
+  // empty lines forever).
+  EXPECT_EQ(AllGets("abc\n", 1), Lines{});
+}
+
+TEST(AccessFile, GetsNeverLosesTextOfLinesLongerThanItsBuffer) {
+  std::string longLine(1000, 'x');
+  for (size_t i = 0; i < longLine.size(); ++i) longLine[i] = static_cast<char>('a' + i % 26);
+  const std::string bytes = "short\n" + longLine + "\nafter\n";
+  std::string joined;
+  for (const std::string& piece : AllGets(bytes, 2048)) joined += piece;
+  EXPECT_EQ(joined, bytes);
+  joined.clear();
+  for (const std::string& piece : AllGets(bytes, 7)) joined += piece;
+  EXPECT_EQ(joined, bytes);
+}
+
+TEST(AccessFile, ReadStringSkipsLeadingLineFeedsAndKeepsCarriageReturns) {
+  TempDir dir;
+  WriteBytes(dir.File("f"), "\n\nab\r\ncd");
+  clAccessFile file;
+  ASSERT_EQ(file.mOpenFileForReading(dir.File("f").c_str()), 1);
+  CString line;
+  EXPECT_EQ(file.mReadString(line), 1);
+  EXPECT_EQ(line, "ab\r");
+  EXPECT_EQ(file.mReadString(line), 0);
+  EXPECT_EQ(line, "cd");
+}
+
+TEST(AccessFile, AppendSignalsEmptyFilesAndKeepsTheirHandle) {
+  TempDir dir;
+  const std::string path = dir.File("log.txt");
+  clAccessFile file;
+  EXPECT_EQ(file.mOpenFileForAppend(path.c_str()), 0);
+  EXPECT_TRUE(std::filesystem::exists(path));
+  EXPECT_EQ(file.mWriteLine("x"), 1u);  // the handle stays usable
+  EXPECT_EQ(file.mCloseFile(), 1);
+  EXPECT_EQ(ReadBytes(path), "x\r\n");
+  EXPECT_EQ(file.mOpenFileForAppend(path.c_str()), 1);
+  EXPECT_EQ(file.mGetPosition(), 3u);
+  EXPECT_EQ(file.mWriteBlankLine(), 2u);
+  EXPECT_EQ(file.mGetLength(), 5u);
+  EXPECT_EQ(file.mCloseFile(), 1);
+  EXPECT_EQ(file.mCloseFile(), 0);
+}
+
+TEST(AccessFile, SecondWriterIsRefusedWhileTheFirstHoldsTheFile) {
+  TempDir dir;
+  const std::string path = dir.File("log.txt");
+  WriteBytes(path, "start\r\n");
+  clAccessFile first;
+  clAccessFile second;
+  ASSERT_EQ(first.mOpenFileForAppend(path.c_str()), 1);
+  EXPECT_EQ(second.mOpenFileForAppend(path.c_str()), 0);
+  EXPECT_EQ(second.mOpenFileForWriting(path.c_str()), 0);
+  EXPECT_EQ(second.mWrite("zz", 2), 0u);
+  EXPECT_EQ(ReadBytes(path), "start\r\n");
+}
+
+TEST(AccessFile, DeleteRemovesOnlyTheOpenFile) {
+  TempDir dir;
+  const std::string path = dir.File("doomed.txt");
+  WriteBytes(path, "data");
+  clAccessFile file;
+  file.mDeleteFile();
+  EXPECT_TRUE(std::filesystem::exists(path));
+  ASSERT_EQ(file.mOpenFileForReading(path.c_str()), 1);
+  file.mDeleteFile();
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_EQ(file.mCloseFile(), 0);
+}
+
+// A sorted file held in memory, for a straightforward reference search.
+struct SortedFile {
+  std::string bytes;          // the file
+  std::vector<long> offsets;  // where each line starts
+
+  size_t size() const { return offsets.size(); }
+  // Line i without its LF, and its first field.
+  std::string Line(size_t i) const {
+    const size_t start = static_cast<size_t>(offsets[i]);
+    return bytes.substr(start, bytes.find('\n', start) - start);
+  }
+  std::string Key(size_t i) const {
+    const size_t start = static_cast<size_t>(offsets[i]);
+    return bytes.substr(start, bytes.find(';', start) - start);
+  }
+};
+
+// Lines "K<number>;<2 * number>;<filler>" with numbers rising by 1 to 3 and
+// fillers of random length, so that probes and windows fall everywhere. With
+// `totalSize`, lines are added until the file has exactly that many bytes.
+SortedFile MakeSortedFile(size_t lineCount, unsigned seed, size_t maxFiller = 120,
+                          size_t minFiller = 0, size_t totalSize = 0) {
+  SortedFile file;
+  std::mt19937 random(seed);
+  long number = 1000000;  // seven digits throughout, so text order is number order
+  const std::string fillers(std::max<size_t>(maxFiller, totalSize), 'f');
+  char head[64];
+  for (size_t i = 0; totalSize ? file.bytes.size() < totalSize : i < lineCount; ++i) {
+    number += 1 + static_cast<long>(random() % 3);
+    const size_t headLength =
+        static_cast<size_t>(std::snprintf(head, sizeof head, "K%ld;%ld;", number, number * 2));
+    size_t filler = minFiller + random() % (maxFiller - minFiller + 1);
+    const size_t used = file.bytes.size() + headLength + 1;
+    if (totalSize && used + filler + headLength + 1 + maxFiller > totalSize) {
+      filler = totalSize - used;  // the last line fills the file exactly
+    }
+    file.offsets.push_back(static_cast<long>(file.bytes.size()));
+    file.bytes.append(head, headLength).append(fillers, 0, filler).push_back('\n');
+  }
+  return file;
+}
+
+struct FindResult {
+  long offset;       // -1 when nothing was found
+  std::string line;  // what was returned
+  bool operator==(const FindResult&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const FindResult& r) {
+  return out << r.offset << " '" << r.line << "'";
+}
+
+FindResult Find(clAccessFile& file, const std::string& key, int field, int alphabetic, int complete,
+                int near) {
+  std::string copy = key;
+  char* line = nullptr;
+  const long offset = file.mFind(copy.data(), static_cast<int>(copy.size()), field, ';', &line,
+                                 alphabetic, complete, 1, near);
+  FindResult result{offset, line ? line : ""};
+  delete[] line;
+  return result;
+}
+
+// The reference: the first line at or after the key (near) or equal to it.
+FindResult Reference(const SortedFile& file, const std::string& key, bool near) {
+  size_t lo = 0;
+  size_t hi = file.size();
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo) / 2;
+    if (file.Key(mid) < key) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  if (lo == file.size() || (!near && file.Key(lo) != key)) return {-1, ""};
+  return {file.offsets[lo], file.Line(lo)};
+}
+
+void CompareWithReference(const SortedFile& sorted, size_t probes, unsigned seed) {
+  TempDir dir;
+  WriteBytes(dir.File("sorted.txt"), sorted.bytes);
+  clAccessFile file;
+  ASSERT_EQ(file.mOpenFileForReading(dir.File("sorted.txt").c_str()), 1);
+  std::mt19937 random(seed);
+  for (size_t n = 0; n < probes; ++n) {
+    const std::string key = sorted.Key(random() % sorted.size());
+    const FindResult expected = Reference(sorted, key, false);
+    // Prefix search over whole lines (the exchange index's mode).
+    EXPECT_EQ(Find(file, key + ";", -1, 1, 0, 0), expected) << key;
+    // Complete search on field 1, alphabetic.
+    EXPECT_EQ(Find(file, key, 1, 1, 1, 0), expected) << key;
+    // Complete search on field 2, numeric.
+    EXPECT_EQ(Find(file, std::to_string(std::stol(key.substr(1)) * 2), 2, 0, 1, 0), expected)
+        << key;
+    // Near search: an exact key, and one just after it that names no line.
+    EXPECT_EQ(Find(file, key, 1, 1, 0, 1), Reference(sorted, key, true)) << key;
+    EXPECT_EQ(Find(file, key + "5", 1, 1, 0, 1), Reference(sorted, key + "5", true)) << key;
+    // Absent keys.
+    EXPECT_EQ(Find(file, key + "5", 1, 1, 1, 0).offset, -1) << key;
+    EXPECT_EQ(Find(file, key + "5;", -1, 1, 0, 0).offset, -1) << key;
+  }
+  // Keys before the first and after the last line.
+  EXPECT_EQ(Find(file, "A", 1, 1, 0, 1), Reference(sorted, "A", true));
+  EXPECT_EQ(Find(file, "Z", 1, 1, 0, 1).offset, -1);
+  EXPECT_EQ(Find(file, "Z", 1, 1, 1, 0).offset, -1);
+}
+
+TEST(AccessFileFind, MatchesReferenceOnFileUnderOneWindow) {
+  const SortedFile sorted = MakeSortedFile(40, 1, 40);
+  ASSERT_LE(sorted.bytes.size(), 4096u);
+  CompareWithReference(sorted, 40, 2);
+}
+
+TEST(AccessFileFind, MatchesReferenceOnFileOfSeveralWindows) {
+  const SortedFile sorted = MakeSortedFile(600, 3);
+  ASSERT_GT(sorted.bytes.size(), 5 * 4096u);
+  CompareWithReference(sorted, 300, 4);
+}
+
+TEST(AccessFileFind, MatchesReferenceWithLinesNearlyAsLongAsAProbe) {
+  // Lines of 238 to 248 bytes: the second field of the line after a probe's
+  // first LF is often cut by the probe's end.
+  const SortedFile sorted = MakeSortedFile(2000, 8, 230, 220);
+  CompareWithReference(sorted, 300, 9);
+}
+
+TEST(AccessFileFind, MatchesReferenceWhenTheFinalSpanIsNearlyAWindow) {
+  // 16 windows of 4090 bytes: the binary search ends with a span just under
+  // 4096 bytes, so lines at its upper end reach past the first 4096 bytes.
+  const SortedFile sorted = MakeSortedFile(0, 10, 120, 0, 4090 * 16);
+  ASSERT_EQ(sorted.bytes.size(), 4090u * 16);
+  CompareWithReference(sorted, 300, 11);
+}
+
+TEST(AccessFileFind, MatchesReferenceOnFileOfMillionsOfLines) {
+  const SortedFile sorted = MakeSortedFile(2000000, 5, 6);
+  CompareWithReference(sorted, 300, 6);
+}
+
+TEST(AccessFileFind, SeesLinesAddedSinceTheLastSearch) {
+  TempDir dir;
+  const std::string path = dir.File("growing.txt");
+  WriteBytes(path, "a;1\nb;2\n");
+  clAccessFile file;
+  ASSERT_EQ(file.mOpenFileForReading(path.c_str()), 1);
+  EXPECT_EQ(Find(file, "b", 1, 1, 1, 0), (FindResult{4, "b;2"}));
+  EXPECT_EQ(Find(file, "c", 1, 1, 1, 0).offset, -1);
+  std::ofstream(path, std::ios::app) << "c;3\n";
+  EXPECT_EQ(Find(file, "c", 1, 1, 1, 0), (FindResult{8, "c;3"}));
+}
+
+TEST(AccessFileFind, ReadsAboutOneProbePerHalvingAndOneWindow) {
+  const SortedFile sorted = MakeSortedFile(100000, 7);
+  TempDir dir;
+  WriteBytes(dir.File("sorted.txt"), sorted.bytes);
+  clAccessFile file;
+  ASSERT_EQ(file.mOpenFileForReading(dir.File("sorted.txt").c_str()), 1);
+  const int lookups = 200;
+  for (int i = 0; i < lookups; ++i) {
+    ASSERT_NE(Find(file, sorted.Key(static_cast<size_t>(i) * 499) + ";", -1, 1, 0, 0).offset, -1);
+  }
+  const double probes = std::log2(static_cast<double>(sorted.bytes.size()) / 4096.0);
+  const double minimum = probes * 255 + 4096;
+  EXPECT_LT(static_cast<double>(file.mFindBytesRead()) / lookups, 1.5 * minimum);
+}
+
+// Small hand-made files for the window's corner cases.
+struct WindowCase {
+  const char* content;  // whole file (under 4 KiB: window only)
+  const char* key;      // searched key
+  int field;            // field asked for
+  int complete;         // complete mode
+  int near;             // near mode
+  int wholeLine;        // whole line or field start
+  long offset;          // expected result
+  const char* line;     // expected text
+};
+
+TEST(AccessFileFind, WindowScansFollowTheirModes) {
+  const WindowCase cases[] = {
+      // Substring mode: the match moves back to its line start; a CR before
+      // the LF stays in the copy.
+      {"aa;1\r\nbb;2\r\ncc;3\r\n", "bb", -1, 0, 0, 1, 6, "bb;2\r"},
+      // ... but not at the very start of the text, where the line is cut at CR.
+      {"aa;1\r\nbb;2\r\n", "aa", -1, 0, 0, 1, 0, "aa;1"},
+      // Without whole line, the substring match stays at the key.
+      {"aa;1\nbb;22\n", "22", -1, 0, 0, 0, 8, "22"},
+      // Complete mode on field 2 without whole line answers the field.
+      {"aa;1\nbb;2\n", "2", 2, 1, 0, 0, 8, "2"},
+      // Near mode answers the first line sorting after the key.
+      {"aa;1\ncc;3\n", "bb", 1, 0, 1, 0, 5, "cc;3"},
+      // A last line without LF runs to the end of the file.
+      {"aa;1\nbb;2", "bb", 1, 1, 0, 1, 5, "bb;2"},
+      // Fields beyond the line's separators are empty, not an overrun.
+      {"a\nb\n", "b", 3, 1, 0, 1, -1, ""},
+  };
+  TempDir dir;
+  for (const WindowCase& c : cases) {
+    WriteBytes(dir.File("w"), c.content);
+    clAccessFile file;
+    ASSERT_EQ(file.mOpenFileForReading(dir.File("w").c_str()), 1);
+    std::string key = c.key;
+    char* line = nullptr;
+    const long offset =
+        file.mFind(key.data(), 0, c.field, ';', &line, 1, c.complete, c.wholeLine, c.near);
+    EXPECT_EQ(offset, c.offset) << c.content << " / " << c.key;
+    EXPECT_EQ(line ? std::string(line) : "", c.line) << c.content << " / " << c.key;
+    delete[] line;
+  }
+}
+
+TEST(AccessFileFind, FieldsLongerThanTheKeyBufferAreCutNotOverrun) {
+  char text[] = "short;x\n";
+  std::string longText = std::string(600, 'k') + ";y\n" + "zz;w\n";
+  clAccessFile file;
+  char key[] = "zz";
+  EXPECT_EQ(file.mSearchCompleteString(text, key, 1, ';', 1, 1), nullptr);
+  char* match = file.mSearchCompleteString(longText.data(), key, 1, ';', 1, 1);
+  ASSERT_NE(match, nullptr);
+  EXPECT_EQ(match - longText.data(), 603);
+  char* cursor = longText.data();
+  char* start = nullptr;
+  std::vector<char> block(256, 'q');
+  char* buffer = block.data();
+  file.mGetKey(&cursor, ';', &start, &buffer, 1);
+  EXPECT_EQ(std::string(buffer), std::string(255, 'k'));
+  EXPECT_EQ(cursor - longText.data(), 600);
+}
+
+}  // namespace
