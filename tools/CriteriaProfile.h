@@ -10,10 +10,9 @@
 // separated by blanks or commas. Codes are registered in upper case; every
 // default criterion is also registered as known.
 //
-// This small reader stands in for the library's profile-file class until the
-// tool can use it; it follows the same rules for what it reads (sections and
-// keys match without regard to case, first copy wins, ";" starts a comment,
-// blanks and one pair of outer quotes around a value are dropped).
+// The file is read through clAccessConfigFile, so the profile rules of the
+// client's own settings files apply (names match without regard to case,
+// the first copy wins, ";" starts a comment).
 //
 // Returns false with a message in `error` when the file cannot be read, has
 // no Known criteria, or a criterion cannot be registered; `config` may then be
