@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <vector>
 
 namespace {
@@ -11,7 +10,6 @@ constexpr unsigned long kLineBufferSize = 256;  // text bytes of the mGets buffe
 constexpr unsigned long kProbeSize = 255;       // bytes read by one binary-search probe
 constexpr long kWindowSize = 4096;              // span below which the binary search stops
 constexpr size_t kKeyBufferSize = 256;          // field copies: 255 bytes and a zero
-constexpr size_t kNearScratchSize = 1024;       // key block of mSearchNearString
 // The final window is read in steps of this size until it holds the whole
 // line at its upper bound and the line after it, up to kWindowLimit bytes.
 constexpr size_t kWindowStep = 4096;
@@ -20,50 +18,123 @@ constexpr unsigned long kNoPosition = 0xFFFFFFFF;
 
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
+// Text scans run up to `end`, or to the terminating zero when `end` is null,
+// and always stop at a zero byte, so that mapped bytes and zero-terminated
+// copies give the same answers.
+bool More(const char* p, const char* end) { return p != end && *p != '\0'; }
+
 // First byte of field `field` of the line at `line` (fields count from 1; 0
 // and -1 mean the line start). For field n >= 2 every separator, CR or LF
-// passed counts, until n - 1 have been passed. Stops at the terminating zero.
-const char* FieldStart(const char* line, char separator, int field) {
+// passed counts, until n - 1 have been passed.
+const char* FieldStart(const char* line, const char* end, char separator, int field) {
   const char* p = line;
-  for (int passed = 0; field >= 2 && passed < field - 1 && *p != '\0'; ++p) {
+  for (int passed = 0; field >= 2 && passed < field - 1 && More(p, end); ++p) {
     if (*p == separator || IsLineEnd(*p)) ++passed;
   }
   return p;
 }
 
-// End of the field that starts at `start`: the next separator, CR, LF or zero;
-// for field -1 (the whole line) the next CR, LF or zero.
-const char* FieldEnd(const char* start, char separator, int field) {
+// End of the field that starts at `start`: the next separator, CR or LF; for
+// field -1 (the whole line) the next CR or LF.
+const char* FieldEnd(const char* start, const char* end, char separator, int field) {
   const char* p = start;
-  while (*p != '\0' && !IsLineEnd(*p) && (field == -1 || *p != separator)) ++p;
+  while (More(p, end) && !IsLineEnd(*p) && (field == -1 || *p != separator)) ++p;
   return p;
 }
 
-// Copies the field into a zeroed 256-byte buffer, at most 255 bytes.
+// The field's length as a key: at most 255 bytes count.
+size_t KeyLength(const char* start, const char* end) {
+  const size_t length = static_cast<size_t>(end - start);
+  return length < kKeyBufferSize - 1 ? length : kKeyBufferSize - 1;
+}
+
+// Copies the field as a key (at most 255 bytes) and a zero into `keyBuffer`.
 void CopyField(const char* start, const char* end, char* keyBuffer) {
-  std::memset(keyBuffer, 0, kKeyBufferSize);
-  size_t length = static_cast<size_t>(end - start);
-  if (length > kKeyBufferSize - 1) length = kKeyBufferSize - 1;
+  const size_t length = KeyLength(start, end);
   std::memcpy(keyBuffer, start, length);
+  keyBuffer[length] = '\0';
 }
 
 // Start of the line after the one at `line`: past its LF and the run of CR
 // and LF bytes after it; null when no LF follows.
-char* NextLine(char* line) {
-  char* lf = std::strchr(line, '\n');
-  if (lf == nullptr) return nullptr;
-  while (IsLineEnd(*lf)) ++lf;
-  return lf;
+const char* NextLine(const char* line, const char* end) {
+  const char* p = nullptr;
+  if (end == nullptr) {
+    p = std::strchr(line, '\n');
+  } else {
+    p = static_cast<const char*>(std::memchr(line, '\n', static_cast<size_t>(end - line)));
+    if (p != nullptr && std::memchr(line, '\0', static_cast<size_t>(p - line)) != nullptr) {
+      p = nullptr;
+    }
+  }
+  if (p == nullptr) return nullptr;
+  while (More(p, end) && IsLineEnd(*p)) ++p;
+  return p;
 }
 
-// Sign of key against field in the binary phase.
-int CompareProbe(const char* key, const char* field, int alphabetic, int complete, long keyNumber) {
-  if (complete && !alphabetic) {
-    const long value = std::atol(field);
-    return (keyNumber > value) - (keyNumber < value);
+// Bytes before the first CR, LF or zero in [text, end).
+size_t LineLength(const char* text, const char* end) {
+  const char* p = text;
+  while (p != end && *p != '\0' && !IsLineEnd(*p)) ++p;
+  return static_cast<size_t>(p - text);
+}
+
+// Sign of the key against the field as the default mode compares them: the
+// first strlen(key) bytes, the field's key copy ending with a zero.
+int ComparePrefix(const char* key, size_t keyLength, const char* start, const char* end) {
+  const size_t fieldLength = KeyLength(start, end);
+  const int order = std::memcmp(key, start, keyLength < fieldLength ? keyLength : fieldLength);
+  if (order != 0 || keyLength <= fieldLength) return order;
+  return 1;  // the key goes on where the field's copy has its zero
+}
+
+// Sign of key against the field in the binary phase.
+int CompareProbe(const char* key, size_t keyLength, const char* start, const char* end,
+                 int alphabetic, int complete, long keyNumber) {
+  if (!complete) return ComparePrefix(key, keyLength, start, end);
+  char fieldText[kKeyBufferSize];
+  CopyField(start, end, fieldText);
+  if (alphabetic) return std::strcmp(key, fieldText);
+  const long value = std::atol(fieldText);
+  return (keyNumber > value) - (keyNumber < value);
+}
+
+// The first line of [text, end) whose field equals the key; its start (or
+// the field's start without `wholeLine`), or null.
+const char* ScanComplete(const char* text, const char* end, const char* key, int field,
+                         char separator, int alphabetic, int wholeLine) {
+  const size_t keyLength = std::strlen(key);
+  const long keyNumber = std::atol(key);
+  char fieldText[kKeyBufferSize];
+  for (const char* line = text; line != nullptr && More(line, end); line = NextLine(line, end)) {
+    const char* start = FieldStart(line, end, separator, field);
+    const char* fieldEnd = FieldEnd(start, end, separator, field);
+    bool match = false;
+    if (alphabetic) {
+      match = KeyLength(start, fieldEnd) == keyLength && std::memcmp(start, key, keyLength) == 0;
+    } else {
+      CopyField(start, fieldEnd, fieldText);
+      match = std::atol(fieldText) == keyNumber;
+    }
+    if (match) return wholeLine ? line : start;
   }
-  if (complete) return std::strcmp(key, field);
-  return std::strncmp(key, field, std::strlen(key));
+  return nullptr;
+}
+
+// The first line of [text, end) whose field sorts at or after the key (or
+// equals it as a number); its start, or null.
+const char* ScanNear(const char* text, const char* end, const char* key, int field, char separator,
+                     int alphabetic) {
+  const long keyNumber = std::atol(key);
+  char fieldText[kKeyBufferSize];
+  for (const char* line = text; line != nullptr && More(line, end); line = NextLine(line, end)) {
+    const char* start = FieldStart(line, end, separator, field);
+    CopyField(start, FieldEnd(start, end, separator, field), fieldText);
+    const bool match =
+        alphabetic ? std::strcmp(key, fieldText) <= 0 : std::atol(fieldText) == keyNumber;
+    if (match) return line;
+  }
+  return nullptr;
 }
 
 char* CopyText(const char* begin, size_t length) {
@@ -274,23 +345,61 @@ void clAccessFile::mDeleteFile() {
 }
 
 unsigned long clAccessFile::ReadAt(unsigned long offset, char* buffer, unsigned long count) {
+  if (mSeekFromBegin(static_cast<long>(offset)) != static_cast<long>(offset)) return 0;
+  return mRead(buffer, count);
+}
+
+const char* clAccessFile::Probe(unsigned long offset, char* buffer, unsigned long* got) {
   if (view_ != nullptr) {
     const unsigned long available = offset < viewLength_ ? viewLength_ - offset : 0;
-    const unsigned long got = count < available ? count : available;
-    std::memcpy(buffer, view_ + offset, got);
-    findBytesRead_ += got;
-    return got;
+    *got = kProbeSize < available ? kProbeSize : available;
+    findBytesRead_ += *got;
+    return view_ + offset;
   }
-  if (mSeekFromBegin(static_cast<long>(offset)) != static_cast<long>(offset)) return 0;
-  const unsigned long got = mRead(buffer, count);
-  findBytesRead_ += got;
-  return got;
+  *got = ReadAt(offset, buffer, kProbeSize);
+  buffer[*got] = '\0';
+  findBytesRead_ += *got;
+  return buffer;
+}
+
+const char* clAccessFile::Extend(unsigned long offset, size_t room, size_t* filled) {
+  if (view_ != nullptr) {
+    const size_t available = offset < viewLength_ ? viewLength_ - offset : 0;
+    const size_t now = room < available ? room : available;
+    if (now > *filled) findBytesRead_ += now - *filled;
+    *filled = now;
+    return view_ + offset;
+  }
+  if (window_.size() < room + 1) window_.resize(room + 1);
+  while (*filled < room) {
+    const unsigned long got = ReadAt(offset + *filled, window_.data() + *filled,
+                                     static_cast<unsigned long>(room - *filled));
+    if (got == 0) break;
+    findBytesRead_ += got;
+    *filled += got;
+  }
+  window_[*filled] = '\0';
+  return window_.data();
+}
+
+char* clAccessFile::CopyLineAt(unsigned long offset) {
+  // Read on in probe-sized steps until the line ends or the file does.
+  size_t filled = 0;
+  size_t length = 0;
+  const char* text = nullptr;
+  for (size_t room = kProbeSize;; room += kProbeSize) {
+    text = Extend(offset, room, &filled);
+    length += LineLength(text + length, text + filled);
+    if (length < filled || filled < room) break;
+  }
+  return CopyText(text, length);
 }
 
 void clAccessFile::mGetKey(char** cursor, char separator, char** fieldStart, char** keyBuffer,
                            int field) {
-  char* start = const_cast<char*>(FieldStart(*cursor, separator, field));
-  char* end = const_cast<char*>(FieldEnd(start, separator, field));
+  char* start = const_cast<char*>(FieldStart(*cursor, nullptr, separator, field));
+  char* end = const_cast<char*>(FieldEnd(start, nullptr, separator, field));
+  std::memset(*keyBuffer, 0, kKeyBufferSize);
   CopyField(start, end, *keyBuffer);
   *fieldStart = start;
   *cursor = end;
@@ -299,69 +408,82 @@ void clAccessFile::mGetKey(char** cursor, char separator, char** fieldStart, cha
 char* clAccessFile::mSearchCompleteString(char* text, char* key, int field, char separator,
                                           int alphabetic, int wholeLine) {
   if (text == nullptr || key == nullptr) return nullptr;
-  const long keyNumber = std::atol(key);
-  char fieldText[kKeyBufferSize];
-  for (char* line = text; line != nullptr && *line != '\0'; line = NextLine(line)) {
-    const char* start = FieldStart(line, separator, field);
-    CopyField(start, FieldEnd(start, separator, field), fieldText);
-    const bool match =
-        alphabetic ? std::strcmp(fieldText, key) == 0 : std::atol(fieldText) == keyNumber;
-    if (match) return wholeLine ? line : const_cast<char*>(start);
-  }
-  return nullptr;
+  return const_cast<char*>(
+      ScanComplete(text, nullptr, key, field, separator, alphabetic, wholeLine));
 }
 
 char* clAccessFile::mSearchNearString(char* text, char* key, int field, char separator,
                                       int alphabetic, int /*wholeLine*/) {
   if (text == nullptr || key == nullptr) return nullptr;
-  std::vector<char> scratch(kNearScratchSize);
-  char* keyBuffer = scratch.data();
-  const long keyNumber = std::atol(key);
-  for (char* line = text; line != nullptr && *line != '\0'; line = NextLine(line)) {
-    char* cursor = line;
-    char* start = nullptr;
-    mGetKey(&cursor, separator, &start, &keyBuffer, field);
-    const bool match =
-        alphabetic ? std::strcmp(key, keyBuffer) <= 0 : std::atol(keyBuffer) == keyNumber;
-    if (match) return line;
-  }
-  return nullptr;
+  return const_cast<char*>(ScanNear(text, nullptr, key, field, separator, alphabetic));
 }
 
 long clAccessFile::mFind(char* key, int /*keyLength*/, int field, char separator, char** line,
                          int alphabetic, int complete, int wholeLine, int near) {
   if (key == nullptr || line == nullptr || handle_ == nullptr) return -1;
-  const long keyNumber = alphabetic ? 0 : std::atol(key);
   if (complete && near) near = 0;
-  const unsigned long length = PrepareSearch();
+  // A mapped file is held with a read lock, which keeps this library's
+  // writers out, so its mapped length is trusted: asking the system for the
+  // length on every search would cost more than the search. Another program
+  // may still have appended to it; that can only matter when the mapped
+  // bytes gave no answer or the search ran into their end, and then the
+  // length is read again and the search repeated over the whole file.
+  const bool trusted = view_ != nullptr;
+  const unsigned long length = trusted ? viewLength_ : PrepareSearch();
   if (length == kNoPosition) return -1;
+  char* const untouched = *line;
+  bool reachedEnd = false;
+  long found = Search(key, field, separator, line, alphabetic, complete, wholeLine, near, length,
+                      &reachedEnd);
+  if (!trusted || (found >= 0 && !reachedEnd)) return found;
+  const unsigned long current = PrepareSearch();
+  if (current == length || current == kNoPosition) return found;
+  if (found >= 0) {
+    char* const stale = *line;
+    delete[] stale;
+    *line = untouched;
+  }
+  found = Search(key, field, separator, line, alphabetic, complete, wholeLine, near, current,
+                 &reachedEnd);
+  return found;
+}
+
+long clAccessFile::Search(const char* key, int field, char separator, char** line, int alphabetic,
+                          int complete, int wholeLine, int near, unsigned long length,
+                          bool* reachedEnd) {
+  const long keyNumber = alphabetic ? 0 : std::atol(key);
+  const size_t keyLength = std::strlen(key);
+  // Comparing in the default mode looks at the key's length of the field
+  // only, so the field's end is not searched for beyond it.
+  const size_t needed = complete || keyLength > kKeyBufferSize - 1 ? kKeyBufferSize - 1 : keyLength;
 
   long lo = 0;
   long hi = static_cast<long>(length);
   long mid = hi / 2;
-  char probe[kProbeSize + 1];
-  char fieldText[kKeyBufferSize];
+  char probeBuffer[kProbeSize + 1];
   while (hi - lo > kWindowSize) {
-    unsigned long got = ReadAt(static_cast<unsigned long>(mid), probe, kProbeSize);
-    probe[got] = '\0';
+    unsigned long got = 0;
+    const char* probe = Probe(static_cast<unsigned long>(mid), probeBuffer, &got);
+    const char* probeEnd = probe + got;
     const char* lf = static_cast<const char*>(std::memchr(probe, '\n', got));
     if (lf == nullptr) return -1;
     const char* lineStart = lf;
-    while (lineStart < probe + got && IsLineEnd(*lineStart)) ++lineStart;
-    unsigned long lineOffset = static_cast<unsigned long>(mid) + (lineStart - probe);
-    const char* start = FieldStart(lineStart, separator, field);
-    const char* end = FieldEnd(start, separator, field);
-    if (end == probe + got && got == kProbeSize) {
-      // The probe cut the line before its field ended: read again from the
+    while (lineStart < probeEnd && IsLineEnd(*lineStart)) ++lineStart;
+    const unsigned long lineOffset = static_cast<unsigned long>(mid) + (lineStart - probe);
+    const char* start = FieldStart(lineStart, probeEnd, separator, field);
+    const char* stop = static_cast<size_t>(probeEnd - start) > needed ? start + needed : probeEnd;
+    const char* end = FieldEnd(start, stop, separator, field);
+    if (end == probeEnd && got == kProbeSize) {
+      // The probe cut the line before its field ended: probe again from the
       // line start so that the comparison sees the field whole.
-      got = ReadAt(lineOffset, probe, kProbeSize);
-      probe[got] = '\0';
+      probe = Probe(lineOffset, probeBuffer, &got);
+      probeEnd = probe + got;
       lineStart = probe;
-      start = FieldStart(lineStart, separator, field);
-      end = FieldEnd(start, separator, field);
+      start = FieldStart(lineStart, probeEnd, separator, field);
+      stop = static_cast<size_t>(probeEnd - start) > needed ? start + needed : probeEnd;
+      end = FieldEnd(start, stop, separator, field);
     }
-    CopyField(start, end, fieldText);
-    const int order = CompareProbe(key, fieldText, alphabetic, complete, keyNumber);
+    const int order = CompareProbe(key, keyLength, start, end, alphabetic, complete, keyNumber);
     if (order > 0) {
       lo = mid;
       mid = mid + (hi - mid) / 2;
@@ -371,73 +493,61 @@ long clAccessFile::mFind(char* key, int /*keyLength*/, int field, char separator
     } else {
       // The found text runs to the line end, read in full when the probe cut it.
       const unsigned long textOffset =
-          lineOffset + static_cast<unsigned long>((wholeLine ? lineStart : start) - lineStart);
-      std::string text;
-      char chunk[kProbeSize + 1];
-      for (unsigned long at = textOffset;;) {
-        const unsigned long n = ReadAt(at, chunk, kProbeSize);
-        size_t used = 0;
-        while (used < n && !IsLineEnd(chunk[used])) ++used;
-        text.append(chunk, used);
-        if (used < n || n == 0) break;
-        at += n;
-      }
-      *line = CopyText(text.c_str(), std::strlen(text.c_str()));
+          lineOffset + static_cast<unsigned long>(wholeLine ? 0 : start - lineStart);
+      *line = CopyLineAt(textOffset);
       return static_cast<long>(lineOffset);
     }
   }
 
-  // The window from lo holds every line that may start at or before hi; it is
-  // read on until it also holds the line after the one at hi, so that no line
-  // the search may answer is cut.
-  size_t room = kWindowSize + kProbeSize;  // bytes the window may hold before growing
-  if (window_.size() < room + 1) window_.resize(room + 1);
-  size_t filled = ReadAt(static_cast<unsigned long>(lo), window_.data(), room);
+  // The window from lo holds every line that may start at or before hi; it
+  // reaches on until it also holds the line after the one at hi, so that no
+  // line the search may answer is cut.
+  size_t room = kWindowSize + kProbeSize;
+  size_t filled = 0;
+  const char* window = Extend(static_cast<unsigned long>(lo), room, &filled);
   for (;;) {
     const size_t upper = static_cast<size_t>(hi - lo);
     const char* first =
-        upper < filled
-            ? static_cast<const char*>(std::memchr(window_.data() + upper, '\n', filled - upper))
-            : nullptr;
-    const char* second = first ? static_cast<const char*>(std::memchr(
-                                     first + 1, '\n', window_.data() + filled - first - 1))
-                               : nullptr;
+        upper < filled ? static_cast<const char*>(std::memchr(window + upper, '\n', filled - upper))
+                       : nullptr;
+    const char* second =
+        first ? static_cast<const char*>(std::memchr(first + 1, '\n', window + filled - first - 1))
+              : nullptr;
     if (second != nullptr || filled < room || room > kWindowLimit) break;
     room += kWindowStep;
-    if (window_.size() < room + 1) window_.resize(room + 1);
-    const size_t got =
-        ReadAt(static_cast<unsigned long>(lo) + filled, window_.data() + filled, kWindowStep);
-    filled += got;
-    if (got < kWindowStep) break;
+    window = Extend(static_cast<unsigned long>(lo), room, &filled);
   }
-  window_[filled] = '\0';
-  char* windowStart = window_.data();
-  char* text = windowStart;
+  *reachedEnd = filled < room;
+  // The scans stop at the first zero byte, as they would in a copy.
+  const char* zero = static_cast<const char*>(std::memchr(window, '\0', filled));
+  const char* windowEnd = zero != nullptr ? zero : window + filled;
+  const char* text = window;
   if (lo != 0) {
-    text = NextLine(windowStart);
+    text = NextLine(window, windowEnd);
     if (text == nullptr) return -1;
   }
 
-  char* match = nullptr;
-  char* matchEnd = nullptr;
+  const char* match = nullptr;
+  const char* matchEnd = nullptr;
   if (complete) {
-    match = mSearchCompleteString(text, key, field, separator, alphabetic, wholeLine);
+    match = ScanComplete(text, windowEnd, key, field, separator, alphabetic, wholeLine);
   } else if (near) {
-    match = mSearchNearString(text, key, field, separator, alphabetic, wholeLine);
+    match = ScanNear(text, windowEnd, key, field, separator, alphabetic);
   } else {
-    match = std::strstr(text, key);
+    match = static_cast<const char*>(
+        memmem(text, static_cast<size_t>(windowEnd - text), key, keyLength));
     if (match == text) {
-      matchEnd = match;
-      while (*matchEnd != '\0' && !IsLineEnd(*matchEnd)) ++matchEnd;
+      matchEnd = match + LineLength(match, windowEnd);
     } else if (match != nullptr && wholeLine) {
       while (match > text && !IsLineEnd(match[-1])) --match;
     }
   }
   if (match == nullptr) return -1;
   if (matchEnd == nullptr) {
-    matchEnd = std::strchr(match, '\n');
-    if (matchEnd == nullptr) matchEnd = match + std::strlen(match);
+    matchEnd =
+        static_cast<const char*>(std::memchr(match, '\n', static_cast<size_t>(windowEnd - match)));
+    if (matchEnd == nullptr) matchEnd = windowEnd;
   }
   *line = CopyText(match, static_cast<size_t>(matchEnd - match));
-  return lo + (match - windowStart);
+  return lo + (match - window);
 }

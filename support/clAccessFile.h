@@ -62,8 +62,10 @@ class SORREL_EXPORT clAccessFile {
 
   // Searches the open file, sorted on its lines' key field: a binary search
   // of 255-byte probes, then a scan of a window of about 4 KiB. A file opened
-  // for reading is searched through a read-only mapping, kept until the file
-  // is closed or its length changes. Returns the
+  // for reading is searched in place through a read-only mapping, kept until
+  // the file is closed; its length is read again (and the file mapped anew
+  // when it changed) only when a search finds nothing or reaches the end of
+  // the mapped bytes, so lines appended since are still found. Returns the
   // file offset of what was found and a new zero-terminated copy of it in
   // `*line` (the caller frees it with delete[]), or -1 with `*line`
   // untouched. `keyLength` is not used. See docs/support.md for the modes.
@@ -88,12 +90,26 @@ class SORREL_EXPORT clAccessFile {
   long mSeek(long distance, unsigned int method);
   int Open(const char* name, DWORD access, DWORD share, DWORD creation, DWORD flags);
   void KeepName(const char* name);
-  // Reads up to `count` bytes at `offset` (from the mapping when there is
-  // one); the count read.
+  // Reads up to `count` bytes at `offset` through the handle; the count read.
   unsigned long ReadAt(unsigned long offset, char* buffer, unsigned long count);
+  // The bytes of one probe at `offset` (up to 255, fewer at the end of the
+  // file): in place in the mapping, else read into `buffer` (256 bytes) and
+  // zero-terminated. `*got` receives their count.
+  const char* Probe(unsigned long offset, char* buffer, unsigned long* got);
+  // Makes the first `room` bytes at `offset` (fewer at the end of the file)
+  // available and returns where they start: in place in the mapping, else in
+  // window_, reading only what lies past the `*filled` bytes already there.
+  // `*filled` receives the count now available.
+  const char* Extend(unsigned long offset, size_t room, size_t* filled);
+  // A new zero-terminated copy of the text at `offset` up to its line's end.
+  char* CopyLineAt(unsigned long offset);
   // The file's length for mFind, mapping the file when it is open for
   // reading and remapping it when its length has changed.
   unsigned long PrepareSearch();
+  // mFind over the first `length` bytes of the file; `*reachedEnd` is set
+  // when the final window ran into the end of those bytes.
+  long Search(const char* key, int field, char separator, char** line, int alphabetic, int complete,
+              int wholeLine, int near, unsigned long length, bool* reachedEnd);
   void DropView();
 
   HANDLE handle_;                         // the open file; null when none
@@ -105,5 +121,5 @@ class SORREL_EXPORT clAccessFile {
   const char* view_ = nullptr;            // read-only mapping of the file searched by mFind
   size_t viewLength_ = 0;                 // bytes mapped
   bool readOnly_ = false;                 // the open file was opened for reading
-  std::vector<char> window_;              // mFind's final window, kept between calls
+  std::vector<char> window_;              // mFind's window when the file is not mapped
 };
