@@ -211,18 +211,23 @@ unsigned long clAccessFile::PrepareSearch() {
   if (!GetFileSizeEx(handle_, &size)) return kNoPosition;
   const size_t length = static_cast<size_t>(size);
   // Only a file held with a read lock is mapped: the library's writers are
-  // kept out of it while the view lives.
-  if (readOnly_ && length != viewLength_) {
+  // kept out of it while the view lives. The first search after an open reads
+  // its few probes and one window with plain reads, because mapping a large
+  // index costs far more than that, and clients often open an index for one
+  // lookup; a file searched again is worth mapping.
+  if (readOnly_ && searchedBefore_ && length != viewLength_) {
     DropView();
     view_ = MapFileView(handle_, length);
     if (view_ != nullptr) viewLength_ = length;
   }
+  searchedBefore_ = true;
   return static_cast<unsigned long>(length);
 }
 
 int clAccessFile::mCloseFile() {
   DropView();
   readOnly_ = false;
+  searchedBefore_ = false;
   delete[] fileName_;
   fileName_ = nullptr;
   if (handle_ == nullptr) return 0;
@@ -337,6 +342,7 @@ void clAccessFile::mDeleteFile() {
   if (handle_ == nullptr) return;
   DropView();
   readOnly_ = false;
+  searchedBefore_ = false;
   CloseHandle(handle_);
   handle_ = nullptr;
   if (fileName_ != nullptr) DeleteFileA(fileName_);

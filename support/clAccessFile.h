@@ -103,8 +103,8 @@ class SORREL_EXPORT clAccessFile {
   const char* Extend(unsigned long offset, size_t room, size_t* filled);
   // A new zero-terminated copy of the text at `offset` up to its line's end.
   char* CopyLineAt(unsigned long offset);
-  // The file's length for mFind, mapping the file when it is open for
-  // reading and remapping it when its length has changed.
+  // The file's length for mFind, mapping the file from its second search on
+  // when it is open for reading, and remapping it when its length has changed.
   unsigned long PrepareSearch();
   // mFind over the first `length` bytes of the file; `*reachedEnd` is set
   // when the final window ran into the end of those bytes.
@@ -121,5 +121,6 @@ class SORREL_EXPORT clAccessFile {
   const char* view_ = nullptr;            // read-only mapping of the file searched by mFind
   size_t viewLength_ = 0;                 // bytes mapped
   bool readOnly_ = false;                 // the open file was opened for reading
+  bool searchedBefore_ = false;           // mFind has run since the file was opened
   std::vector<char> window_;              // mFind's window when the file is not mapped
 };
