@@ -1,33 +1,24 @@
 #include "platform/CWaitCursor.h"
 
-#include <mutex>
 #include <utility>
+
+#include "platform/ReplaceableHandler.h"
 
 namespace {
 
-std::mutex& HandlerMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-WaitCursorHandler& CurrentHandler() {
-  static WaitCursorHandler handler;
+ReplaceableHandler<WaitCursorHandler>& Handler() {
+  static ReplaceableHandler<WaitCursorHandler> handler;
   return handler;
 }
 
 }  // namespace
 
 WaitCursorHandler SetWaitCursorHandler(WaitCursorHandler handler) {
-  std::lock_guard lock(HandlerMutex());
-  return std::exchange(CurrentHandler(), std::move(handler));
+  return Handler().Replace(std::move(handler));
 }
 
 void DoWaitCursor(bool show) {
-  WaitCursorHandler handler;
-  {
-    std::lock_guard lock(HandlerMutex());
-    handler = CurrentHandler();
-  }
+  const WaitCursorHandler handler = Handler().Current();
   if (handler) handler(show);
 }
 

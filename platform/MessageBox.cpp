@@ -1,34 +1,25 @@
 #include "platform/MessageBox.h"
 
 #include <cstdio>
-#include <mutex>
 #include <utility>
+
+#include "platform/ReplaceableHandler.h"
 
 namespace {
 
-std::mutex& HandlerMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-MessageBoxHandler& CurrentHandler() {
-  static MessageBoxHandler handler;
+ReplaceableHandler<MessageBoxHandler>& Handler() {
+  static ReplaceableHandler<MessageBoxHandler> handler;
   return handler;
 }
 
 }  // namespace
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
-  std::lock_guard lock(HandlerMutex());
-  return std::exchange(CurrentHandler(), std::move(handler));
+  return Handler().Replace(std::move(handler));
 }
 
 int AfxMessageBox(const char* text, unsigned type, unsigned /*helpId*/) {
-  MessageBoxHandler handler;
-  {
-    std::lock_guard lock(HandlerMutex());
-    handler = CurrentHandler();
-  }
+  const MessageBoxHandler handler = Handler().Current();
   if (handler) return handler(text ? text : "", type);
   std::fprintf(stderr, "%s\n", text ? text : "");
   return IDOK;

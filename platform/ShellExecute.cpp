@@ -5,8 +5,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 #include <utility>
+
+#include "platform/ReplaceableHandler.h"
 
 extern char** environ;
 
@@ -14,13 +15,8 @@ namespace {
 
 constexpr intptr_t kOpened = 42;  // any value above 32 means success
 
-std::mutex& HandlerMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-ShellOpenHandler& CurrentHandler() {
-  static ShellOpenHandler handler;
+ReplaceableHandler<ShellOpenHandler>& Handler() {
+  static ReplaceableHandler<ShellOpenHandler> handler;
   return handler;
 }
 
@@ -39,19 +35,14 @@ bool OpenWithXdgOpen(const char* target) {
 }  // namespace
 
 ShellOpenHandler SetShellOpenHandler(ShellOpenHandler handler) {
-  std::lock_guard lock(HandlerMutex());
-  return std::exchange(CurrentHandler(), std::move(handler));
+  return Handler().Replace(std::move(handler));
 }
 
 intptr_t ShellExecuteA(HWND, const char* operation, const char* file, const char*, const char*,
                        int showCommand) {
   if (!file || !*file) return SE_ERR_NOASSOC;
   if (operation && *operation && std::strcmp(operation, "open") != 0) return SE_ERR_NOASSOC;
-  ShellOpenHandler handler;
-  {
-    std::lock_guard lock(HandlerMutex());
-    handler = CurrentHandler();
-  }
+  const ShellOpenHandler handler = Handler().Current();
   const bool opened = handler ? handler(file, showCommand) : OpenWithXdgOpen(file);
   return opened ? kOpened : SE_ERR_NOASSOC;
 }
