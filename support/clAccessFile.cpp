@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "support/Logger.h"
+
 namespace {
 
 constexpr unsigned long kLineBufferSize = 256;  // text bytes of the mGets buffer
@@ -340,14 +342,14 @@ unsigned long clAccessFile::mWriteLine(const CString& text) {
 
 void clAccessFile::mDeleteFile() {
   if (handle_ == nullptr) return;
-  DropView();
-  readOnly_ = false;
-  searchedBefore_ = false;
-  CloseHandle(handle_);
-  handle_ = nullptr;
-  if (fileName_ != nullptr) DeleteFileA(fileName_);
-  delete[] fileName_;
+  // Take the name before closing, which frees it.
+  char* const name = fileName_;
   fileName_ = nullptr;
+  mCloseFile();
+  if (name != nullptr && !DeleteFileA(name)) {
+    Logger::debugFailure(CString("clAccessFile: cannot delete ") + name);
+  }
+  delete[] name;
 }
 
 unsigned long clAccessFile::ReadAt(unsigned long offset, char* buffer, unsigned long count) {

@@ -57,7 +57,8 @@ class SORREL_EXPORT clAccessFile {
   // The text then CR LF; returns the bytes of the text written (0 for an
   // empty text), 0 when no file is open.
   unsigned long mWriteLine(const CString& text);
-  // Closes and deletes the open file; does nothing without one.
+  // Closes and deletes the open file; does nothing without one. A failed
+  // delete is logged at debug level.
   void mDeleteFile();
 
   // Searches the open file, sorted on its lines' key field: a binary search
