@@ -12,6 +12,6 @@ class SORREL_EXPORT Orb {
   virtual ~Orb();
 
   // Asks the desktop to open the home page with the default browser, shown
-  // normally. A failure to open is not reported.
+  // normally. A failure is not reported to the caller; it is logged at debug level.
   static void OpenSorrelHomepage();
 };
