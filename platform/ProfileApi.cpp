@@ -37,10 +37,9 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-bool SameName(std::string_view a, const char* b) {
-  const size_t length = std::strlen(b);
-  if (a.size() != length) return false;
-  for (size_t i = 0; i < length; ++i) {
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
     unsigned char x = static_cast<unsigned char>(a[i]);
     unsigned char y = static_cast<unsigned char>(b[i]);
     if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
@@ -200,17 +199,13 @@ bool ReplaceFile(const std::string& path, std::string_view text) {
   return true;
 }
 
-}  // namespace
-
-namespace {
-
 // The section names (null section) or the key names of a section, each once
 // in first-seen order, every name followed by a zero.
 std::string NameList(const std::vector<ProfileLine>& lines, const char* section) {
   std::vector<std::string_view> names;
   const auto seen = [&names](std::string_view name) {
     for (std::string_view known : names) {
-      if (SameName(known, std::string(name).c_str())) return true;
+      if (SameName(known, name)) return true;
     }
     return false;
   };
@@ -257,7 +252,7 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
     }
     std::memcpy(buffer, list.data(), list.size());
     buffer[list.size()] = '\0';
-    if (list.empty() && size > 1) buffer[1] = '\0';
+    if (list.empty()) buffer[1] = '\0';
     return static_cast<DWORD>(list.size());
   }
   if (read) {
