@@ -10,9 +10,9 @@ constexpr uint32_t kMaxElements = UINT16_MAX;
 
 clArray::clArray(uint16_t elementSize)
     : elementSize_(elementSize), count_(0), capacity_(0), storage_(nullptr) {
-  if (elementSize_ == 0) return;
-  storage_ = std::calloc(kAllocationStep, elementSize_);
-  if (storage_) capacity_ = kAllocationStep;
+  // Starts as a flush does: five zero-filled elements, or no storage when
+  // that allocation fails (fnAdd then allocates afresh).
+  fnFlush();
 }
 
 clArray::~clArray() { std::free(storage_); }
