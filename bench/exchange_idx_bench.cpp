@@ -64,20 +64,23 @@ const IndexFile& Index() {
   return index;
 }
 
+// One lookup of a random key in the exchange-index mode.
+void FindRandomKey(clAccessFile& file, std::mt19937& random, benchmark::State& state) {
+  std::string key = IndexFile::RandomKey(random);
+  char* line = nullptr;
+  const long offset =
+      file.mFind(key.data(), static_cast<int>(key.size()), -1, ' ', &line, 1, 0, 1, 0);
+  if (offset < 0) state.SkipWithError("key not found");
+  delete[] line;
+  benchmark::DoNotOptimize(offset);
+}
+
 void BM_AccessFileFind(benchmark::State& state) {
   clAccessFile file;
   if (!file.mOpenFileForReading(Index().path().c_str())) std::abort();
   std::mt19937 random(1);
   const unsigned long long before = file.mFindBytesRead();
-  for (auto _ : state) {
-    std::string key = IndexFile::RandomKey(random);
-    char* line = nullptr;
-    const long offset =
-        file.mFind(key.data(), static_cast<int>(key.size()), -1, ' ', &line, 1, 0, 1, 0);
-    if (offset < 0) state.SkipWithError("key not found");
-    delete[] line;
-    benchmark::DoNotOptimize(offset);
-  }
+  for (auto _ : state) FindRandomKey(file, random, state);
   const double lookups = static_cast<double>(state.iterations());
   state.counters["bytes_per_lookup"] =
       static_cast<double>(file.mFindBytesRead() - before) / lookups;
@@ -91,15 +94,9 @@ BENCHMARK(BM_AccessFileFind);
 void BM_AccessFileOpenFindClose(benchmark::State& state) {
   std::mt19937 random(1);
   for (auto _ : state) {
-    std::string key = IndexFile::RandomKey(random);
     clAccessFile file;
     if (!file.mOpenFileForReading(Index().path().c_str())) std::abort();
-    char* line = nullptr;
-    const long offset =
-        file.mFind(key.data(), static_cast<int>(key.size()), -1, ' ', &line, 1, 0, 1, 0);
-    if (offset < 0) state.SkipWithError("key not found");
-    delete[] line;
-    benchmark::DoNotOptimize(offset);
+    FindRandomKey(file, random, state);
   }
 }
 BENCHMARK(BM_AccessFileOpenFindClose);
@@ -133,6 +130,7 @@ long MappedLookup(std::string_view text, std::string_view key) {
 struct Mapping {
   Mapping() {
     const int fd = ::open(Index().path().c_str(), O_RDONLY);
+    if (fd < 0) std::abort();
     size = Index().size();
     data = static_cast<const char*>(::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0));
     ::close(fd);
@@ -163,6 +161,7 @@ void BM_LinearScan(benchmark::State& state) {
   for (auto _ : state) {
     const std::string key = IndexFile::RandomKey(random);
     std::FILE* in = std::fopen(Index().path().c_str(), "rb");
+    if (in == nullptr) std::abort();
     long offset = -1;
     long position = 0;
     while (std::fgets(buffer.data(), static_cast<int>(buffer.size()), in)) {
