@@ -27,7 +27,8 @@ const std::string& FilePath() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
-  // The first byte chooses the buffer size and the key length, the rest is the file.
+  // The first byte chooses the buffer size, the second the key length; the rest
+  // is the file.
   const int bufferSize = 1 + data[0] % 300;
   const size_t keyLength = 1 + data[1] % 16;
   const std::string content(reinterpret_cast<const char*>(data + 2), size - 2);
