@@ -88,8 +88,8 @@ SORREL_EXPORT BOOL GetFileSizeEx(HANDLE file, int64_t* size);
 // Maps the first `length` bytes of an open file for reading; null on failure
 // or for length 0. The view stays valid after the handle is closed and is
 // released with UnmapFileView. Reading a view beyond the end of a file that
-// another program has since truncated raises SIGBUS, so callers re-check the
-// size before relying on an older view.
+// another program has since truncated raises SIGBUS: a caller either keeps
+// such programs out (a lock they honour) or re-checks the size first.
 SORREL_EXPORT const char* MapFileView(HANDLE file, size_t length);
 SORREL_EXPORT void UnmapFileView(const char* view, size_t length);
 // Releases the lock and the descriptor; FALSE for a null or invalid handle.

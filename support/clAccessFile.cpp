@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/CWaitCursor.h"
 #include "support/Logger.h"
 
 namespace {
@@ -429,6 +430,9 @@ char* clAccessFile::mSearchNearString(char* text, char* key, int field, char sep
 long clAccessFile::mFind(char* key, int /*keyLength*/, int field, char separator, char** line,
                          int alphabetic, int complete, int wholeLine, int near) {
   if (key == nullptr || line == nullptr || handle_ == nullptr) return -1;
+  // A search of a large file on slow media takes a while: the wait cursor
+  // shows until the search returns, whichever way it does.
+  CWaitCursor waitCursor;
   if (complete && near) near = 0;
   // A mapped file is held with a read lock, which keeps this library's
   // writers out, so its mapped length is trusted: asking the system for the

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/CWaitCursor.h"
 #include "platform/FileApi.h"
 #include "support/Logger.h"
 #include "support/clAccessFile.h"
@@ -27,6 +28,7 @@ CString clExchangeIdxTool::mFormatString(CString identifier) {
 }
 
 CString clExchangeIdxTool::mSearchInExchangeIdxFile(CString directory, CString identifier) {
+  CWaitCursor waitCursor;
   const CString indexPath = directory + "EXCHANGE.IDX";
   clAccessFile index;
   if (!index.mOpenFileForReading(indexPath)) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/CWaitCursor.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -253,6 +254,20 @@ TEST(AccessFileFind, SeesLinesAddedSinceTheLastSearch) {
   EXPECT_EQ(Find(file, "c", 1, 1, 1, 0).offset, -1);
   std::ofstream(path, std::ios::app) << "c;3\n";
   EXPECT_EQ(Find(file, "c", 1, 1, 1, 0), (FindResult{8, "c;3"}));
+}
+
+TEST(AccessFileFind, ShowsTheWaitCursorUntilEachSearchReturns) {
+  TempDir dir;
+  WriteBytes(dir.File("small.txt"), "a;1\nb;2\n");
+  clAccessFile file;
+  ASSERT_EQ(file.mOpenFileForReading(dir.File("small.txt").c_str()), 1);
+  std::vector<bool> shown;
+  const WaitCursorHandler previous =
+      SetWaitCursorHandler([&shown](bool show) { shown.push_back(show); });
+  Find(file, "b", 1, 1, 1, 0);  // found
+  Find(file, "z", 1, 1, 1, 0);  // not found: another way out
+  SetWaitCursorHandler(previous);
+  EXPECT_EQ(shown, (std::vector<bool>{true, false, true, false}));
 }
 
 TEST(AccessFileFind, ReadsAboutOneProbePerHalvingAndOneWindow) {
