@@ -18,6 +18,10 @@ struct FindOptions {
 };
 
 int Run(const FindOptions& options) {
+  if (options.field == 0 || options.field < -1) {
+    std::fprintf(stderr, "--field must be a field number from 1, or -1 for the whole line\n");
+    return 2;
+  }
   clAccessFile file;
   if (!file.mOpenFileForReading(options.file.c_str())) {
     std::fprintf(stderr, "cannot open %s\n", options.file.c_str());
@@ -45,7 +49,7 @@ const bool registered = RegisterCommand([](CLI::App& app, int& exitCode) {
   command->add_option("FILE", options.file, "sorted text file")->required();
   command->add_option("KEY", options.key, "key to look for")->required();
   command->add_option("--field", options.field, "key field, from 1; -1 for the whole line");
-  command->add_option("--separator", options.separator, "field separator");
+  command->add_option("--separator", options.separator, "field separator (its first byte)");
   command->add_flag("--numeric", options.numeric, "compare keys as numbers");
   command->add_flag("--complete", options.complete, "the field must equal the key");
   command->add_flag("--near", options.near, "answer the first line at or after the key");

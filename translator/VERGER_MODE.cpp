@@ -60,6 +60,43 @@ bool equalsEither(const char* word, const char* upper, const char* lower) {
   return word != nullptr && (std::strcmp(word, upper) == 0 || std::strcmp(word, lower) == 0);
 }
 
+// A keyword argument, accepted in exactly these two spellings, and the value
+// the record stores for it.
+struct Keyword {
+  const char* upper;
+  const char* lower;
+  int32_t value;
+};
+
+// The keywords of ..STOP's argument: stop_save.
+constexpr Keyword kStopModes[] = {
+    {"END", "end", 0},
+    {"SV", "sv", 1},
+};
+
+// The keywords of ..ERASE's first argument: erase_mode (a number list is 2).
+constexpr Keyword kEraseModes[] = {
+    {"SSZERO", "sszero", 0},
+    {"ALL", "all", 1},
+};
+
+// The keywords of ..FILE's second argument: file_mode.
+constexpr Keyword kFileModes[] = {
+    {"SV", "sv", 0},
+    {"ER", "er", 1},
+    {"BEGIN", "begin", 2},
+    {"STAT", "stat", 3},
+};
+
+// The keyword of `table` that `word` spells, or null.
+template <std::size_t N>
+const Keyword* findKeyword(const char* word, const Keyword (&table)[N]) {
+  for (const Keyword& keyword : table) {
+    if (equalsEither(word, keyword.upper, keyword.lower)) return &keyword;
+  }
+  return nullptr;
+}
+
 // A word of decimal digits only whose value fits a 32-bit long.
 bool parseNumber(std::string_view word, int32_t& value) {
   if (word.empty()) return false;
@@ -370,14 +407,9 @@ VERGER_ERROR VERGER_MODE::commandStop(char* line, KTF_COMMAND& cmd) {
     return SYNTAX_OK;
   }
   if (words != 2) return BAD_NUMBER_OF_ARGUMENTS;
-  const char* mode = getargs(line, 2, kSpace);
-  if (equalsEither(mode, "END", "end")) {
-    cmd.stop_save = 0;
-  } else if (equalsEither(mode, "SV", "sv")) {
-    cmd.stop_save = 1;
-  } else {
-    return ARGUMENTS_NOT_SUPPORTED;
-  }
+  const Keyword* mode = findKeyword(getargs(line, 2, kSpace), kStopModes);
+  if (mode == nullptr) return ARGUMENTS_NOT_SUPPORTED;
+  cmd.stop_save = mode->value;
   return SYNTAX_OK;
 }
 
@@ -429,14 +461,8 @@ VERGER_ERROR VERGER_MODE::commandErase(char* line, KTF_COMMAND& cmd) {
     cmd.erase_count = 0;
     return SYNTAX_OK;
   }
-  const char* first = getargs(line, 2, kSpaceComma);
-  if (equalsEither(first, "SSZERO", "sszero")) {
-    cmd.erase_mode = 0;
-    cmd.erase_count = 0;
-    return SYNTAX_OK;
-  }
-  if (equalsEither(first, "ALL", "all")) {
-    cmd.erase_mode = 1;
+  if (const Keyword* mode = findKeyword(getargs(line, 2, kSpaceComma), kEraseModes)) {
+    cmd.erase_mode = mode->value;
     cmd.erase_count = 0;
     return SYNTAX_OK;
   }
@@ -519,18 +545,9 @@ VERGER_ERROR VERGER_MODE::commandFile(char* line, KTF_COMMAND& cmd) {
   if (name == nullptr || !copyField(cmd.file_name, sizeof cmd.file_name, name)) {
     return INCORRECT_ARGUMENT_VALUE;
   }
-  const char* mode = getargs(line, 3, kSpace);
-  if (equalsEither(mode, "SV", "sv")) {
-    cmd.file_mode = 0;
-  } else if (equalsEither(mode, "ER", "er")) {
-    cmd.file_mode = 1;
-  } else if (equalsEither(mode, "BEGIN", "begin")) {
-    cmd.file_mode = 2;
-  } else if (equalsEither(mode, "STAT", "stat")) {
-    cmd.file_mode = 3;
-  } else {
-    return ARGUMENTS_NOT_SUPPORTED;
-  }
+  const Keyword* mode = findKeyword(getargs(line, 3, kSpace), kFileModes);
+  if (mode == nullptr) return ARGUMENTS_NOT_SUPPORTED;
+  cmd.file_mode = mode->value;
   return SYNTAX_OK;
 }
 

@@ -134,7 +134,6 @@ TEST(VergerLimits, ExpressionOf510TokensIsTheLongest) {
   VergerSession session;
   EXPECT_EQ(session.run(repeatTokens("a", 510)), SYNTAX_OK);
   EXPECT_EQ(session.run(repeatTokens("a", 511)), INTERNAL_ERROR);
-  EXPECT_STREQ(session.mode.geterrormsg(INTERNAL_ERROR), "Internal error");
   EXPECT_EQ(session.run(repeatTokens("a", 2000)), INTERNAL_ERROR);
 }
 
