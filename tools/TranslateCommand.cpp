@@ -118,7 +118,8 @@ class Session {
   Session(bool json, bool echo) : json_(json), echo_(echo) {}
   VERGER_CONFIG& config() { return config_; }
 
-  void translate(std::string line) {
+  // Prints the result of one line; true when the line was accepted.
+  bool translate(std::string line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const VERGER_ERROR code = mode_.command(line.data(), &config_, cmd_);
     Json result;
@@ -132,10 +133,11 @@ class Session {
     }
     if (json_) {
       std::cout << dump(result) << '\n';
-      return;
+    } else {
+      if (echo_) std::cout << line << '\n';
+      std::cout << textResult(result) << '\n';
     }
-    if (echo_) std::cout << line << '\n';
-    std::cout << textResult(result) << '\n';
+    return code == SYNTAX_OK;
   }
 
  private:
@@ -170,9 +172,13 @@ int runTranslate(const std::string& criteria, bool json, const std::vector<std::
     std::cerr << "sorrel translate: " << error << '\n';
     return 1;
   }
+  // Lines given as arguments are a one-shot job: a refused line fails it. A
+  // session on standard input is a dialogue in which a refused line is an
+  // answer like any other, so it ends well whatever the lines were.
   if (!lines.empty()) {
-    for (const std::string& line : lines) session.translate(line);
-    return 0;
+    bool allAccepted = true;
+    for (const std::string& line : lines) allAccepted = session.translate(line) && allAccepted;
+    return allAccepted ? 0 : 2;
   }
   std::string line;
   while (true) {
@@ -188,7 +194,9 @@ int runTranslate(const std::string& criteria, bool json, const std::vector<std::
 const bool registered = RegisterCommand([](CLI::App& app, int& exitCode) {
   CLI::App* command = app.add_subcommand(
       "translate",
-      "Translate VERGER lines (arguments, or standard input one line at a time) into KTF commands");
+      "Translate VERGER lines (arguments, or standard input one line at a time) into KTF "
+      "commands.\nExit status: 0; 1 when the criteria file cannot be read; 2 when a line given "
+      "as an argument is refused.");
   auto criteria = std::make_shared<std::string>();
   auto json = std::make_shared<bool>(false);
   auto lines = std::make_shared<std::vector<std::string>>();

@@ -20,9 +20,9 @@ set_tests_properties(sorrel_translate_bad_line_continues PROPERTIES PASS_REGULAR
   "error 5: Incorrect argument value\na\n  SEARCH expression=\"TI AB=a\"")
 
 add_test(NAME sorrel_translate_json
-  COMMAND sorrel translate --json "..PR 1,3-4" "a NOTP b")
+  COMMAND sh -c "$<TARGET_FILE:sorrel> translate --json '..PR 1,3-4' 'a NOTP b'; echo exit=$?")
 set_tests_properties(sorrel_translate_json PROPERTIES PASS_REGULAR_EXPRESSION
-  "{\"line\":\"\\.\\.PR 1,3-4\",\"code\":0,\"command\":\"PRINT\",\"print_count\":3,\"print_list\":\\[1,3,4\\]}\n{\"line\":\"a NOTP b\",\"code\":1,\"message\":\"Command not supported\"}")
+  "{\"line\":\"\\.\\.PR 1,3-4\",\"code\":0,\"command\":\"PRINT\",\"print_count\":3,\"print_list\":\\[1,3,4\\]}\n{\"line\":\"a NOTP b\",\"code\":1,\"message\":\"Command not supported\"}\nexit=2")
 
 # A missing criteria file is a clear error and a failing exit status.
 add_test(NAME sorrel_translate_missing_criteria_fails
