@@ -126,6 +126,14 @@ char* ownedCopy(const char* text) {
   return copy;
 }
 
+// Stores in `target` a copy of `word`, a word of the command line (null when
+// the line has none there), that the record owns.
+VERGER_ERROR storeOwnedWord(const char* word, char*& target) {
+  if (word == nullptr) return INCORRECT_ARGUMENT_VALUE;
+  target = ownedCopy(word);
+  return target == nullptr ? INTERNAL_ERROR : SYNTAX_OK;
+}
+
 // The translation being written: appends stop at the buffer's end and mark it
 // overflowed, so the translator can reject the expression instead of cutting it.
 class Output {
@@ -423,16 +431,12 @@ VERGER_ERROR VERGER_MODE::commandIndex(char* line, KTF_COMMAND& cmd) {
   cmd.index_term = nullptr;
   if (words >= 2) {
     const char* field = getargs(line, 2, kSpace);
-    if (field == nullptr) return INCORRECT_ARGUMENT_VALUE;
-    cmd.index_field = ownedCopy(field[0] == '/' ? field + 1 : field);
-    if (cmd.index_field == nullptr) return INTERNAL_ERROR;
+    if (field != nullptr && field[0] == '/') ++field;
+    if (const VERGER_ERROR stored = storeOwnedWord(field, cmd.index_field); stored != SYNTAX_OK) {
+      return stored;
+    }
   }
-  if (words == 3) {
-    const char* term = getargs(line, 3, kSpace);
-    if (term == nullptr) return INCORRECT_ARGUMENT_VALUE;
-    cmd.index_term = ownedCopy(term);
-    if (cmd.index_term == nullptr) return INTERNAL_ERROR;
-  }
+  if (words == 3) return storeOwnedWord(getargs(line, 3, kSpace), cmd.index_term);
   return SYNTAX_OK;
 }
 
@@ -501,12 +505,7 @@ VERGER_ERROR VERGER_MODE::commandHelp(char* line, KTF_COMMAND& cmd) {
   if (words > 2) return BAD_NUMBER_OF_ARGUMENTS;
   delete[] cmd.help_topic;
   cmd.help_topic = nullptr;
-  if (words == 2) {
-    const char* topic = getargs(line, 2, kSpace);
-    if (topic == nullptr) return INCORRECT_ARGUMENT_VALUE;
-    cmd.help_topic = ownedCopy(topic);
-    if (cmd.help_topic == nullptr) return INTERNAL_ERROR;
-  }
+  if (words == 2) return storeOwnedWord(getargs(line, 2, kSpace), cmd.help_topic);
   return SYNTAX_OK;
 }
 
