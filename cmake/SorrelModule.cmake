@@ -1,54 +1,149 @@
-# sorrel_add_module(NAME [DEPS module...] [LIBS target...])
+# sorrel_add_module(NAME [DEPS module...] [LIBS target...] [INTERNAL header...])
 #
 # Builds the .cpp files of the calling folder into one object library,
-# sorrel_NAME, that goes into libSORRELKernel.so and into every test program.
-# DEPS names the lower subsystems this one may use, LIBS the external
-# libraries; both are stated so that the build shows the layering.
+# sorrel_NAME, that goes into libSORRELKernel.so. The build enforces the
+# layering:
+#   - every module named in DEPS must have been declared before this one
+#     (lower layers are added first), otherwise configuring fails;
+#   - the module's sources see its own folder and the public headers of its
+#     DEPS (and of theirs), nothing else; there is no shared include root;
+#   - headers listed in INTERNAL are visible only inside the module and its
+#     tests, and are not installed.
+# LIBS names the external libraries that the module uses.
 function(sorrel_add_module name)
-  cmake_parse_arguments(MOD "" "" "DEPS;LIBS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  if(NOT sources)
-    return()
+  cmake_parse_arguments(MOD "" "" "DEPS;LIBS;INTERNAL" ${ARGN})
+  get_property(known GLOBAL PROPERTY SORREL_KNOWN_MODULES)
+  if(name IN_LIST known)
+    message(FATAL_ERROR "module '${name}' is declared twice")
   endif()
-  set(target sorrel_${name})
-  add_library(${target} OBJECT ${sources})
-  target_include_directories(${target} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
-  target_compile_definitions(${target} PRIVATE SORREL_BUILDING_LIBRARY)
-  set_target_properties(${target} PROPERTIES
-    POSITION_INDEPENDENT_CODE ON
-    CXX_VISIBILITY_PRESET hidden
-    VISIBILITY_INLINES_HIDDEN ON)
+  set(closure "")
   foreach(dep IN LISTS MOD_DEPS)
-    # A lower subsystem that has no sources yet has no target to link.
-    if(TARGET sorrel_${dep})
-      target_link_libraries(${target} PUBLIC sorrel_${dep})
+    if(NOT dep IN_LIST known)
+      message(FATAL_ERROR
+        "module '${name}' depends on '${dep}', which is not a module declared before it")
+    endif()
+    get_property(dep_closure GLOBAL PROPERTY SORREL_MODULE_CLOSURE_${dep})
+    list(APPEND closure ${dep} ${dep_closure})
+  endforeach()
+  list(REMOVE_DUPLICATES closure)
+
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB headers RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  foreach(header IN LISTS MOD_INTERNAL)
+    if(NOT header IN_LIST headers)
+      message(FATAL_ERROR "module '${name}': INTERNAL header '${header}' does not exist")
     endif()
   endforeach()
-  if(MOD_LIBS)
-    target_link_libraries(${target} PUBLIC ${MOD_LIBS})
+  set(public_headers ${headers})
+  if(MOD_INTERNAL)
+    list(REMOVE_ITEM public_headers ${MOD_INTERNAL})
   endif()
-  set_property(GLOBAL APPEND PROPERTY SORREL_MODULES ${target})
-  install(FILES ${headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/SORRELKernel/${name})
+
+  # Include roots made of links: public/NAME/ holds the public headers only,
+  # private/NAME points at the whole folder.
+  set(root ${PROJECT_BINARY_DIR}/module-include/${name})
+  file(REMOVE_RECURSE ${root})
+  file(MAKE_DIRECTORY ${root}/public/${name} ${root}/private)
+  foreach(header IN LISTS public_headers)
+    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/${header} ${root}/public/${name}/${header} SYMBOLIC)
+  endforeach()
+  file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${root}/private/${name} SYMBOLIC)
+
+  set(target sorrel_${name})
+  if(sources)
+    add_library(${target} OBJECT ${sources})
+    target_include_directories(${target}
+      PRIVATE ${root}/private
+      INTERFACE $<BUILD_INTERFACE:${root}/public>)
+    target_compile_definitions(${target} PRIVATE SORREL_BUILDING_LIBRARY)
+    set_target_properties(${target} PROPERTIES
+      POSITION_INDEPENDENT_CODE ON
+      CXX_VISIBILITY_PRESET hidden
+      VISIBILITY_INLINES_HIDDEN ON)
+    set(scope PUBLIC)
+    set_property(GLOBAL APPEND PROPERTY SORREL_MODULES ${target})
+  else()
+    # A module with headers only, or none yet: usage requirements alone.
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE $<BUILD_INTERFACE:${root}/public>)
+    set(scope INTERFACE)
+  endif()
+  foreach(dep IN LISTS MOD_DEPS)
+    target_link_libraries(${target} ${scope} sorrel_${dep})
+  endforeach()
+  if(MOD_LIBS)
+    target_link_libraries(${target} ${scope} ${MOD_LIBS})
+  endif()
+
+  set_property(GLOBAL APPEND PROPERTY SORREL_KNOWN_MODULES ${name})
+  set_property(GLOBAL PROPERTY SORREL_MODULE_CLOSURE_${name} ${closure})
+  set_property(GLOBAL PROPERTY SORREL_MODULE_DEPS_${name} ${MOD_DEPS})
+  set_property(GLOBAL PROPERTY SORREL_MODULE_INTERNAL_${name} ${MOD_INTERNAL})
+  set_property(GLOBAL PROPERTY SORREL_MODULE_DIR_${name} ${CMAKE_CURRENT_SOURCE_DIR})
+  set_property(GLOBAL PROPERTY SORREL_MODULE_PUBLIC_INCLUDE_${name} ${root}/public)
+  set_property(GLOBAL PROPERTY SORREL_MODULE_PRIVATE_INCLUDE_${name} ${root}/private)
+  list(TRANSFORM public_headers PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
+  install(FILES ${public_headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/SORRELKernel/${name})
+endfunction()
+
+# sorrel_module_objects(OUT NAME...)
+#
+# The object libraries that a program needs to link the named modules: each
+# one and everything it depends on, since the objects of an object library
+# reach only a target that links it directly.
+function(sorrel_module_objects out)
+  set(result "")
+  foreach(name IN LISTS ARGN)
+    get_property(closure GLOBAL PROPERTY SORREL_MODULE_CLOSURE_${name})
+    foreach(module IN ITEMS ${name} ${closure})
+      get_target_property(type sorrel_${module} TYPE)
+      if(type STREQUAL "OBJECT_LIBRARY")
+        list(APPEND result sorrel_${module})
+      endif()
+    endforeach()
+  endforeach()
+  list(REMOVE_DUPLICATES result)
+  set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
 # sorrel_add_test_folder(NAME)
 #
 # One test program per source folder, made of the *_test.cpp files of the
-# calling folder, linked against every subsystem's objects so that internal
-# classes are testable without being exported.
+# calling folder, linked against module NAME and its dependencies only. The
+# tests see the module's internal headers, so internal classes are testable
+# without being exported, and the shared test helpers of tests/common.
 function(sorrel_add_test_folder name)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   if(NOT sources)
     return()
   endif()
-  get_property(modules GLOBAL PROPERTY SORREL_MODULES)
+  sorrel_module_objects(objects ${name})
+  get_property(private_include GLOBAL PROPERTY SORREL_MODULE_PRIVATE_INCLUDE_${name})
   set(target ${name}_tests)
   add_executable(${target} ${sources})
-  target_link_libraries(${target} PRIVATE ${modules} GTest::gmock GTest::gtest_main)
+  target_link_libraries(${target} PRIVATE ${objects} sorrel_${name} sorrel_test_common
+    GTest::gmock GTest::gtest_main)
+  target_include_directories(${target} PRIVATE ${private_include})
   target_compile_definitions(${target} PRIVATE
     SORREL_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
     SORREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     SORREL_BINARY_DIR="${PROJECT_BINARY_DIR}")
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${name})
+endfunction()
+
+# sorrel_write_layering_manifest(FILE)
+#
+# Writes, for the layering test, one line per module:
+#   NAME|FOLDER|DEP;DEP...|INTERNAL;INTERNAL...
+function(sorrel_write_layering_manifest file)
+  get_property(known GLOBAL PROPERTY SORREL_KNOWN_MODULES)
+  set(text "")
+  foreach(name IN LISTS known)
+    get_property(dir GLOBAL PROPERTY SORREL_MODULE_DIR_${name})
+    get_property(deps GLOBAL PROPERTY SORREL_MODULE_DEPS_${name})
+    get_property(internal GLOBAL PROPERTY SORREL_MODULE_INTERNAL_${name})
+    string(APPEND text "${name}|${dir}|${deps}|${internal}\n")
+  endforeach()
+  file(WRITE ${file} "${text}")
 endfunction()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "platform/CWinApp.h"
 
 // The library's application object. It exists once per process, created while

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "platform/CStringKeyedMap.h"
 
 // MFC's map from string to untyped pointer, iterating in MFC's order (see

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "platform/WinTypes.h"
 
 // A growable file in memory. Reads and writes happen at the current position

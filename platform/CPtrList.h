@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "platform/CTypedList.h"
 
 // MFC's list of untyped pointers. The list never owns what the pointers point to.

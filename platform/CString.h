@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 
 // An 8-bit string with value semantics, in the process's code page. It may hold
 // embedded NUL bytes; positions are byte offsets. Positions given to Mid, Left,

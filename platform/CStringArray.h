@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "platform/CString.h"
 
 // MFC's growable array of strings. Indexed access (GetAt, SetAt, ElementAt,

@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "platform/CString.h"
 #include "platform/CTimeSpan.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 
 // A difference between two CTime values, in whole seconds.
 class SORREL_EXPORT CTimeSpan {

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 
 // Shows (true) or takes away (false) the wait cursor. The process-wide
 // default does nothing; a client with a user interface installs its own.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "platform/CString.h"
 
 // The application-object base: a name and the process-wide "current

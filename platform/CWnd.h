@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "platform/WinTypes.h"
 
 class MessageQueue;

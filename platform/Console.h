@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "platform/WinTypes.h"
 
 // The process's console. On Linux the standard streams already are the

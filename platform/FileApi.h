@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 
 // Windows file calls over POSIX descriptors. A backslash in any path is read
 // as a directory separator; other bytes pass through unchanged. Windows'

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "platform/WinTypes.h"
 
 // Windows error codes that the compatibility layer reports.

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 
 // Message-box styles and answers, with Windows' values.
 constexpr unsigned MB_OK = 0x00000000;

@@ -4,7 +4,7 @@
 #include <memory>
 #include <mutex>
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "platform/WinTypes.h"
 
 // A queued message, as Windows lays it out.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "platform/FileApi.h"
 
 // Windows profile files: "[section]" lines and "key=value" lines.

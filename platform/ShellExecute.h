@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "platform/WinTypes.h"
 
 // Show commands and the "no association" failure, with Windows' values.

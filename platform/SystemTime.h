@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 
 // Windows' broken-down UTC time with milliseconds.
 struct SYSTEMTIME {

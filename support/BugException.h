@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "support/Exception.h"
 
 // An internal inconsistency, such as a missing export of the Java-side library.

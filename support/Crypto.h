@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "platform/CString.h"
 
 // Digests, encryption under a password, and the percent-encoding of query

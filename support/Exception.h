@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "platform/CString.h"
 
 // The root of the library's own exceptions: a message and nothing else. The

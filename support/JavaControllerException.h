@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "support/Exception.h"
 
 // Any failure of the Java bridge as the client sees it.

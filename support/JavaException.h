@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "support/Exception.h"
 
 // A failure raised on the Java side; part of the family for clients, not thrown by the library.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "support/Exception.h"
 
 // An error text returned by a function of the Java-side library.

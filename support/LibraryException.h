@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "support/Exception.h"
 
 // The Java-side library cannot be loaded or unloaded.

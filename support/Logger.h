@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "platform/CMapStringToPtr.h"
 #include "platform/CString.h"
 #include "support/clLogFile.h"

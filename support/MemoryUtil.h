@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 
 // Byte-order conversion of raw memory.
 class SORREL_EXPORT MemoryUtil {

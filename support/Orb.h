@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 
 // The opener of the product's home page.
 class SORREL_EXPORT Orb {

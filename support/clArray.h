@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 
 // Result of the clArray operations.
 enum tARR_STATUS : int {

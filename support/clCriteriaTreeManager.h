@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "platform/CString.h"
 #include "platform/CStringArray.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "translator/VergerTypes.h"
 
 // The back-end command that VERGER_MODE::command fills: the command kind and

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "translator/VergerTypes.h"
 
 // The search criteria the translator knows: the field codes a user writes after

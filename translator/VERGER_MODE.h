@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "kernel/Export.h"
+#include "platform/Export.h"
 #include "translator/KTF_COMMAND.h"
 #include "translator/VERGER_CONFIG.h"
 #include "translator/VergerTypes.h"

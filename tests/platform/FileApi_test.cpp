@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "tests/support/TempDir.h"
+#include "tests/common/TempDir.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "tests/support/TempDir.h"
+#include "tests/common/TempDir.h"
 
 namespace {
 

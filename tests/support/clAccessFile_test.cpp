@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/CWaitCursor.h"
-#include "tests/support/TempDir.h"
+#include "tests/common/TempDir.h"
 
 namespace {
 

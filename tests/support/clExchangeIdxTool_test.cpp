@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "tests/support/TempDir.h"
+#include "tests/common/TempDir.h"
 
 namespace {
 

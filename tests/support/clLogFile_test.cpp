@@ -5,7 +5,7 @@
 #include <regex>
 
 #include "support/clAccessFile.h"
-#include "tests/support/TempDir.h"
+#include "tests/common/TempDir.h"
 
 namespace {
 

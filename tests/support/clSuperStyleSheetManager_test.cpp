@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/MessageBox.h"
-#include "tests/support/TempDir.h"
+#include "tests/common/TempDir.h"
 
 namespace {
 
