@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "sgml/K2S_OutputFile.h"
 #include "sgml/K2S_Strings.h"
 #include "sgml/K2S_TemplateBuilder.h"
 #include "sgml/K2S_TemplateParser.h"
@@ -298,19 +299,16 @@ void clKTF2SGML::flKTF2SGML_InitDocument(cl_Table<tBlock>* table) {
 
 K2S_Return clKTF2SGML::flKTF2SGML_OpenSgmlFile(const char* path) {
   if (path == nullptr) return K2S_OPEN_ERROR;
-  m_output = _lcreat(path, 0);
-  return m_output == HFILE_ERROR ? K2S_OPEN_ERROR : K2S_OK;
+  if (!m_output) m_output = std::make_unique<K2S_OutputFile>();
+  return m_output->Open(path) ? K2S_OK : K2S_OPEN_ERROR;
 }
 
 K2S_Return clKTF2SGML::flKTF2SGML_CloseSgmlFile() {
-  if (m_output == HFILE_ERROR) return K2S_OK;
-  const HFILE closed = _lclose(m_output);
-  m_output = HFILE_ERROR;
-  return closed == HFILE_ERROR ? K2S_WRITE_ERROR : K2S_OK;
+  return !m_output || m_output->Close() ? K2S_OK : K2S_WRITE_ERROR;
 }
 
 bool clKTF2SGML::flKTF2SGML_Write(const char* text, size_t length) {
-  return _lwrite(m_output, text, static_cast<UINT>(length)) == length;
+  return m_output && m_output->Write(text, length);
 }
 
 K2S_Return clKTF2SGML::fgKTF2SGML_CreateSGMLDocument() {

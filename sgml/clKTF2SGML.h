@@ -2,10 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/Export.h"
-#include "platform/FileApi.h"
 #include "sgml/K2S_Return.h"
 #include "sgml/KtfToSgmlListener.h"
 #include "sgml/cl_Table.h"
@@ -23,6 +23,8 @@
 // the walk's level stack, status and output file) belongs to the converter
 // object: two converters, or two threads each with its own converter, do not
 // disturb each other. One converter is used by one thread at a time.
+class K2S_OutputFile;
+
 class SORREL_EXPORT clKTF2SGML {
  public:
   static constexpr int kLevelSlots = 20;  // level stack: slot 0 unused, levels 1 to 19
@@ -59,9 +61,11 @@ class SORREL_EXPORT clKTF2SGML {
   K2S_Return fgKTF2SGML_InsertImageParam(const char* id, const char* height, const char* width,
                                          const char* x, const char* y, const char* prefix);
   // Writes the SGML file (created or truncated) at the path given to
-  // RecoverTemplate. K2S_OPEN_ERROR (no path, or not creatable), K2S_NO_DATA,
-  // K2S_NO_TEMPLATE (the file then exists and is empty), K2S_NO_MEMORY or
-  // K2S_WRITE_ERROR; the file is closed in every case.
+  // RecoverTemplate. The texts are gathered in memory and written at once
+  // when the file is closed (early when 64 KiB have gathered).
+  // K2S_OPEN_ERROR (no path, or not creatable), K2S_NO_DATA, K2S_NO_TEMPLATE
+  // (the file then exists and is empty), K2S_NO_MEMORY or K2S_WRITE_ERROR
+  // (the file then holds what could be written); the file is closed in every case.
   K2S_Return fgKTF2SGML_BuildSGMLFile();
   // The walk that BuildSGMLFile runs once the output file is open: K2S_OK,
   // K2S_NO_DATA, K2S_NO_TEMPLATE, K2S_NO_MEMORY or K2S_WRITE_ERROR.
@@ -114,7 +118,7 @@ class SORREL_EXPORT clKTF2SGML {
   // The write in progress.
   K2S_Return m_status = K2S_OK;                 // status of the write
   int32_t m_levelStack[kLevelSlots] = {};       // entry index of the block entered per level
-  HFILE m_output = HFILE_ERROR;                 // the SGML file being written
+  std::unique_ptr<K2S_OutputFile> m_output;     // the SGML file being written
   cl_Table<tBlock>* m_currentBlocks = nullptr;  // entry table being walked
   int32_t m_currentLevel = 0;                   // deepest level entered, 0 for none
 

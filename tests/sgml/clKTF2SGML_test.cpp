@@ -291,7 +291,8 @@ TEST(Converter, CopiesAreIndependentAndTheListenerIsDeletedWhole) {
     EXPECT_EQ(ReadBytes(conversion.sgmlPath), "<DOC><TI>a</TI></DOC>");
     clKTF2SGML assigned;
     assigned = copy;
-    assigned = assigned;
+    clKTF2SGML& self = assigned;
+    assigned = self;
     EXPECT_EQ(assigned.fgKTF2SGML_GetData()->GetCount(), 1u);
     EXPECT_FALSE(destroyed);
   }
