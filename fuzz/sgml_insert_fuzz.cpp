@@ -15,8 +15,8 @@
 
 namespace {
 
-constexpr uint32_t kMaxLeaders = 3;   // nested repetition multiplies the walk
-constexpr size_t kMaxFields = 24;     // fields inserted per input
+constexpr uint32_t kMaxLeaders = 3;  // nested repetition multiplies the walk
+constexpr size_t kMaxFields = 24;    // fields inserted per input
 
 class ReversingListener : public KtfToSgmlListener {
  public:
@@ -58,8 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   FILE* file = std::fopen(templatePath.c_str(), "wb");
   if (file == nullptr) return 0;
-  const bool written = std::fwrite(templateText.data(), 1, templateText.size(), file) ==
-                       templateText.size();
+  const bool written =
+      std::fwrite(templateText.data(), 1, templateText.size(), file) == templateText.size();
   if (std::fclose(file) != 0 || !written) return 0;
 
   clKTF2SGML converter;

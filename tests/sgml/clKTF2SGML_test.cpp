@@ -185,26 +185,31 @@ TEST(SgmlWriting, ReportsMissingDataTemplateAndPath) {
   }
 }
 
+// The output is written when the file is closed, or early once 64 KiB have
+// gathered; a write cut short by the file size limit fails the build and
+// leaves the bytes that fitted.
 TEST(SgmlWriting, AFailedWriteEndsWithWriteError) {
+  const std::string big(100000, 'v');
   const struct {
-    size_t limit;          // bytes the file may hold
-    std::string expected;  // what it holds afterwards
+    size_t limit;       // bytes the file may hold
+    std::string value;  // the TI value
   } cases[] = {
-      {3, ""},                      // the begin text fails
-      {8, "<DOC>"},                 // the field fails
-      {20, "<DOC><TI>Title</TI>"},  // the end text fails in the final closing
+      {3, "Title"},
+      {20, "Title"},
+      {1000, big},  // the early write, in the middle of the walk, fails
   };
   for (const auto& c : cases) {
     SgmlConversion conversion;
     ASSERT_EQ(conversion.Load(kDocTemplate), K2S_OK);
-    conversion.Insert("TI", "Title");
+    conversion.Insert("TI", c.value.c_str());
     K2S_Return status;
     {
       FileSizeLimit limit(c.limit);
       status = conversion.converter.fgKTF2SGML_BuildSGMLFile();
     }
     EXPECT_EQ(status, K2S_WRITE_ERROR) << c.limit;
-    EXPECT_EQ(ReadBytes(conversion.sgmlPath).substr(0, c.expected.size()), c.expected) << c.limit;
+    const std::string full = "<DOC><TI>" + c.value + "</TI></DOC>";
+    EXPECT_EQ(ReadBytes(conversion.sgmlPath), full.substr(0, c.limit)) << c.limit;
   }
 }
 
