@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "sgml/K2S_OutputFile.h"
 #include "sgml/K2S_Strings.h"
@@ -33,13 +34,7 @@ clKTF2SGML::clKTF2SGML() = default;
 clKTF2SGML::clKTF2SGML(const clKTF2SGML& other) { flKTF2SGML_CopyFrom(other); }
 
 clKTF2SGML& clKTF2SGML::operator=(const clKTF2SGML& other) {
-  if (this != &other) {
-    KtfToSgmlListener* listener = m_listener;
-    m_listener = nullptr;
-    flKTF2SGML_Release();
-    m_listener = listener;
-    flKTF2SGML_CopyFrom(other);
-  }
+  if (this != &other) flKTF2SGML_CopyFrom(other);
   return *this;
 }
 
@@ -60,11 +55,22 @@ void clKTF2SGML::flKTF2SGML_Release() {
 }
 
 void clKTF2SGML::flKTF2SGML_CopyFrom(const clKTF2SGML& other) {
-  m_sgmlPath = k2s::Duplicate(other.m_sgmlPath);
-  if (other.m_blocks != nullptr) m_blocks = new cl_Table<tBlock>(*other.m_blocks);
-  if (other.m_rules != nullptr) m_rules = new cl_Table<tReplaceText>(*other.m_rules);
-  if (other.m_data != nullptr) m_data = new cl_Table<tKtfField>(*other.m_data);
-  m_templateError = other.m_templateError;
+  // Everything is copied before anything is replaced, so a failed copy
+  // leaves this converter as it was.
+  std::unique_ptr<char[]> path(k2s::Duplicate(other.m_sgmlPath));
+  std::unique_ptr<cl_Table<tBlock>> blocks(
+      other.m_blocks == nullptr ? nullptr : new cl_Table<tBlock>(*other.m_blocks));
+  std::unique_ptr<cl_Table<tReplaceText>> rules(
+      other.m_rules == nullptr ? nullptr : new cl_Table<tReplaceText>(*other.m_rules));
+  std::unique_ptr<cl_Table<tKtfField>> data(
+      other.m_data == nullptr ? nullptr : new cl_Table<tKtfField>(*other.m_data));
+  std::string templateError = other.m_templateError;
+  flKTF2SGML_Release();
+  m_sgmlPath = path.release();
+  m_blocks = blocks.release();
+  m_rules = rules.release();
+  m_data = data.release();
+  m_templateError = std::move(templateError);
   m_templateErrorLine = other.m_templateErrorLine;
 }
 

@@ -13,6 +13,8 @@
 #include "sgml/tKtfField.h"
 #include "sgml/tReplaceText.h"
 
+class K2S_OutputFile;
+
 // Turns the fields of one KTF record into an SGML file by filling a template.
 // Per document: fgKTF2SGML_NewDocument, fgKTF2SGML_RecoverTemplate, any number
 // of fgKTF2SGML_InsertKTFData / fgKTF2SGML_InsertImageParam, then
@@ -23,8 +25,6 @@
 // the walk's level stack, status and output file) belongs to the converter
 // object: two converters, or two threads each with its own converter, do not
 // disturb each other. One converter is used by one thread at a time.
-class K2S_OutputFile;
-
 class SORREL_EXPORT clKTF2SGML {
  public:
   static constexpr int kLevelSlots = 20;  // level stack: slot 0 unused, levels 1 to 19
@@ -33,7 +33,8 @@ class SORREL_EXPORT clKTF2SGML {
   clKTF2SGML();
   // Copies duplicate the SGML path, the template and the data; the listener
   // is owned by one converter only, so a copy has none and an assignment
-  // keeps the target's own.
+  // keeps the target's own. They throw std::bad_alloc when memory runs out
+  // (an assignment then leaves the target unchanged).
   clKTF2SGML(const clKTF2SGML& other);
   clKTF2SGML& operator=(const clKTF2SGML& other);
   // Deletes the listener, the tables and the path.
