@@ -16,11 +16,12 @@ set(public
   # the library
   "CSORRELKernelApp::instance" "Crypto::HashString" "Crypto::encode"
   "StringUtil::IsInteger" "SystemUtil::DispatchMessages" "clArray::fnAdd"
-  "Exception::GetMessageA" "JavaControllerException::JavaControllerException")
+  "Exception::GetMessageA" "JavaControllerException::JavaControllerException"
+  "clKTF2SGML::fgKTF2SGML_BuildSGMLFile" "KtfDocumentReader::Parse" "tBlock::operator=")
 # Helpers in anonymous namespaces, and the inline container templates that
 # the exported classes are built on.
 set(internal "(anonymous namespace)" "RunRc4" "OpenWithXdgOpen" "CStringKeyedMap<"
-  "CTypedList<")
+  "CTypedList<" "K2S_TemplateBuilder" "K2S_OutputFile" "k2s_parse" "k2s_lex")
 
 set(problems "")
 foreach(name IN LISTS public)

@@ -1,0 +1,3 @@
+#include "sgml/KtfToSgmlListener.h"
+
+KtfToSgmlListener::~KtfToSgmlListener() = default;

@@ -1,0 +1,196 @@
+// The template language, read through clKTF2SGML::fgKTF2SGML_RecoverTemplate.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/sgml/SgmlConversion.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+std::string Nest(int depth) {
+  std::string text = "TEMPLATE ";
+  for (int i = 0; i < depth; ++i) text += "{ ";
+  text += "[(TI) NOT_EMPTY OFFSET=1 LENGTH=2 \"%s\"]";
+  for (int i = 0; i < depth; ++i) text += " }";
+  return text;
+}
+
+TEST(TemplateLanguage, AcceptsAndRefusesTemplates) {
+  const struct {
+    std::string text;
+    K2S_Return expected;
+  } cases[] = {
+      {"TEMPLATE [(TI) \"%s\"]", K2S_OK},
+      {"TEMPLATE [(TI) \"%s\"] [(AB) \"%s\"] { [(X) \"%s\"] } [(Y) \"%s\"]", K2S_OK},
+      {"TEMPLATE [() \"%s\"]", K2S_OK},  // an empty NAME is valid
+      {"TEMPLATE [(TI) NOT_EMPTY OFFSET=1 LENGTH=2 \"%s\"]", K2S_OK},
+      {"TEMPLATE [(TI) OFFSET=1 \"%s\"] [(TI) LENGTH=2 \"%s\"]", K2S_OK},
+      {"TEMPLATE [(TI) LENGTH=2 OFFSET=1 \"%s\"]", K2S_TEMPLATE_ERROR},  // wrong order
+      {"TEMPLATE { }", K2S_TEMPLATE_ERROR},                              // block without item
+      {"TEMPLATE", K2S_TEMPLATE_ERROR},                                  // no item
+      {"template [(TI) \"%s\"]", K2S_TEMPLATE_ERROR},                    // lower case keyword
+      {"TEMPLATE [(TI) \"%s\"] & last line comment", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) \"%s\"] & comment\n", K2S_OK},
+      {"& lead\r\nTEMPLATE\t[(TI)\x1a\"%s\"]\n", K2S_OK},
+      {"TEMPLATE [(TI) \"%s\"] \xe9", K2S_OK},                     // skipped outside strings
+      {"TEMPLATE [(TI) \"%s\xe9\"]", K2S_TEMPLATE_ERROR},          // not inside one
+      {"TEMPLATE [(TI) \"%s\"] & caf\xe9\n", K2S_TEMPLATE_ERROR},  // nor inside a comment
+      {"TEMPLATE [(TI) \"%s\"]\0 garbage"s, K2S_OK},               // NUL ends the input
+      {"TEMPLATE [(T I) \"%s\"]", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) \"%s\"", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) \"unterminated]", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) \"%s\"] REPLACE \"&\" \"&amp;\" (AU) \";\" NEW_FIELD "
+       "(PN) CUT \" \" (CC) (NR) (KD) END_CUT (AN) CUT \"/\" (A) (B) END_CUT",
+       K2S_OK},
+      {"TEMPLATE [(TI) \"%s\"] REPLACE", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) \"%s\"] REPLACE (PN) CUT \" \" (CC) END_CUT", K2S_TEMPLATE_ERROR},
+      // Formats: exactly one %s; %% writes a percent sign.
+      {"TEMPLATE [(TI) \"100%% %s\"]", K2S_OK},
+      {"TEMPLATE [(TI) \"no value\"]", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) \"%s%s\"]", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) \"%d %s\"]", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) \"%5s\"]", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) \"%s %\"]", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) \"\\037s %n\"]", K2S_TEMPLATE_ERROR},  // an escaped % is still a %
+      // Escapes: \n, or three digits up to 255.
+      {"TEMPLATE [(TI) \"\\255%s\\n\"]", K2S_OK},
+      {"TEMPLATE [(TI) \"\\256%s\"]", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) \"\\12%s\"]", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) \"%s\\1a2\"]", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) \"%s\\\"]", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) \"%s\\t\"]", K2S_TEMPLATE_ERROR},
+      // Empty search texts and separators.
+      {"TEMPLATE [(TI) \"%s\"] REPLACE \"\" \"x\"", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) \"%s\"] REPLACE \"\\000\" \"x\"", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) \"%s\"] REPLACE (AU) \"\" NEW_FIELD", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) \"%s\"] REPLACE (PN) CUT \"\" (A) (B) END_CUT", K2S_TEMPLATE_ERROR},
+      // Token length: 100 characters, delimiters included.
+      {"TEMPLATE [(TI) \"" + std::string(96, 'x') + "%s\"]", K2S_OK},
+      {"TEMPLATE [(TI) \"" + std::string(97, 'x') + "%s\"]", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(" + std::string(98, 'N') + ") \"%s\"]", K2S_OK},
+      {"TEMPLATE [(" + std::string(99, 'N') + ") \"%s\"]", K2S_TEMPLATE_ERROR},
+      {"&" + std::string(98, 'c') + "\nTEMPLATE [(TI) \"%s\"]", K2S_OK},
+      {"&" + std::string(99, 'c') + "\nTEMPLATE [(TI) \"%s\"]", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) OFFSET=" + std::string(100, '0') + " \"%s\"]", K2S_OK},
+      {"TEMPLATE [(TI) OFFSET=" + std::string(101, '0') + " \"%s\"]", K2S_TEMPLATE_ERROR},
+      {"TEMPLATE [(TI) OFFSET=2147483647 \"%s\"]", K2S_OK},
+      {"TEMPLATE [(TI) OFFSET=2147483648 \"%s\"]", K2S_TEMPLATE_ERROR},
+      // Nesting: 19 levels with the longest field inside fit; 20 do not.
+      {Nest(19), K2S_OK},
+      {Nest(20), K2S_TEMPLATE_ERROR},
+      {Nest(200), K2S_TEMPLATE_ERROR},
+  };
+  for (const auto& c : cases) {
+    SgmlConversion conversion;
+    EXPECT_EQ(conversion.Load(c.text), c.expected) << c.text;
+    const bool failed = c.expected == K2S_TEMPLATE_ERROR;
+    EXPECT_EQ(conversion.converter.fgKTF2SGML_GetTemplateError().empty(), !failed) << c.text;
+  }
+}
+
+TEST(TemplateLanguage, BuildsEntriesAndRulesInDocumentOrder) {
+  SgmlConversion conversion;
+  ASSERT_EQ(conversion.Load("TEMPLATE\n"
+                            "{ LEADER=(PA) FIELD_EXIST=(PN) FIELD_NOT_EXIST=(XX) \"<DOC>\"\n"
+                            "  [(TI) \"<TI>%s</TI>\"]\n"
+                            "  { [(AB) NOT_EMPTY OFFSET=2 LENGTH=3 \"\\038%s\\n\"] }\n"
+                            "\"</DOC>\" }\n"
+                            "REPLACE (TI) \"&\" \"&amp;\" \"<\" \"&lt;\" (AU) \";\" NEW_FIELD\n"
+                            "(PN) CUT \" \" (CC) (NR) (KD) END_CUT\n"),
+            K2S_OK);
+  const cl_Table<tBlock>* blocks = conversion.converter.fgKTF2SGML_GetBlocks();
+  ASSERT_NE(blocks, nullptr);
+  ASSERT_EQ(blocks->GetCount(), 4u);
+  const tBlock* doc = blocks->GetAt(0);
+  EXPECT_EQ(doc->fieldName, nullptr);
+  EXPECT_EQ(doc->index, 0);
+  EXPECT_EQ(doc->level, 1);
+  EXPECT_STREQ(doc->leaderName, "PA");
+  EXPECT_STREQ(doc->existName, "PN");
+  EXPECT_STREQ(doc->notExistName, "XX");
+  EXPECT_STREQ(doc->beginText, "<DOC>");
+  EXPECT_STREQ(doc->endText, "</DOC>");
+  const tBlock* title = blocks->GetAt(1);
+  EXPECT_STREQ(title->fieldName, "TI");
+  EXPECT_STREQ(title->format, "<TI>%s</TI>");
+  EXPECT_EQ(title->index, 1);
+  EXPECT_EQ(title->level, 2);
+  EXPECT_EQ(title->allowEmpty, 1);
+  EXPECT_EQ(title->offset, 0);
+  EXPECT_EQ(title->length, -1);
+  const tBlock* inner = blocks->GetAt(2);
+  EXPECT_EQ(inner->level, 2);
+  EXPECT_EQ(inner->beginText, nullptr);
+  const tBlock* abstract = blocks->GetAt(3);
+  EXPECT_EQ(abstract->index, 3);
+  EXPECT_EQ(abstract->level, 3);
+  EXPECT_EQ(abstract->allowEmpty, 0);
+  EXPECT_EQ(abstract->offset, 2);
+  EXPECT_EQ(abstract->length, 3);
+  EXPECT_STREQ(abstract->format, "&%s\r\n");
+
+  const cl_Table<tReplaceText>* rules = conversion.converter.fgKTF2SGML_GetRules();
+  ASSERT_EQ(rules->GetCount(), 4u);
+  EXPECT_STREQ(rules->GetAt(0)->fieldName, "TI");
+  EXPECT_STREQ(rules->GetAt(0)->searchText, "&");
+  EXPECT_STREQ(rules->GetAt(0)->replaceText, "&amp;");
+  EXPECT_EQ(rules->GetAt(0)->newField, 0);
+  EXPECT_EQ(rules->GetAt(1)->fieldName, nullptr);  // a rule without a name
+  EXPECT_STREQ(rules->GetAt(1)->replaceText, "&lt;");
+  EXPECT_STREQ(rules->GetAt(2)->fieldName, "AU");
+  EXPECT_EQ(rules->GetAt(2)->newField, 1);
+  EXPECT_EQ(rules->GetAt(2)->replaceText, nullptr);
+  EXPECT_STREQ(rules->GetAt(3)->cutName1, "CC");
+  EXPECT_STREQ(rules->GetAt(3)->cutName2, "NR");
+  EXPECT_STREQ(rules->GetAt(3)->cutName3, "KD");
+  EXPECT_STREQ(rules->GetAt(3)->searchText, " ");
+}
+
+TEST(TemplateLanguage, ReportsTheFirstErrorWithItsLine) {
+  const struct {
+    const char* text;
+    int line;
+    const char* message;
+  } cases[] = {
+      {"TEMPLATE\n[(TI) \"%s\"]\n[(AB) x \"%s\"]\n", 3, "Syntax error at \"x\""},
+      {"TEMPLATE\n[(TI)\n \"%d\"]", 3, "exactly one %s"},
+      {"TEMPLATE\n\n\n[(TI) \"\\999%s\"]", 4, "backslash"},
+      {"TEMPLATE [(TI) \"%s\"]\nREPLACE \"\" \"x\"\n", 2, "must not be empty"},
+      {"TEMPLATE [(TI) \"%s\"\n", 2, "at the end of the template"},
+  };
+  for (const auto& c : cases) {
+    SgmlConversion conversion;
+    EXPECT_EQ(conversion.Load(c.text), K2S_TEMPLATE_ERROR) << c.text;
+    EXPECT_EQ(conversion.converter.fgKTF2SGML_GetTemplateErrorLine(), c.line) << c.text;
+    EXPECT_NE(conversion.converter.fgKTF2SGML_GetTemplateError().find(c.message), std::string::npos)
+        << conversion.converter.fgKTF2SGML_GetTemplateError();
+  }
+}
+
+TEST(TemplateLanguage, AFailedReadLeavesNoTemplateAndTheNextStartsClean) {
+  SgmlConversion conversion;
+  ASSERT_EQ(conversion.Load("TEMPLATE { \"<A>\" [(TI) \"%s\"] \"</A>\" }"), K2S_OK);
+  // Fails after two entries and a rule were built.
+  EXPECT_EQ(conversion.Load("TEMPLATE {[(X) \"%s\"] [(Y) \"%s\"] } REPLACE \"a\" \"b\" \"\" \"c\""),
+            K2S_TEMPLATE_ERROR);
+  EXPECT_EQ(conversion.converter.fgKTF2SGML_GetBlocks()->GetCount(), 0u);
+  EXPECT_EQ(conversion.converter.fgKTF2SGML_GetRules()->GetCount(), 0u);
+  conversion.Insert("TI", "a");
+  EXPECT_EQ(conversion.Build(), "<status 6>");  // no template
+  ASSERT_EQ(conversion.Load("TEMPLATE [(TI) \"%s\"]"), K2S_OK);
+  const cl_Table<tBlock>* blocks = conversion.converter.fgKTF2SGML_GetBlocks();
+  ASSERT_EQ(blocks->GetCount(), 1u);
+  EXPECT_EQ(blocks->GetAt(0)->index, 0);
+  EXPECT_EQ(blocks->GetAt(0)->level, 1);
+}
+
+TEST(TemplateLanguage, AMissingTemplateIsAnOpenError) {
+  clKTF2SGML converter;
+  EXPECT_EQ(converter.fgKTF2SGML_RecoverTemplate("/nonexistent/template.tpl", "/tmp/x.sgml"),
+            K2S_OPEN_ERROR);
+  EXPECT_EQ(converter.fgKTF2SGML_GetBlocks(), nullptr);
+}
+
+}  // namespace
