@@ -6,6 +6,7 @@ if(NOT CMAKE_SCRIPT_MODE_FILE)
     COMMAND ${CMAKE_COMMAND} -DSORREL=$<TARGET_FILE:sorrel>
             -DWORK=${CMAKE_CURRENT_BINARY_DIR}/image_commands
             -DEXAMPLES=${PROJECT_SOURCE_DIR}/examples/croft
+            -DPICTURES=${PROJECT_SOURCE_DIR}/examples/bitmap
             -P ${CMAKE_CURRENT_LIST_FILE})
   return()
 endif()
@@ -58,3 +59,19 @@ endif()
 file(WRITE ${WORK}/short.croft "too short")
 expect_output(1 "short.croft: 9 bytes, too short" tiff ${WORK}/short.croft)
 expect_output(1 "cannot read" tiff ${WORK}/missing.croft)
+
+# A picture drawn onto a background, opaque and transparent, even partly off
+# its edge, gives a PNG; pictures that are not PNG files are refused.
+expect_output(0 "^${WORK}/trans.png\n$"
+              bitmap draw ${PICTURES}/stamp.png ${PICTURES}/pattern.png ${WORK}/trans.png --trans
+              --x 40 --y 30)
+expect_output(0 "^${WORK}/opaque.png\n$"
+              bitmap draw ${PICTURES}/stamp.png ${PICTURES}/pattern.png ${WORK}/opaque.png
+              --x 120 --y -10)
+foreach(result trans opaque)
+  file(READ ${WORK}/${result}.png signature LIMIT 4 HEX)
+  if(NOT signature STREQUAL "89504e47")
+    message(FATAL_ERROR "${result}.png is not a PNG file")
+  endif()
+endforeach()
+expect_output(2 "cannot read" bitmap draw ${WORK}/cut.croft ${PICTURES}/pattern.png ${WORK}/x.png)
