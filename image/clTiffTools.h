@@ -70,9 +70,6 @@ class SORREL_EXPORT clTiffTools {
   // positive number, when the other axis gives none to borrow.
   static constexpr uint32_t kFallbackResolution = 200;
 
-  clTiffTools() = default;
-  virtual ~clTiffTools() = default;
-
   // Writes the TIFF for the record at `record` (at least 256 + its data count
   // bytes, which is trusted) to `tiffPath`, created or truncated. False for a
   // null record or path, or when the file can't be created or fully written;

@@ -7,8 +7,8 @@
 // contexts that hold one selected bitmap, and BitBlt combines them with the
 // raster operations the library uses. Handles are checked: a call with a
 // handle that is not a live object fails as Windows reports it (0, null or
-// CLR_INVALID). Objects may be used from any thread but are not locked
-// against concurrent use of the same object.
+// CLR_INVALID). Every call holds one process-wide lock, so objects may be
+// used from any thread.
 
 // A colour as Windows lays it out: 0x00BBGGRR.
 using COLORREF = DWORD;
