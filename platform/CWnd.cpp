@@ -81,6 +81,16 @@ BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return ::PostMessage(this, message, wParam, lParam);
 }
 
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  return WindowProc(message, wParam, lParam);
+}
+
+BOOL CWnd::EnableWindow(BOOL enable) {
+  const bool wasDisabled = !enabled_;
+  enabled_ = enable != 0;
+  return wasDisabled ? 1 : 0;
+}
+
 LRESULT CWnd::WindowProc(UINT, WPARAM, LPARAM) { return 0; }
 
 std::vector<CWnd*> CWnd::GetZOrder() {

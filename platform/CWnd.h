@@ -13,6 +13,11 @@ constexpr UINT SWP_NOSIZE = 0x0001;
 constexpr UINT SWP_NOMOVE = 0x0002;
 constexpr UINT SWP_NOZORDER = 0x0004;
 
+// Mouse messages, with Windows' numbers.
+constexpr UINT WM_MOUSEMOVE = 0x0200;
+constexpr UINT WM_LBUTTONDOWN = 0x0201;
+constexpr UINT WM_LBUTTONUP = 0x0202;
+
 // A window of the in-memory window system: a place in the process-wide Z
 // order, a position and size, and a message handler. A window enters the Z
 // order at the top when constructed and leaves it when destroyed; messages
@@ -40,7 +45,15 @@ class SORREL_EXPORT CWnd {
   // Queues a message for this window; returns 1.
   BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
-  // Handles one dispatched message; the default ignores it and returns 0.
+  // Hands the message to WindowProc at once, on the calling thread, and
+  // returns its answer.
+  LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+
+  // Enables or disables the window; returns nonzero when it was disabled before.
+  BOOL EnableWindow(BOOL enable = 1);
+  BOOL IsWindowEnabled() const { return enabled_ ? 1 : 0; }
+
+  // Handles one dispatched or sent message; the default ignores it and returns 0.
   virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
   // The queue of the thread that created the window; shared with it.
@@ -55,5 +68,6 @@ class SORREL_EXPORT CWnd {
   explicit CWnd(StandIn);
 
   RECT rect_{};                          // position and size on the screen
+  bool enabled_ = true;                  // accepts input
   std::shared_ptr<MessageQueue> queue_;  // creating thread's queue; null for stand-ins
 };

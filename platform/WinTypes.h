@@ -27,3 +27,9 @@ struct RECT {
   LONG right;   // column after the last
   LONG bottom;  // row after the last
 };
+
+// A point in client or screen coordinates.
+struct POINT {
+  LONG x;  // column
+  LONG y;  // row
+};

@@ -9,6 +9,7 @@ packages=(
   libssl-dev libcurl4-openssl-dev libxml2-dev
   libcli11-dev nlohmann-json3-dev
   flex bison opensp
+  libtiff-dev libpng-dev
 )
 
 missing=()

@@ -1,0 +1,127 @@
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "image/clTiffTools.h"
+#include "tools/CommandRegistry.h"
+#include "tools/imaging/FacsimilePage.h"
+#include "tools/imaging/PngFile.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TiffOptions {
+  std::vector<std::string> records;  // CROFT record files
+  std::string outDir;                // where to write; beside each record when empty
+  bool png = false;                  // also write a PNG of the decoded page
+};
+
+bool ReadFile(const std::string& path, std::string* bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+// Decodes the written TIFF with libtiff and writes its page as a grey PNG.
+bool WritePagePng(const std::string& tiffPath, const std::string& pngPath) {
+  BilevelPage page;
+  std::string error;
+  bool read;
+  {
+    TiffMessages messages;
+    read = ReadTiffPage(tiffPath, &page, &error);
+    // The Artist entry holds the binary CROFT header by design; anything
+    // else libtiff says is worth showing.
+    for (const std::string& warning : messages.warnings()) {
+      if (warning.find("Artist") == std::string::npos) {
+        std::fprintf(stderr, "sorrel: libtiff: %s\n", warning.c_str());
+      }
+    }
+    for (const std::string& message : messages.errors()) {
+      std::fprintf(stderr, "sorrel: libtiff: %s\n", message.c_str());
+    }
+  }
+  if (!read) {
+    std::fprintf(stderr, "sorrel: %s\n", error.c_str());
+    return false;
+  }
+  std::vector<uint8_t> grey(page.pixels.size());
+  for (size_t i = 0; i < grey.size(); ++i) grey[i] = page.pixels[i] ? 0 : 255;
+  if (!WriteGreyPng(pngPath, page.width, page.length, grey, &error)) {
+    std::fprintf(stderr, "sorrel: %s\n", error.c_str());
+    return false;
+  }
+  std::printf("%s\n", pngPath.c_str());
+  return true;
+}
+
+bool Convert(const std::string& recordPath, const TiffOptions& options) {
+  std::string record;
+  if (!ReadFile(recordPath, &record)) {
+    std::fprintf(stderr, "sorrel: cannot read %s\n", recordPath.c_str());
+    return false;
+  }
+  if (record.size() < clTiffTools::kCroftHeaderSize) {
+    std::fprintf(stderr, "sorrel: %s: %zu bytes, too short for the 256-byte CROFT header\n",
+                 recordPath.c_str(), record.size());
+    return false;
+  }
+  uint32_t count = 0;
+  for (int i = 3; i >= 0; --i) count = count << 8 | static_cast<uint8_t>(record[248 + i]);
+  const size_t available = record.size() - clTiffTools::kCroftHeaderSize;
+  if (count > available) {
+    std::fprintf(stderr,
+                 "sorrel: %s: the header counts %u bytes of image data, but only %zu follow it\n",
+                 recordPath.c_str(), count, available);
+    return false;
+  }
+
+  const fs::path source(recordPath);
+  const fs::path dir = options.outDir.empty() ? source.parent_path() : fs::path(options.outDir);
+  const std::string tiffPath = (dir / source.stem()).string() + ".tif";
+  if (!clTiffTools().mConvertCroftToTiff(record.data(), record.size(), tiffPath.c_str())) {
+    std::fprintf(stderr, "sorrel: cannot write %s\n", tiffPath.c_str());
+    return false;
+  }
+  std::printf("%s\n", tiffPath.c_str());
+  if (options.png) return WritePagePng(tiffPath, (dir / source.stem()).string() + ".png");
+  return true;
+}
+
+int Run(const TiffOptions& options) {
+  if (!options.outDir.empty()) {
+    std::error_code error;
+    fs::create_directories(options.outDir, error);
+    if (error) {
+      std::fprintf(stderr, "sorrel: cannot make %s: %s\n", options.outDir.c_str(),
+                   error.message().c_str());
+      return 2;
+    }
+  }
+  int failures = 0;
+  for (const std::string& record : options.records) {
+    if (!Convert(record, options)) ++failures;
+  }
+  return failures == 0 ? 0 : 1;
+}
+
+// sorrel tiff RECORD... [-o DIR] [--png]: CROFT records to TIFF files, and
+// optionally a PNG of each decoded page to look at.
+const bool registered = RegisterCommand([](CLI::App& app, int& exitCode) {
+  auto options = std::make_shared<TiffOptions>();
+  CLI::App* command = app.add_subcommand(
+      "tiff", "Convert CROFT facsimile records to TIFF files (NAME.tif for each NAME record)");
+  command->add_option("RECORD", options->records, "CROFT record files")->required();
+  command->add_option("-o,--out", options->outDir, "directory for the output (made if missing)");
+  command->add_flag("--png", options->png, "also write NAME.png, the decoded page, beside it");
+  command->callback([options, &exitCode] { exitCode = Run(*options); });
+});
+
+}  // namespace
