@@ -28,7 +28,8 @@ Bytes* ByteBuffer::ToBytes() {
     unsigned int offset = 0;
     for (POSITION position = chunks.GetHeadPosition(); position;) {
       Bytes* chunk = static_cast<Bytes*>(chunks.GetNext(position));
-      if (chunk->GetLength() > 0) std::memcpy(block + offset, chunk->GetBytes(), chunk->GetLength());
+      if (chunk->GetLength() > 0)
+        std::memcpy(block + offset, chunk->GetBytes(), chunk->GetLength());
       offset += chunk->GetLength();
     }
   }

@@ -17,8 +17,8 @@ CurlShare::CurlShare() : share(nullptr) {
   if (share == nullptr) return;
   curl_share_setopt(share, CURLSHOPT_LOCKFUNC, Lock);
   curl_share_setopt(share, CURLSHOPT_UNLOCKFUNC, Unlock);
-  for (curl_lock_data data : {CURL_LOCK_DATA_COOKIE, CURL_LOCK_DATA_DNS,
-                              CURL_LOCK_DATA_SSL_SESSION, CURL_LOCK_DATA_CONNECT}) {
+  for (curl_lock_data data : {CURL_LOCK_DATA_COOKIE, CURL_LOCK_DATA_DNS, CURL_LOCK_DATA_SSL_SESSION,
+                              CURL_LOCK_DATA_CONNECT}) {
     curl_share_setopt(share, CURLSHOPT_SHARE, data);
   }
 }

@@ -104,8 +104,7 @@ HttpResponse* HttpController::Connect(HttpRequest& request, HttpAuthenticator& a
       while (!newAttempt) {  // sends on the same request
         const DWORD failure = requestHandle->Send(request.GetQueryString());
         if (failure == ERROR_INTERNET_INVALID_CA) {
-          logger.warn("Accepting the certificate of an unknown authority for " +
-                      request.GetUrl());
+          logger.warn("Accepting the certificate of an unknown authority for " + request.GetUrl());
           requestHandle->IgnoreUnknownAuthority();
           continue;
         }

@@ -6,11 +6,12 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <span>
 
 #include "net/ByteBuffer.h"
+#include "net/CurlShare.h"
 #include "net/HttpRequest.h"
 #include "net/InternetErrors.h"
-#include "net/CurlShare.h"
 #include "net/WebUtil.h"
 #include "support/Logger.h"
 
@@ -27,8 +28,7 @@ long ReadLimit(const char* variable) {
   if (text == nullptr || *text == '\0') return kDefaultLimitMilliseconds;
   char* end = nullptr;
   const double seconds = std::strtod(text, &end);
-  if (end == text || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 ||
-      seconds > 86400.0) {
+  if (end == text || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 || seconds > 86400.0) {
     Logger::debugFailure(CString(variable) + " is not a number of seconds: " + text);
     return kDefaultLimitMilliseconds;
   }
@@ -54,6 +54,18 @@ std::string EscapeTarget(const CString& object) {
   return escaped;
 }
 
+// Whether a proxy variable that libcurl reads for this scheme is set.
+bool ProxyConfigured(bool https) {
+  const char* const httpNames[] = {"http_proxy", "all_proxy", "ALL_PROXY"};
+  const char* const httpsNames[] = {"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"};
+  for (const char* name :
+       https ? std::span<const char* const>(httpsNames) : std::span<const char* const>(httpNames)) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
 // OpenSSL's verification results that name the certificate itself rather
 // than its issuer.
 constexpr long kCertificateNotYetValid = 9;  // X509_V_ERR_CERT_NOT_YET_VALID
@@ -72,6 +84,7 @@ HttpTransfer::HttpTransfer(CURL* easy)
       statusCode(0),
       idleMilliseconds(kDefaultLimitMilliseconds),
       bodyTooLarge(false),
+      ignoringUnknownAuthority(false),
       idleExpired(false),
       lastDownloaded(0),
       lastUploaded(0) {}
@@ -100,7 +113,13 @@ bool HttpTransfer::Configure(HttpRequest& request, const HttpTimeLimits& limits)
   url = WebUtil::GetServiceAsString(request.GetServiceType()).str() + "://" + host.str() + ":" +
         std::to_string(request.GetPort()) + EscapeTarget(request.GetObject());
   idleMilliseconds = limits.idleMilliseconds;
-  for (const char* header : {"Content-Type: application/x-www-form-urlencoded", "Expect:"}) {
+  // A proxy that demands credentials answers 407 and closes without reading
+  // the body, which resets the connection under its answer. Through a proxy
+  // the body therefore waits for "100 Continue", so that a 407 arrives before
+  // any of it is sent; direct requests send it at once.
+  const bool https = request.GetServiceType() == AFX_INET_SERVICE_HTTPS;
+  const char* expect = ProxyConfigured(https) ? "Expect: 100-continue" : "Expect:";
+  for (const char* header : {"Content-Type: application/x-www-form-urlencoded", expect}) {
     curl_slist* longer = curl_slist_append(headers, header);
     if (longer == nullptr) return false;
     headers = longer;
@@ -142,11 +161,16 @@ bool HttpTransfer::Configure(HttpRequest& request, const HttpTimeLimits& limits)
 void HttpTransfer::SetProxyCredentials(const CString& userName, const CString& password) {
   proxyUserName = userName.str();
   proxyPassword = password.str();
-  curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, proxyUserName.c_str());
-  curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, proxyPassword.c_str());
+  // No user name means no credentials: nothing is sent rather than an empty pair.
+  const bool any = !proxyUserName.empty();
+  curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, any ? proxyUserName.c_str() : nullptr);
+  curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, any ? proxyPassword.c_str() : nullptr);
 }
 
-void HttpTransfer::IgnoreUnknownAuthority() { curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L); }
+void HttpTransfer::IgnoreUnknownAuthority() {
+  ignoringUnknownAuthority = true;
+  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
+}
 
 DWORD HttpTransfer::Send(const CString& text) {
   postBody = text.str();
@@ -218,9 +242,11 @@ DWORD HttpTransfer::MapFailure(CURLcode result) {
     case CURLE_PEER_FAILED_VERIFICATION: {
       long verifyResult = 0;
       curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
-      // The chain verified but the name did not match: libcurl checks the
-      // host name itself after OpenSSL's verification succeeded.
-      if (verifyResult == 0) return ERROR_INTERNET_SEC_CERT_CN_INVALID;
+      // The chain verified, or is no longer checked, but the name did not
+      // match: libcurl checks the host name itself after OpenSSL's
+      // verification, whose result still names the unknown issuer once chain
+      // checks are off. Answering 12045 then would resend forever.
+      if (verifyResult == 0 || ignoringUnknownAuthority) return ERROR_INTERNET_SEC_CERT_CN_INVALID;
       if (verifyResult == kCertificateExpired || verifyResult == kCertificateNotYetValid) {
         return ERROR_INTERNET_SEC_CERT_DATE_INVALID;
       }

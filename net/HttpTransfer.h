@@ -64,12 +64,13 @@ class HttpTransfer {
   std::string postBody;       // the body being sent; libcurl reads it in place
   std::string proxyUserName;  // proxy credentials as set on the handle
   std::string proxyPassword;
-  ByteBuffer* body;           // the body of the last send, owned
-  unsigned long statusCode;   // status of the last successful send
-  long idleMilliseconds;      // limit of a stretch without traffic
-  bool bodyTooLarge;          // the body passed a 32-bit length and was cut off
-  bool idleExpired;           // the transfer was stopped for lack of traffic
-  curl_off_t lastDownloaded;  // progress seen at lastActivity
+  ByteBuffer* body;               // the body of the last send, owned
+  unsigned long statusCode;       // status of the last successful send
+  long idleMilliseconds;          // limit of a stretch without traffic
+  bool bodyTooLarge;              // the body passed a 32-bit length and was cut off
+  bool ignoringUnknownAuthority;  // certificate chains are no longer verified
+  bool idleExpired;               // the transfer was stopped for lack of traffic
+  curl_off_t lastDownloaded;      // progress seen at lastActivity
   curl_off_t lastUploaded;
   std::chrono::steady_clock::time_point lastActivity;  // when a byte last moved
 };

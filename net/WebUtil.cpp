@@ -17,20 +17,13 @@ struct Scheme {
   bool hierarchical;
 };
 constexpr Scheme kSchemes[] = {
-    {"http", AFX_INET_SERVICE_HTTP, 80, true},
-    {"https", AFX_INET_SERVICE_HTTPS, 443, true},
-    {"ftp", AFX_INET_SERVICE_FTP, 21, true},
-    {"gopher", AFX_INET_SERVICE_GOPHER, 70, true},
-    {"file", AFX_INET_SERVICE_FILE, 0, true},
-    {"mailto", AFX_INET_SERVICE_MAILTO, 0, false},
-    {"mid", AFX_INET_SERVICE_MID, 0, false},
-    {"cid", AFX_INET_SERVICE_CID, 0, false},
-    {"news", AFX_INET_SERVICE_NEWS, 0, false},
-    {"nntp", AFX_INET_SERVICE_NNTP, 119, true},
-    {"prospero", AFX_INET_SERVICE_PROSPERO, 0, true},
-    {"telnet", AFX_INET_SERVICE_TELNET, 23, true},
-    {"wais", AFX_INET_SERVICE_WAIS, 0, true},
-    {"afs", AFX_INET_SERVICE_AFS, 0, true},
+    {"http", AFX_INET_SERVICE_HTTP, 80, true},        {"https", AFX_INET_SERVICE_HTTPS, 443, true},
+    {"ftp", AFX_INET_SERVICE_FTP, 21, true},          {"gopher", AFX_INET_SERVICE_GOPHER, 70, true},
+    {"file", AFX_INET_SERVICE_FILE, 0, true},         {"mailto", AFX_INET_SERVICE_MAILTO, 0, false},
+    {"mid", AFX_INET_SERVICE_MID, 0, false},          {"cid", AFX_INET_SERVICE_CID, 0, false},
+    {"news", AFX_INET_SERVICE_NEWS, 0, false},        {"nntp", AFX_INET_SERVICE_NNTP, 119, true},
+    {"prospero", AFX_INET_SERVICE_PROSPERO, 0, true}, {"telnet", AFX_INET_SERVICE_TELNET, 23, true},
+    {"wais", AFX_INET_SERVICE_WAIS, 0, true},         {"afs", AFX_INET_SERVICE_AFS, 0, true},
 };
 
 const Scheme* FindScheme(const CString& name) {
@@ -105,8 +98,8 @@ bool WebUtil::IsValidUrl(CString url) {
 
 CString WebUtil::BuildUnauthenticatedUrl(ParsedUrl& url) {
   CString text;
-  text.Format("%s://%s:%d%s", GetServiceAsString(url.serviceType).c_str(),
-              url.serverName.c_str(), url.port, url.object.c_str());
+  text.Format("%s://%s:%d%s", GetServiceAsString(url.serviceType).c_str(), url.serverName.c_str(),
+              url.port, url.object.c_str());
   return text;
 }
 

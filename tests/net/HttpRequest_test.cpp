@@ -24,11 +24,11 @@ TEST(HttpRequest, QueryStringEncodesValuesInTheMapsOrder) {
   } cases[] = {
       {{}, ""},
       {{{"a", "1"}}, "a=1"},
-      {{{"q", "x y&z"}}, "q=x+y%26z"},             // values percent-encoded
-      {{{"a b&", "v"}}, "a b&=v"},                 // names left as they are
-      {{{"a", "1"}, {"a", "2"}}, "a=2"},           // one pair, the later value
+      {{{"q", "x y&z"}}, "q=x+y%26z"},    // values percent-encoded
+      {{{"a b&", "v"}}, "a b&=v"},        // names left as they are
+      {{{"a", "1"}, {"a", "2"}}, "a=2"},  // one pair, the later value
       {{{"iac_op", "1"}, {"iac_base", "2"}, {"action", "3"}, {"version", "4"}},
-       "iac_op=1&action=3&iac_base=2&version=4"},  // buckets 6, 7, 7, 16
+       "iac_op=1&action=3&iac_base=2&version=4"},                       // buckets 6, 7, 7, 16
       {{{"iac_user", "u"}, {"iac_pwd", "p"}}, "iac_pwd=p&iac_user=u"},  // buckets 16 and 5
   };
   for (const Case& c : cases) EXPECT_EQ(QueryOf(c.parameters), c.expected) << c.expected;

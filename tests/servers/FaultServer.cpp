@@ -144,8 +144,8 @@ void FaultServer::Answer(int client) {
       SendAll(client, "GARBAGE LINE\r\n\r\n");
       return;
     case Fault::kDrip: {
-      const std::string answer = "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\n" +
-                                 std::string(kDripBody);
+      const std::string answer =
+          "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\n" + std::string(kDripBody);
       const size_t bodyStart = answer.size() - 4;
       SendAll(client, answer.substr(0, bodyStart));
       for (size_t i = bodyStart; i < answer.size(); ++i) {

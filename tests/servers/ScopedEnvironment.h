@@ -36,8 +36,8 @@ class ScopedEnvironment {
 
   // No proxy for anything: what every loopback test wants unless it tests one.
   ScopedEnvironment& WithoutProxies() {
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
-                             "ALL_PROXY"}) {
+    for (const char* name :
+         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
       Clear(name);
     }
     return Set("no_proxy", "*");

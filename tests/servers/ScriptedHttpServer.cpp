@@ -64,6 +64,7 @@ void ScriptedHttpServer::Start() {
   // server's destructor waits for open connections to time out.
   server_->set_keep_alive_timeout(1);
   server_->set_keep_alive_max_count(100000);
+  server_->set_read_timeout(1);
   server_->Get(".*", serve);
   server_->Post(".*", serve);
   server_->Put(".*", serve);

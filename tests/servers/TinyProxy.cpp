@@ -28,8 +28,7 @@ bool Accepts(int port) {
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   address.sin_port = htons(static_cast<uint16_t>(port));
-  const bool connected =
-      ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
   ::close(fd);
   return connected;
 }
@@ -62,8 +61,8 @@ TinyProxy::TinyProxy(const std::string& user, const std::string& password) {
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, folder_.File("tinyproxy.log").c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-  const int spawned = ::posix_spawn(&pid_, kProgram, &actions, nullptr,
-                                    const_cast<char**>(arguments), environ);
+  const int spawned =
+      ::posix_spawn(&pid_, kProgram, &actions, nullptr, const_cast<char**>(arguments), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) throw std::runtime_error("tinyproxy could not be started");
   for (int i = 0; i < 500 && !Accepts(port_); ++i) {
