@@ -88,7 +88,9 @@ HttpResponse* HttpController::Connect(HttpRequest& request, HttpAuthenticator& a
     lastErrorMessage = "Unsupported protocol.";
     return response;
   }
-  logger.debug("URL: " + request.GetUrl() + "?" + request.GetQueryString());
+  if (logger.isDebugEnabled()) {
+    logger.debug("URL: " + request.GetUrl() + "?" + request.GetQueryString());
+  }
   CString proxyUserName = request.GetProxyUserName();
   CString proxyPassword = request.GetProxyPassword();
   try {

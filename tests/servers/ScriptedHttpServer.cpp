@@ -65,6 +65,9 @@ void ScriptedHttpServer::Start() {
   server_->set_keep_alive_timeout(1);
   server_->set_keep_alive_max_count(100000);
   server_->set_read_timeout(1);
+  // Headers and body leave in separate writes: without this, each answer
+  // would wait for the client's delayed acknowledgement.
+  server_->set_tcp_nodelay(true);
   server_->Get(".*", serve);
   server_->Post(".*", serve);
   server_->Put(".*", serve);
