@@ -58,12 +58,4 @@ TEST(ByteBuffer, JoinsChunksInOrderAndKeepsThem) {
   EXPECT_EQ(buffer.GetLength(), 5u);
 }
 
-TEST(HttpResponse, GetStringLeavesTheTextAloneWithoutABody) {
-  HttpResponse response;
-  CString text("kept");
-  response.GetString(text);
-  EXPECT_EQ(text, "kept");
-  EXPECT_FALSE(response.IsConnectionSuccessful());
-}
-
 }  // namespace

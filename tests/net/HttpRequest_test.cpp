@@ -66,11 +66,4 @@ TEST(HttpRequest, SettersChangeOnlyTheirOwnField) {
   EXPECT_FALSE(request.IsAuthenticationEnabled());
 }
 
-TEST(HttpRequest, KeepsATextThatIsNoUrl) {
-  HttpRequest request("not a url");
-  EXPECT_EQ(request.GetUrl(), "not a url");
-  EXPECT_EQ(request.GetServerName(), "");
-  EXPECT_EQ(request.GetServiceType(), AFX_INET_SERVICE_UNK);
-}
-
 }  // namespace
