@@ -204,9 +204,9 @@ DWORD HttpTransfer::Send(const CString& text) {
   postBody = text.str();
   curl_easy_setopt(easy, CURLOPT_POSTFIELDS, postBody.c_str());
   curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postBody.size()));
+  ByteBuffer* fresh = new ByteBuffer();
   delete body;
-  body = nullptr;
-  body = new ByteBuffer();
+  body = fresh;
   bodyTooLarge = false;
   idleExpired = false;
   lastDownloaded = lastUploaded = 0;
@@ -225,9 +225,9 @@ DWORD HttpTransfer::Send(const CString& text) {
   // A proxy that refuses to open a tunnel answers with a status of its own.
   if (connectCode >= 300) {
     statusCode = static_cast<unsigned long>(connectCode);
+    ByteBuffer* empty = new ByteBuffer();
     delete body;
-    body = nullptr;
-    body = new ByteBuffer();
+    body = empty;
     return 0;
   }
   return MapFailure(result);

@@ -96,19 +96,19 @@ bool WebUtil::IsValidUrl(CString url) {
   return Parse(url, parsed);
 }
 
+// Built by concatenation rather than printf-style formatting, so that no
+// byte of a field is lost or read as a format.
 CString WebUtil::BuildUnauthenticatedUrl(ParsedUrl& url) {
-  CString text;
-  text.Format("%s://%s:%d%s", GetServiceAsString(url.serviceType).c_str(), url.serverName.c_str(),
-              url.port, url.object.c_str());
-  return text;
+  CString port;
+  port.Format("%d", url.port);
+  return GetServiceAsString(url.serviceType) + "://" + url.serverName + ":" + port + url.object;
 }
 
 CString WebUtil::BuildAuthenticatedUrl(ParsedUrl& url) {
-  CString text;
-  text.Format("%s://%s:%s@%s:%d%s", GetServiceAsString(url.serviceType).c_str(),
-              url.userName.c_str(), url.password.c_str(), url.serverName.c_str(), url.port,
-              url.object.c_str());
-  return text;
+  CString port;
+  port.Format("%d", url.port);
+  return GetServiceAsString(url.serviceType) + "://" + url.userName + ":" + url.password + "@" +
+         url.serverName + ":" + port + url.object;
 }
 
 CString WebUtil::GetServiceAsString(unsigned long serviceType) {
