@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr unsigned long kStatusOk = 200;
 constexpr unsigned long kStatusUnauthorized = 401;
 constexpr unsigned long kStatusProxyAuthenticationRequired = 407;
 
