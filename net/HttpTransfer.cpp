@@ -81,6 +81,9 @@ class SpareHandle {
   }
   void Give(CURL* easy) {
     if (easy_ == nullptr) {
+      // A reset forgets the list of cookie files without freeing it; clearing
+      // the option first releases it.
+      curl_easy_setopt(easy, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
       curl_easy_reset(easy);
       easy_ = easy;
     } else {
@@ -157,12 +160,12 @@ bool HttpTransfer::Configure(HttpRequest& request, const HttpTimeLimits& limits)
     ok = ok && curl_easy_setopt(easy, option, value) == CURLE_OK;
   };
   set(CURLOPT_SHARE, CurlShare::Handle());
+  set(CURLOPT_COOKIEFILE, "");
   set(CURLOPT_URL, url.c_str());
   set(CURLOPT_PROTOCOLS_STR, "http,https");
   set(CURLOPT_POST, 1L);
   set(CURLOPT_HTTPHEADER, headers);
   set(CURLOPT_USERAGENT, kAgent);
-  set(CURLOPT_COOKIEFILE, "");
   set(CURLOPT_FOLLOWLOCATION, 0L);
   set(CURLOPT_NOSIGNAL, 1L);
   set(CURLOPT_CONNECTTIMEOUT_MS, limits.connectMilliseconds);

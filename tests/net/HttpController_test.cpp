@@ -7,11 +7,20 @@
 
 #include "net/Bytes.h"
 #include "platform/MessageBox.h"
+#include "support/Logger.h"
 #include "tests/common/ScopedHandler.h"
 #include "tests/net/NetTestSupport.h"
 #include "tests/servers/ScriptedHttpServer.h"
 
 namespace {
+
+// The net classes take the "kernel" logger, which the registry keeps until
+// the client uninitializes logging; the tests end the same way.
+class LoggerRegistry : public ::testing::Environment {
+ public:
+  void TearDown() override { Logger::uninitialize(); }
+};
+const auto* const loggerRegistry = ::testing::AddGlobalTestEnvironment(new LoggerRegistry);
 
 class HttpControllerTest : public ::testing::Test {
  protected:
