@@ -10,6 +10,7 @@
 #include "net/HttpController.h"
 #include "net/HttpRequest.h"
 #include "net/HttpResponse.h"
+#include "support/Logger.h"
 #include "tests/servers/FaultServer.h"
 
 namespace {
@@ -23,6 +24,10 @@ class Decline : public HttpAuthenticator {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The "kernel" logger that the net classes take lives until logging is
+  // uninitialized, as a client does at its end.
+  static const bool registered = std::atexit([] { Logger::uninitialize(); }) == 0;
+  (void)registered;
   static const bool configured = [] {
     ::setenv("no_proxy", "*", 1);
     ::setenv("SORREL_HTTP_IDLE_TIMEOUT", "0.3", 1);

@@ -6,8 +6,13 @@
 
 #include "net/HttpRequest.h"
 #include "net/WebUtil.h"
+#include "support/Logger.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The "kernel" logger that the net classes take lives until logging is
+  // uninitialized, as a client does at its end.
+  static const bool registered = std::atexit([] { Logger::uninitialize(); }) == 0;
+  (void)registered;
   const CString url(std::string(reinterpret_cast<const char*>(data), size));
   ParsedUrl parsed = WebUtil::ParseUrl(url);
   const bool valid = WebUtil::IsValidUrl(url);
