@@ -10,6 +10,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   flex bison opensp
   libtiff-dev libpng-dev
+  libcpp-httplib-dev tinyproxy
 )
 
 missing=()

@@ -1,0 +1,329 @@
+#include "net/HttpTransfer.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <span>
+
+#include "net/ByteBuffer.h"
+#include "net/CurlShare.h"
+#include "net/HttpRequest.h"
+#include "net/InternetErrors.h"
+#include "net/WebUtil.h"
+#include "support/Logger.h"
+
+namespace {
+
+constexpr long kDefaultLimitMilliseconds = 60000;
+// The largest body a 32-bit length can describe.
+constexpr curl_off_t kLargestBody = std::numeric_limits<unsigned int>::max();
+// The agent text sent with every request.
+constexpr const char kAgent[] = "Sorrel V5";
+
+long ReadLimit(const char* variable) {
+  const char* text = std::getenv(variable);
+  if (text == nullptr || *text == '\0') return kDefaultLimitMilliseconds;
+  char* end = nullptr;
+  const double seconds = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 || seconds > 86400.0) {
+    Logger::debugFailure(CString(variable) + " is not a number of seconds: " + text);
+    return kDefaultLimitMilliseconds;
+  }
+  return std::max(1L, static_cast<long>(seconds * 1000.0));
+}
+
+// The path escaped where a URL may not hold the byte as it is (blanks,
+// controls, bytes above 0x7F and the characters RFC 3986 excludes).
+std::string EscapeTarget(const CString& object) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string escaped;
+  for (char ch : object.str()) {
+    const auto byte = static_cast<unsigned char>(ch);
+    if (byte <= 0x20 || byte >= 0x7F || std::strchr("\"<>\\^`{|}", ch) != nullptr) {
+      escaped += '%';
+      escaped += kHex[byte >> 4];
+      escaped += kHex[byte & 0x0F];
+    } else {
+      escaped += ch;
+    }
+  }
+  if (escaped.empty() || escaped[0] != '/') escaped.insert(0, 1, '/');
+  return escaped;
+}
+
+// Whether a proxy variable that libcurl reads for this scheme is set.
+bool ProxyConfigured(bool https) {
+  const char* const httpNames[] = {"http_proxy", "all_proxy", "ALL_PROXY"};
+  const char* const httpsNames[] = {"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"};
+  for (const char* name :
+       https ? std::span<const char* const>(httpsNames) : std::span<const char* const>(httpNames)) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
+// One easy handle of this thread kept between requests: setting up a fresh
+// handle for every request costs more than resetting a used one. Shared state
+// (connections, cookies, sessions) lives in the share either way.
+class SpareHandle {
+ public:
+  ~SpareHandle() {
+    if (easy_) curl_easy_cleanup(easy_);
+  }
+  CURL* Take() {
+    CURL* easy = easy_;
+    easy_ = nullptr;
+    return easy ? easy : curl_easy_init();
+  }
+  void Give(CURL* easy) {
+    if (easy_ == nullptr) {
+      // A reset forgets the list of cookie files without freeing it; clearing
+      // the option first releases it.
+      curl_easy_setopt(easy, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
+      curl_easy_reset(easy);
+      easy_ = easy;
+    } else {
+      curl_easy_cleanup(easy);
+    }
+  }
+
+ private:
+  CURL* easy_ = nullptr;
+};
+
+thread_local SpareHandle spareHandle;
+
+// OpenSSL's verification results that name the certificate itself rather
+// than its issuer.
+constexpr long kCertificateNotYetValid = 9;  // X509_V_ERR_CERT_NOT_YET_VALID
+constexpr long kCertificateExpired = 10;     // X509_V_ERR_CERT_HAS_EXPIRED
+
+}  // namespace
+
+HttpTimeLimits HttpTimeLimits::FromEnvironment() {
+  return {ReadLimit("SORREL_HTTP_CONNECT_TIMEOUT"), ReadLimit("SORREL_HTTP_IDLE_TIMEOUT")};
+}
+
+HttpTransfer::HttpTransfer(CURL* easy)
+    : easy(easy),
+      headers(nullptr),
+      body(new ByteBuffer()),
+      statusCode(0),
+      idleMilliseconds(kDefaultLimitMilliseconds),
+      bodyTooLarge(false),
+      ignoringUnknownAuthority(false),
+      idleExpired(false),
+      lastDownloaded(0),
+      lastUploaded(0) {}
+
+HttpTransfer::~HttpTransfer() {
+  spareHandle.Give(easy);
+  curl_slist_free_all(headers);
+  delete body;
+}
+
+HttpTransfer* HttpTransfer::Open(HttpRequest& request, const HttpTimeLimits& limits) {
+  CURLSH* share = CurlShare::Handle();
+  CURL* easy = share ? spareHandle.Take() : nullptr;
+  if (easy == nullptr) return nullptr;
+  auto* transfer = new HttpTransfer(easy);
+  if (!transfer->Configure(request, limits)) {
+    delete transfer;
+    return nullptr;
+  }
+  return transfer;
+}
+
+bool HttpTransfer::Configure(HttpRequest& request, const HttpTimeLimits& limits) {
+  CString host = request.GetServerName();
+  if (host.Find(':') >= 0 && host.Left(1) != "[") host = "[" + host + "]";
+  url = WebUtil::GetServiceAsString(request.GetServiceType()).str() + "://" + host.str() + ":" +
+        std::to_string(request.GetPort()) + EscapeTarget(request.GetObject());
+  idleMilliseconds = limits.idleMilliseconds;
+  // A proxy that demands credentials answers 407 and closes without reading
+  // the body, which resets the connection under its answer. Through a proxy
+  // the body therefore waits for "100 Continue", so that a 407 arrives before
+  // any of it is sent; direct requests send it at once.
+  const bool https = request.GetServiceType() == AFX_INET_SERVICE_HTTPS;
+  const char* expect = ProxyConfigured(https) ? "Expect: 100-continue" : "Expect:";
+  for (const char* header : {"Content-Type: application/x-www-form-urlencoded", expect}) {
+    curl_slist* longer = curl_slist_append(headers, header);
+    if (longer == nullptr) return false;
+    headers = longer;
+  }
+  bool ok = true;
+  auto set = [&](CURLoption option, auto value) {
+    ok = ok && curl_easy_setopt(easy, option, value) == CURLE_OK;
+  };
+  set(CURLOPT_SHARE, CurlShare::Handle());
+  set(CURLOPT_COOKIEFILE, "");
+  set(CURLOPT_URL, url.c_str());
+  set(CURLOPT_PROTOCOLS_STR, "http,https");
+  set(CURLOPT_POST, 1L);
+  set(CURLOPT_HTTPHEADER, headers);
+  set(CURLOPT_USERAGENT, kAgent);
+  set(CURLOPT_FOLLOWLOCATION, 0L);
+  set(CURLOPT_NOSIGNAL, 1L);
+  set(CURLOPT_CONNECTTIMEOUT_MS, limits.connectMilliseconds);
+  set(CURLOPT_NOPROGRESS, 0L);
+  set(CURLOPT_XFERINFOFUNCTION, &HttpTransfer::CheckProgress);
+  set(CURLOPT_XFERINFODATA, this);
+  set(CURLOPT_WRITEFUNCTION, &HttpTransfer::ReceiveBody);
+  set(CURLOPT_WRITEDATA, this);
+  set(CURLOPT_MAXFILESIZE_LARGE, kLargestBody);
+  set(CURLOPT_SSL_VERIFYPEER, 1L);
+  set(CURLOPT_SSL_VERIFYHOST, 2L);
+  set(CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_ANY));
+  if (const char* authorities = std::getenv("SORREL_HTTP_CA_FILE"); authorities && *authorities) {
+    set(CURLOPT_CAINFO, authorities);
+  }
+  if (request.IsAuthenticationEnabled()) {
+    set(CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_ANY));
+    set(CURLOPT_USERNAME, request.GetUserName().c_str());
+    set(CURLOPT_PASSWORD, request.GetPassword().c_str());
+  }
+  return ok;
+}
+
+void HttpTransfer::SetProxyCredentials(const CString& userName, const CString& password) {
+  proxyUserName = userName.str();
+  proxyPassword = password.str();
+  // No user name means no credentials: nothing is sent rather than an empty pair.
+  const bool any = !proxyUserName.empty();
+  curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, any ? proxyUserName.c_str() : nullptr);
+  curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, any ? proxyPassword.c_str() : nullptr);
+}
+
+void HttpTransfer::IgnoreUnknownAuthority() {
+  ignoringUnknownAuthority = true;
+  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
+}
+
+DWORD HttpTransfer::Send(const CString& text) {
+  postBody = text.str();
+  curl_easy_setopt(easy, CURLOPT_POSTFIELDS, postBody.c_str());
+  curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postBody.size()));
+  ByteBuffer* fresh = new ByteBuffer();
+  delete body;
+  body = fresh;
+  bodyTooLarge = false;
+  idleExpired = false;
+  lastDownloaded = lastUploaded = 0;
+  lastActivity = std::chrono::steady_clock::now();
+  statusCode = 0;
+
+  const CURLcode result = curl_easy_perform(easy);
+  long connectCode = 0;
+  curl_easy_getinfo(easy, CURLINFO_HTTP_CONNECTCODE, &connectCode);
+  if (result == CURLE_OK) {
+    long code = 0;
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
+    statusCode = static_cast<unsigned long>(code);
+    return 0;
+  }
+  // A proxy that refuses to open a tunnel answers with a status of its own.
+  if (connectCode >= 300) {
+    statusCode = static_cast<unsigned long>(connectCode);
+    ByteBuffer* empty = new ByteBuffer();
+    delete body;
+    body = empty;
+    return 0;
+  }
+  return MapFailure(result);
+}
+
+DWORD HttpTransfer::MapFailure(CURLcode result) {
+  long osError = 0;
+  curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError);
+  switch (result) {
+    case CURLE_UNSUPPORTED_PROTOCOL: {
+      // The scheme was checked before sending; once connected this means the
+      // server's answer was not HTTP at all.
+      curl_off_t connectTime = 0;
+      curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connectTime);
+      return connectTime > 0 ? ERROR_HTTP_INVALID_SERVER_RESPONSE
+                             : ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+    }
+    case CURLE_URL_MALFORMAT:
+      return ERROR_INTERNET_INVALID_URL;
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+      return ERROR_INTERNET_NAME_NOT_RESOLVED;
+    case CURLE_COULDNT_CONNECT:
+      return ERROR_INTERNET_CANNOT_CONNECT;
+    case CURLE_OPERATION_TIMEDOUT:
+      return ERROR_INTERNET_TIMEOUT;
+    case CURLE_ABORTED_BY_CALLBACK:
+      return idleExpired ? ERROR_INTERNET_TIMEOUT : ERROR_INTERNET_INTERNAL_ERROR;
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_GOT_NOTHING:
+    case CURLE_BAD_CONTENT_ENCODING:
+      return ERROR_HTTP_INVALID_SERVER_RESPONSE;
+    case CURLE_PARTIAL_FILE:
+      return ERROR_INTERNET_CONNECTION_ABORTED;
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_SSL_CONNECT_ERROR:
+      return osError == ECONNRESET ? ERROR_INTERNET_CONNECTION_RESET
+                                   : ERROR_INTERNET_CONNECTION_ABORTED;
+    case CURLE_PEER_FAILED_VERIFICATION: {
+      long verifyResult = 0;
+      curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+      // The chain verified, or is no longer checked, but the name did not
+      // match: libcurl checks the host name itself after OpenSSL's
+      // verification, whose result still names the unknown issuer once chain
+      // checks are off. Answering 12045 then would resend forever.
+      if (verifyResult == 0 || ignoringUnknownAuthority) return ERROR_INTERNET_SEC_CERT_CN_INVALID;
+      if (verifyResult == kCertificateExpired || verifyResult == kCertificateNotYetValid) {
+        return ERROR_INTERNET_SEC_CERT_DATE_INVALID;
+      }
+      return ERROR_INTERNET_INVALID_CA;
+    }
+    case CURLE_FILESIZE_EXCEEDED:
+    case CURLE_OUT_OF_MEMORY:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    case CURLE_WRITE_ERROR:
+      return bodyTooLarge ? ERROR_NOT_ENOUGH_MEMORY : ERROR_INTERNET_INTERNAL_ERROR;
+    default:
+      return ERROR_INTERNET_INTERNAL_ERROR;
+  }
+}
+
+size_t HttpTransfer::ReceiveBody(char* data, size_t size, size_t count, void* user) {
+  auto* transfer = static_cast<HttpTransfer*>(user);
+  const size_t length = size * count;
+  if (transfer->body->GetLength() + length > static_cast<uint64_t>(kLargestBody)) {
+    transfer->bodyTooLarge = true;
+    return 0;
+  }
+  if (length == 0) return 0;
+  auto* block = new (std::nothrow) unsigned char[length];
+  if (block == nullptr) {
+    transfer->bodyTooLarge = true;
+    return 0;
+  }
+  std::memcpy(block, data, length);
+  transfer->body->Append(block, static_cast<unsigned int>(length));
+  return length;
+}
+
+int HttpTransfer::CheckProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t,
+                                curl_off_t uploaded) {
+  auto* transfer = static_cast<HttpTransfer*>(user);
+  const auto now = std::chrono::steady_clock::now();
+  if (downloaded != transfer->lastDownloaded || uploaded != transfer->lastUploaded) {
+    transfer->lastDownloaded = downloaded;
+    transfer->lastUploaded = uploaded;
+    transfer->lastActivity = now;
+    return 0;
+  }
+  const auto idle =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now - transfer->lastActivity);
+  if (idle.count() < transfer->idleMilliseconds) return 0;
+  transfer->idleExpired = true;
+  return 1;
+}

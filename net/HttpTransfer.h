@@ -1,0 +1,76 @@
+#pragma once
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <string>
+
+#include "platform/CString.h"
+#include "platform/WinTypes.h"
+
+class ByteBuffer;
+class HttpRequest;
+
+// The two time limits of an exchange, read from the environment at each
+// Connect: SORREL_HTTP_CONNECT_TIMEOUT bounds the TCP and TLS set-up,
+// SORREL_HTTP_IDLE_TIMEOUT the time during which no byte moves either way.
+// Seconds, fractions allowed; 60 each when unset or not a positive number.
+struct HttpTimeLimits {
+  long connectMilliseconds;  // CURLOPT_CONNECTTIMEOUT_MS
+  long idleMilliseconds;     // longest stretch without a byte moved
+
+  static HttpTimeLimits FromEnvironment();
+};
+
+// One open request: a libcurl easy handle on the process-wide share, set up
+// for a form POST to the request's server, that can be sent several times
+// (after a 407 or an unknown authority) with options changed in between, as
+// a WinINet request handle is. Internal to HttpController.
+class HttpTransfer {
+ public:
+  // Null when libcurl cannot give a handle or take the options.
+  static HttpTransfer* Open(HttpRequest& request, const HttpTimeLimits& limits);
+  ~HttpTransfer();
+  HttpTransfer(const HttpTransfer&) = delete;
+  HttpTransfer& operator=(const HttpTransfer&) = delete;
+
+  // Posts `body`. 0 when a status came back (the whole body then waits in
+  // TakeBody), else the WinINet number of the failure.
+  DWORD Send(const CString& body);
+  // The status of the last successful send (a proxy's answer to a tunnel
+  // request included).
+  unsigned long GetStatusCode() const { return statusCode; }
+  // The body of the last successful send; owned by the transfer.
+  ByteBuffer& TakeBody() { return *body; }
+
+  // Proxy credentials for the next sends.
+  void SetProxyCredentials(const CString& userName, const CString& password);
+  // Turns off certificate-chain verification for the next sends; the host
+  // name is still checked.
+  void IgnoreUnknownAuthority();
+
+ private:
+  explicit HttpTransfer(CURL* easy);
+  bool Configure(HttpRequest& request, const HttpTimeLimits& limits);
+  DWORD MapFailure(CURLcode result);
+
+  static size_t ReceiveBody(char* data, size_t size, size_t count, void* transfer);
+  static int CheckProgress(void* transfer, curl_off_t downloadTotal, curl_off_t downloaded,
+                           curl_off_t uploadTotal, curl_off_t uploaded);
+
+  CURL* easy;                 // the libcurl handle, owned
+  curl_slist* headers;        // request headers, owned
+  std::string url;            // what libcurl is pointed at
+  std::string postBody;       // the body being sent; libcurl reads it in place
+  std::string proxyUserName;  // proxy credentials as set on the handle
+  std::string proxyPassword;
+  ByteBuffer* body;               // the body of the last send, owned
+  unsigned long statusCode;       // status of the last successful send
+  long idleMilliseconds;          // limit of a stretch without traffic
+  bool bodyTooLarge;              // the body passed a 32-bit length and was cut off
+  bool ignoringUnknownAuthority;  // certificate chains are no longer verified
+  bool idleExpired;               // the transfer was stopped for lack of traffic
+  curl_off_t lastDownloaded;      // progress seen at lastActivity
+  curl_off_t lastUploaded;
+  std::chrono::steady_clock::time_point lastActivity;  // when a byte last moved
+};

@@ -1,0 +1,92 @@
+#include "net/WebUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/ShellExecute.h"
+#include "tests/common/ScopedHandler.h"
+
+namespace {
+
+TEST(WebUtil, ParseUrlTakesTheUrlApart) {
+  struct Case {
+    const char* url;
+    DWORD service;
+    const char* host;
+    WORD port;
+    const char* object;
+    const char* user;
+    const char* password;
+  } cases[] = {
+      {"http://host", 3, "host", 80, "/", "", ""},
+      {"http://host:8080/a/b?c=d#e", 3, "host", 8080, "/a/b?c=d#e", "", ""},
+      {"HTTPS://u:p@host/x", 4107, "host", 443, "/x", "u", "p"},
+      {"https://user@host:1/", 4107, "host", 1, "/", "user", ""},
+      {"http://u:p@ss@host/", 3, "host", 80, "/", "u", "p@ss"},  // the last @ ends the user part
+      {"http://host?q", 3, "host", 80, "/?q", "", ""},
+      {"http://[::1]:81/", 3, "[::1]", 81, "/", "", ""},
+      {"ftp://files.example/pub", 1, "files.example", 21, "/pub", "", ""},
+      {"gopher://g/", 2, "g", 70, "/", "", ""},
+      {"mailto:someone@example", AFX_INET_SERVICE_MAILTO, "", 0, "someone@example", "", ""},
+      {"file:///tmp/x", AFX_INET_SERVICE_FILE, "", 0, "/tmp/x", "", ""},
+  };
+  for (const Case& c : cases) {
+    const ParsedUrl parsed = WebUtil::ParseUrl(c.url);
+    EXPECT_EQ(parsed.serviceType, c.service) << c.url;
+    EXPECT_EQ(parsed.serverName, c.host) << c.url;
+    EXPECT_EQ(parsed.port, c.port) << c.url;
+    EXPECT_EQ(parsed.object, c.object) << c.url;
+    EXPECT_EQ(parsed.userName, c.user) << c.url;
+    EXPECT_EQ(parsed.password, c.password) << c.url;
+  }
+}
+
+TEST(WebUtil, IsValidUrlNeedsAKnownSchemeAndAHost) {
+  struct Case {
+    const char* url;
+    bool valid;
+  } cases[] = {
+      {"", false},
+      {"plain words", false},
+      {"host/path", false},           // no scheme
+      {"unknown://host/", false},     // a scheme the parser does not know
+      {"http:host", false},           // no "//"
+      {"http://", false},             // no host
+      {"http://host:/", false},       // empty port
+      {"http://host:65536/", false},  // port out of range
+      {"http://host:8a/", false},     // port not a number
+      {"http://host:65535/", true},
+      {"ftp://files.example/", true},  // known, though the transport refuses it
+      {"https://host", true},
+  };
+  for (const Case& c : cases) EXPECT_EQ(WebUtil::IsValidUrl(c.url), c.valid) << c.url;
+  const ParsedUrl parsed = WebUtil::ParseUrl("plain words");
+  EXPECT_EQ(parsed.serviceType, AFX_INET_SERVICE_UNK);
+  EXPECT_EQ(parsed.serverName, "");
+}
+
+TEST(WebUtil, BuildersAlwaysWriteThePort) {
+  ParsedUrl parsed = WebUtil::ParseUrl("http://host/servlet?x");
+  EXPECT_EQ(WebUtil::BuildUnauthenticatedUrl(parsed), "http://host:80/servlet?x");
+  parsed = WebUtil::ParseUrl("https://us er:p:w@host/p");
+  EXPECT_EQ(WebUtil::BuildAuthenticatedUrl(parsed), "https://us er:p:w@host:443/p");
+  EXPECT_EQ(WebUtil::GetServiceAsString(1), "http");
+  EXPECT_EQ(WebUtil::GetServiceAsString(4107), "https");
+}
+
+TEST(WebUtil, OpenDefaultBrowserGoesThroughTheShellHandler) {
+  std::string opened;
+  int shown = -1;
+  ScopedHandler guard(SetShellOpenHandler, [&](const char* target, int show) {
+    opened = target;
+    shown = show;
+    return false;  // a refusal is only logged
+  });
+  CString url("http://host/page");
+  WebUtil::OpenDefaultBrowser(url);
+  EXPECT_EQ(opened, "http://host/page");
+  EXPECT_EQ(shown, SW_SHOWNORMAL);
+}
+
+}  // namespace
