@@ -192,10 +192,14 @@ void BM_ServerMemory1M(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(BM_Server, simple, kQuestions[0])->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Sqlite, simple, kQuestions[0])->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Server, boolean, kQuestions[1])->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Sqlite, boolean, kQuestions[1])->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Server, proximity, kQuestions[2])->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Sqlite, proximity, kQuestions[2])->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_ServerMemory1M)->Iterations(20)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Server, simple, kQuestions[0])->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Sqlite, simple, kQuestions[0])->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Server, boolean, kQuestions[1])->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Sqlite, boolean, kQuestions[1])->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Server, proximity, kQuestions[2])
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Sqlite, proximity, kQuestions[2])
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ServerMemory1M)->Iterations(20)->UseRealTime()->Unit(benchmark::kMillisecond);

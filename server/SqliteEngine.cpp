@@ -18,7 +18,7 @@ namespace {
 using Kind = QueryNode::Kind;
 using HitList = SearchEngine::HitList;
 
-constexpr const char* kSchemaVersion = "1";
+constexpr const char* kSchemaVersion = "2";
 constexpr size_t kMaxProximityPairs = 256;
 
 // Base text is 8-bit (Windows-1252 read as Latin-1); FTS5 wants UTF-8.
@@ -498,12 +498,6 @@ bool SqliteEngine::BuildIndex(const std::string& documentsFile, const std::strin
     error = "cannot read " + documentsFile;
     return false;
   }
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::vector<KtfDocument> documents;
-  if (!KtfDocument::ParseAll(text, documents, error)) {
-    error = documentsFile + ": " + error;
-    return false;
-  }
   std::string temporary = indexFile + ".building";
   std::filesystem::remove(temporary);
   sqlite3* db = nullptr;
@@ -546,9 +540,9 @@ bool SqliteEngine::BuildIndex(const std::string& documentsFile, const std::strin
     if (!done) error = std::string("index: ") + sqlite3_errmsg(db);
     return done;
   };
-  for (size_t index = 0; index < documents.size(); ++index) {
-    const KtfDocument& doc = documents[index];
-    int64_t id = static_cast<int64_t>(index + 1);
+  int64_t id = 0;
+  auto insert = [&](const KtfDocument& doc) {
+    ++id;
     std::string ktf = doc.ToText();
     std::string pn = doc.First("PN");
     sqlite3_bind_int64(docInsert.get(), 1, id);
@@ -581,16 +575,46 @@ bool SqliteEngine::BuildIndex(const std::string& documentsFile, const std::strin
         if (!step(presenceInsert.get())) return false;
       }
     }
-    if (!step(wordInsert.get())) return false;
+    return step(wordInsert.get());
+  };
+  // The documents are read one at a time, so a large base never sits in
+  // memory whole.
+  std::string line, chunk;
+  size_t lineNumber = 0, chunkStart = 0;
+  auto flush = [&]() {
+    std::vector<KtfDocument> documents;
+    std::string problem;
+    if (!KtfDocument::ParseAll(chunk, documents, problem)) {
+      error = documentsFile + ": in the document from line " + std::to_string(chunkStart) + ", " +
+              problem;
+      return false;
+    }
+    chunk.clear();
+    for (const auto& doc : documents) {
+      if (!insert(doc)) return false;
+    }
+    return true;
+  };
+  while (std::getline(in, line)) {
+    ++lineNumber;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) {
+      if (!chunk.empty() && !flush()) return false;
+      continue;
+    }
+    if (chunk.empty()) chunkStart = lineNumber;
+    chunk += line;
+    chunk += '\n';
   }
+  if (!chunk.empty() && !flush()) return false;
   std::string stamp = SourceStamp(documentsFile);
   std::string finish =
-      "CREATE INDEX numbers_by_value ON numbers(code, value);"
+      "CREATE INDEX numbers_by_value ON numbers(code, value, doc);"
       "CREATE INDEX presence_by_code ON presence(code, doc);"
       "CREATE INDEX docs_by_pn ON docs(pn);"
       "INSERT INTO meta VALUES ('schema', '" +
       std::string(kSchemaVersion) + "'), ('source', '" + stamp + "'), ('count', '" +
-      std::to_string(documents.size()) + "');COMMIT;";
+      std::to_string(id) + "');COMMIT;";
   if (!Exec(db, finish.c_str(), error)) return false;
   guard.reset();
   std::error_code code;
