@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -526,87 +528,93 @@ bool SqliteEngine::BuildIndex(const std::string& documentsFile, const std::strin
       "INSERT INTO fts(rowid, " + columns.substr(0, columns.size() - 2) + ") VALUES (?1";
   for (size_t i = 0; i < fields.size(); ++i) ftsInsert += ", ?" + std::to_string(i + 2);
   ftsInsert += ")";
-  Statement docInsert(db, "INSERT INTO docs(id, pn, ktf) VALUES (?1, ?2, ?3)");
-  Statement wordInsert(db, ftsInsert.c_str());
-  Statement numberInsert(db, "INSERT INTO numbers(code, value, doc) VALUES (?1, ?2, ?3)");
-  Statement presenceInsert(db, "INSERT INTO presence(code, doc) VALUES (?1, ?2)");
-  if (!docInsert.ok() || !wordInsert.ok() || !numberInsert.ok() || !presenceInsert.ok()) {
-    error = std::string("index: ") + sqlite3_errmsg(db);
-    return false;
-  }
-  auto step = [&](sqlite3_stmt* stmt) {
-    bool done = sqlite3_step(stmt) == SQLITE_DONE;
-    sqlite3_reset(stmt);
-    if (!done) error = std::string("index: ") + sqlite3_errmsg(db);
-    return done;
-  };
+  // The statements live in this block so that every one is finalized before
+  // the connection closes; a close with statements open would fail and leak.
   int64_t id = 0;
-  auto insert = [&](const KtfDocument& doc) {
-    ++id;
-    std::string ktf = doc.ToText();
-    std::string pn = doc.First("PN");
-    sqlite3_bind_int64(docInsert.get(), 1, id);
-    sqlite3_bind_text(docInsert.get(), 2, pn.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_blob(docInsert.get(), 3, ktf.data(), static_cast<int>(ktf.size()),
-                      SQLITE_TRANSIENT);
-    if (!step(docInsert.get())) return false;
-    sqlite3_bind_int64(wordInsert.get(), 1, id);
-    for (size_t f = 0; f < fields.size(); ++f) {
-      const auto& [code, type] = fields[f];
-      std::string joined;
-      bool present = false;
-      for (const auto& value : doc.Values(code)) {
-        present = present || !value.empty();
-        if (!joined.empty()) joined += '\n';
-        joined += ToUtf8(value);
-        int64_t number;
-        if (type != QueryParser::FieldType::kText && NumericValue(type, value, number)) {
-          sqlite3_bind_text(numberInsert.get(), 1, code.c_str(), -1, SQLITE_STATIC);
-          sqlite3_bind_int64(numberInsert.get(), 2, number);
-          sqlite3_bind_int64(numberInsert.get(), 3, id);
-          if (!step(numberInsert.get())) return false;
-        }
-      }
-      sqlite3_bind_text(wordInsert.get(), static_cast<int>(f + 2), joined.c_str(), -1,
-                        SQLITE_TRANSIENT);
-      if (present) {
-        sqlite3_bind_text(presenceInsert.get(), 1, code.c_str(), -1, SQLITE_STATIC);
-        sqlite3_bind_int64(presenceInsert.get(), 2, id);
-        if (!step(presenceInsert.get())) return false;
-      }
-    }
-    return step(wordInsert.get());
-  };
-  // The documents are read one at a time, so a large base never sits in
-  // memory whole.
-  std::string line, chunk;
-  size_t lineNumber = 0, chunkStart = 0;
-  auto flush = [&]() {
-    std::vector<KtfDocument> documents;
-    std::string problem;
-    if (!KtfDocument::ParseAll(chunk, documents, problem)) {
-      error = documentsFile + ": in the document from line " + std::to_string(chunkStart) + ", " +
-              problem;
+  {
+    Statement docInsert(db, "INSERT INTO docs(id, pn, ktf) VALUES (?1, ?2, ?3)");
+    Statement wordInsert(db, ftsInsert.c_str());
+    Statement numberInsert(db, "INSERT INTO numbers(code, value, doc) VALUES (?1, ?2, ?3)");
+    Statement presenceInsert(db, "INSERT INTO presence(code, doc) VALUES (?1, ?2)");
+    if (!docInsert.ok() || !wordInsert.ok() || !numberInsert.ok() || !presenceInsert.ok()) {
+      error = std::string("index: ") + sqlite3_errmsg(db);
       return false;
     }
-    chunk.clear();
-    for (const auto& doc : documents) {
-      if (!insert(doc)) return false;
+    auto step = [&](sqlite3_stmt* stmt) {
+      bool done = sqlite3_step(stmt) == SQLITE_DONE;
+      sqlite3_reset(stmt);
+      if (!done) error = std::string("index: ") + sqlite3_errmsg(db);
+      return done;
+    };
+    auto insert = [&](const KtfDocument& doc) {
+      ++id;
+      std::string ktf = doc.ToText();
+      std::string pn = doc.First("PN");
+      sqlite3_bind_int64(docInsert.get(), 1, id);
+      sqlite3_bind_text(docInsert.get(), 2, pn.c_str(), -1, SQLITE_TRANSIENT);
+      sqlite3_bind_blob(docInsert.get(), 3, ktf.data(), static_cast<int>(ktf.size()),
+                        SQLITE_TRANSIENT);
+      if (!step(docInsert.get())) return false;
+      sqlite3_bind_int64(wordInsert.get(), 1, id);
+      for (size_t f = 0; f < fields.size(); ++f) {
+        const auto& [code, type] = fields[f];
+        std::string joined;
+        bool present = false;
+        for (const auto& value : doc.Values(code)) {
+          present = present || !value.empty();
+          if (!joined.empty()) joined += '\n';
+          joined += ToUtf8(value);
+          int64_t number;
+          if (type != QueryParser::FieldType::kText && NumericValue(type, value, number)) {
+            sqlite3_bind_text(numberInsert.get(), 1, code.c_str(), -1, SQLITE_STATIC);
+            sqlite3_bind_int64(numberInsert.get(), 2, number);
+            sqlite3_bind_int64(numberInsert.get(), 3, id);
+            if (!step(numberInsert.get())) return false;
+          }
+        }
+        sqlite3_bind_text(wordInsert.get(), static_cast<int>(f + 2), joined.c_str(), -1,
+                          SQLITE_TRANSIENT);
+        if (present) {
+          sqlite3_bind_text(presenceInsert.get(), 1, code.c_str(), -1, SQLITE_STATIC);
+          sqlite3_bind_int64(presenceInsert.get(), 2, id);
+          if (!step(presenceInsert.get())) return false;
+        }
+      }
+      return step(wordInsert.get());
+    };
+    // The documents are read one at a time, so a large base never sits in
+    // memory whole.
+    std::string line, chunk;
+    size_t lineNumber = 0, chunkStart = 0;
+    auto flush = [&]() {
+      std::vector<KtfDocument> documents;
+      std::string problem;
+      if (!KtfDocument::ParseAll(chunk, documents, problem)) {
+        // The reader counts lines from the document's first; the file's count is wanted.
+        size_t relative = std::strtoul(problem.c_str() + std::strlen("line "), nullptr, 10);
+        error = documentsFile + ": line " + std::to_string(chunkStart + relative - 1) +
+                problem.substr(problem.find(':'));
+        return false;
+      }
+      chunk.clear();
+      for (const auto& doc : documents) {
+        if (!insert(doc)) return false;
+      }
+      return true;
+    };
+    while (std::getline(in, line)) {
+      ++lineNumber;
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.empty()) {
+        if (!chunk.empty() && !flush()) return false;
+        continue;
+      }
+      if (chunk.empty()) chunkStart = lineNumber;
+      chunk += line;
+      chunk += '\n';
     }
-    return true;
-  };
-  while (std::getline(in, line)) {
-    ++lineNumber;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) {
-      if (!chunk.empty() && !flush()) return false;
-      continue;
-    }
-    if (chunk.empty()) chunkStart = lineNumber;
-    chunk += line;
-    chunk += '\n';
+    if (!chunk.empty() && !flush()) return false;
   }
-  if (!chunk.empty() && !flush()) return false;
   std::string stamp = SourceStamp(documentsFile);
   std::string finish =
       "CREATE INDEX numbers_by_value ON numbers(code, value, doc);"
