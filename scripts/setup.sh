@@ -11,6 +11,7 @@ packages=(
   flex bison opensp
   libtiff-dev libpng-dev
   libcpp-httplib-dev tinyproxy
+  libcpp-httplib-dev libsqlite3-dev
 )
 
 missing=()

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Writes a deterministic base of patent documents into a folder: the same
+// count always gives the same bytes. The first document is EP 1000000 A1,
+// with family members and legal events in the register file.
+class SampleBase {
+ public:
+  // Creates `folder` if needed and writes "base.ini" (named `name`),
+  // "documents.ktf" with `count` documents, "register.ktf" and "help.txt".
+  // False with `error` set when a file cannot be written.
+  static bool Write(const std::string& folder, const std::string& name, size_t count,
+                    std::string& error);
+};
