@@ -1,0 +1,3 @@
+#include "net/ProxyAuthenticator.h"
+
+ProxyAuthenticator::~ProxyAuthenticator() = default;

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/CString.h"
+#include "platform/Export.h"
+
+// Source of the proxy credentials that a session sends with its database
+// list, query and check requests. Supplied by the client, which keeps it
+// alive for as long as the registry or controller that holds it; the library
+// never deletes it.
+class SORREL_EXPORT ProxyAuthenticator {
+ public:
+  // The proxy user name, empty for none.
+  virtual CString GetProxyUserName() = 0;
+  // The proxy password, empty for none.
+  virtual CString GetProxyPassword() = 0;
+  virtual ~ProxyAuthenticator();
+};

@@ -1,0 +1,199 @@
+#include "tools/ServerClient.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+#include "net/HttpRequest.h"
+#include "net/InternetAccessControllers.h"
+#include "platform/ComError.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// Reads a password from the terminal with echo off; empty when there is no
+// terminal (scripts give SORREL_PASSWORD instead).
+std::string PromptPassword(const std::string& user) {
+  if (!::isatty(STDIN_FILENO)) return "";
+  std::fprintf(stderr, "password for %s: ", user.c_str());
+  std::fflush(stderr);
+  termios saved{};
+  const bool echoOff = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (echoOff) {
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+  }
+  std::string password;
+  std::getline(std::cin, password);
+  if (echoOff) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  std::fprintf(stderr, "\n");
+  return password;
+}
+
+}  // namespace
+
+void AddServerOptions(CLI::App& command, ServerOptions& options) {
+  command.add_option("--url", options.url, "servlet URL of the search server")->required();
+  command.add_option("--user", options.user,
+                     "user name (else SORREL_USER); the password comes from SORREL_PASSWORD "
+                     "or a prompt on the terminal");
+  command.add_flag("--json", options.json, "print one JSON object");
+}
+
+CString EnvironmentProxyAuthenticator::GetProxyUserName() {
+  return Environment("SORREL_PROXY_USER").c_str();
+}
+
+CString EnvironmentProxyAuthenticator::GetProxyPassword() {
+  return Environment("SORREL_PROXY_PASSWORD").c_str();
+}
+
+ToolListener::ToolListener(const ServerOptions& options) : options_(options) {}
+
+void ToolListener::Event(const std::string& name, const std::string& text, bool refusal) {
+  events_.push_back(name);
+  if (refusal) refused_ = true;
+  std::fprintf(stderr, "sorrel: %s\n", text.c_str());
+}
+
+bool ToolListener::GetAuthentication(HttpRequest&, CString& userName, CString& password) {
+  if (credentialsOffered_) return false;
+  credentialsOffered_ = true;
+  std::string user = options_.user.empty() ? Environment("SORREL_USER") : options_.user;
+  if (user.empty()) {
+    std::fprintf(stderr, "sorrel: the server asks for a user name: give --user or SORREL_USER\n");
+    return false;
+  }
+  const char* fromEnvironment = std::getenv("SORREL_PASSWORD");
+  std::string secret = fromEnvironment ? fromEnvironment : PromptPassword(user);
+  // The first refusal was of the URL's own (usually empty) credentials: the
+  // user's are offered now, and this is no failure of theirs.
+  refused_ = false;
+  userName = user.c_str();
+  password = secret.c_str();
+  return true;
+}
+
+bool ToolListener::GetProxyAuthentication(HttpRequest&, CString&, CString&) {
+  Event("proxyAuthenticationRequired",
+        "the proxy refused the credentials of SORREL_PROXY_USER / SORREL_PROXY_PASSWORD", false);
+  return false;
+}
+
+void ToolListener::OnConnectionFailed(InternetAccessController&) {
+  connectionFailed_ = true;
+  Event("connectionFailed", "no answer from the server", false);
+}
+void ToolListener::OnAuthenticationFailed(InternetAccessController&) {
+  Event("authenticationFailed",
+        credentialsOffered_ ? "user name or password refused" : "the server asks for a login",
+        true);
+}
+void ToolListener::OnAccessDenied(InternetAccessController&) {
+  Event("accessDenied", "access denied", true);
+}
+void ToolListener::OnAccountDisabled(InternetAccessController&) {
+  Event("accountDisabled", "the account is disabled", true);
+}
+void ToolListener::OnCustomerAccountDisabled(InternetAccessController&) {
+  Event("customerAccountDisabled", "the customer account is disabled", true);
+}
+void ToolListener::OnCustomerSubscriptionExpired(InternetAccessController&) {
+  Event("customerSubscriptionExpired", "the customer's subscription has expired", true);
+}
+void ToolListener::OnAccountValidationRequired(InternetAccessController&) {
+  Event("accountValidationRequired", "the account must be validated first", true);
+}
+void ToolListener::OnPreviousSessionClosed(InternetAccessController&) {
+  Event("previousSessionClosed", "a previous session was closed", false);
+}
+void ToolListener::OnErrorCode(InternetAccessController&, unsigned long statusCode) {
+  Event("errorCode", "the login request was answered with status " + std::to_string(statusCode),
+        true);
+}
+void ToolListener::OnSharingAccountException(InternetAccessController&) {
+  Event("sharingAccount", "the account is in use elsewhere: session closed", false);
+}
+void ToolListener::OnSessionHasExpired(InternetAccessController&) {
+  Event("sessionExpired", "the session has expired", false);
+}
+void ToolListener::OnUnauthenticatedUser(InternetAccessController&) {
+  Event("unauthenticatedUser", "the server no longer knows this session", false);
+}
+void ToolListener::OnPasswordExpired(InternetAccessController&) {
+  Event("passwordExpired", "the password has expired", true);
+}
+
+int RunServerOperation(const ServerOptions& options, const char* what,
+                       const std::function<bool(InternetAccessController&, IacListener&,
+                                                CString& output)>& operation) {
+  // A failed exchange is shown in a message box by the session; the tool
+  // shows it as a line and notes that no status came back.
+  std::string transportFailure;
+  MessageBoxHandler previous = SetMessageBoxHandler([&](const char* text, unsigned) {
+    transportFailure = text;
+    return IDOK;
+  });
+  EnvironmentProxyAuthenticator proxy;
+  ToolListener listener(options);
+  CString output;
+  bool delivered = false;
+  std::string comError;
+  {
+    InternetAccessControllers registry(proxy);
+    CString url = options.url.c_str();
+    InternetAccessController& controller = registry.GetInternetAccessController(url);
+    try {
+      delivered = operation(controller, listener, output);
+    } catch (const _com_error& error) {
+      comError = error.ErrorMessage().c_str();
+    }
+  }
+  SetMessageBoxHandler(previous);
+
+  int status = 0;
+  std::string message;
+  if (!comError.empty()) {
+    status = 4;
+    message = "the server's login answer is not well-formed XML (" + comError + ")";
+  } else if (delivered) {
+    status = 0;
+  } else if (listener.connectionFailed() || !transportFailure.empty()) {
+    status = 3;
+    message = "no answer from the server: " + transportFailure;
+  } else if (listener.refused()) {
+    status = 2;
+    message = "authentication refused";
+  } else {
+    status = 4;
+    message = std::string("the server did not deliver the ") + what;
+  }
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+
+  if (options.json) {
+    nlohmann::json result = {
+        {"url", options.url}, {"ok", status == 0}, {"exit", status}, {"events", listener.events()}};
+    if (status == 0) {
+      result["body"] = std::string(output.c_str(), output.GetLength());
+    } else {
+      result["error"] = message;
+    }
+    std::cout << result.dump() << '\n';
+  } else if (status == 0) {
+    std::cout.write(output.c_str(), output.GetLength());
+    if (output.GetLength() > 0 && output[output.GetLength() - 1] != '\n') std::cout << '\n';
+  } else {
+    std::fprintf(stderr, "sorrel: %s\n", message.c_str());
+  }
+  return status;
+}

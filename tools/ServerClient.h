@@ -1,0 +1,75 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "net/IacListener.h"
+#include "net/InternetAccessController.h"
+#include "net/ProxyAuthenticator.h"
+
+// What the server commands of the tool share: the options every one takes,
+// a listener that shows each session event on standard error and answers the
+// credential requests, and the exit status rules:
+//   0 a 200 answer, 2 authentication refused or declined, 3 no status came
+//   back, 4 any other status.
+struct ServerOptions {
+  std::string url;    // the servlet URL of the search server
+  std::string user;   // user name; else SORREL_USER
+  bool json = false;  // one JSON object on standard output
+};
+
+// Adds --url, --user and --json to `command`.
+void AddServerOptions(CLI::App& command, ServerOptions& options);
+
+// Proxy credentials from SORREL_PROXY_USER and SORREL_PROXY_PASSWORD.
+class EnvironmentProxyAuthenticator : public ProxyAuthenticator {
+ public:
+  CString GetProxyUserName() override;
+  CString GetProxyPassword() override;
+};
+
+// Shows every event as a line on standard error (and keeps it for --json);
+// gives the user's credentials when the server asks for them, once: the
+// session treats a second offer of the same credentials as giving up.
+class ToolListener : public IacListener {
+ public:
+  explicit ToolListener(const ServerOptions& options);
+
+  bool GetAuthentication(HttpRequest& request, CString& userName, CString& password) override;
+  bool GetProxyAuthentication(HttpRequest& request, CString& userName, CString& password) override;
+  void OnConnectionFailed(InternetAccessController& controller) override;
+  void OnAuthenticationFailed(InternetAccessController& controller) override;
+  void OnAccessDenied(InternetAccessController& controller) override;
+  void OnAccountDisabled(InternetAccessController& controller) override;
+  void OnCustomerAccountDisabled(InternetAccessController& controller) override;
+  void OnCustomerSubscriptionExpired(InternetAccessController& controller) override;
+  void OnAccountValidationRequired(InternetAccessController& controller) override;
+  void OnPreviousSessionClosed(InternetAccessController& controller) override;
+  void OnErrorCode(InternetAccessController& controller, unsigned long statusCode) override;
+  void OnSharingAccountException(InternetAccessController& controller) override;
+  void OnSessionHasExpired(InternetAccessController& controller) override;
+  void OnUnauthenticatedUser(InternetAccessController& controller) override;
+  void OnPasswordExpired(InternetAccessController& controller) override;
+
+  bool connectionFailed() const { return connectionFailed_; }
+  bool refused() const { return refused_; }
+  const std::vector<std::string>& events() const { return events_; }
+
+ private:
+  void Event(const std::string& name, const std::string& text, bool refusal);
+
+  const ServerOptions& options_;
+  std::vector<std::string> events_;  // event names, in order
+  bool credentialsOffered_ = false;  // the user's credentials were given once
+  bool connectionFailed_ = false;    // a login got no status
+  bool refused_ = false;             // the server refused the login
+};
+
+// Runs `operation` on a controller for the options' URL and turns the
+// outcome into the exit status; `output` receives what the server sent.
+// Prints the output (or a JSON object) on success, a clear message otherwise.
+int RunServerOperation(
+    const ServerOptions& options, const char* what,
+    const std::function<bool(InternetAccessController&, IacListener&, CString& output)>& operation);
