@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# End-to-end check of the tool's server commands against the reference
+# server started on a free loopback port: answers, events and exit statuses.
+#   server_commands.sh SORREL SORREL_SERVER SMALL_BASE_DIR
+set -uo pipefail
+sorrel=$1 server=$2 base_source=$3
+work=$(mktemp -d)
+trap 'kill "$server_pid" 2>/dev/null; wait "$server_pid" 2>/dev/null; rm -rf "$work"' EXIT
+cp -r "$base_source" "$work/small" && rm -f "$work/small/index.sqlite"
+mkfifo "$work/url"
+"$server" --port 0 --base "$work/small" > "$work/url" 2>/dev/null &
+server_pid=$!
+read -r url < "$work/url"
+failures=0
+
+# expect NAME STATUS PATTERN command...: the exit status, and PATTERN found
+# in the combined output.
+expect() {
+  local name=$1 status=$2 pattern=$3
+  shift 3
+  local output
+  output=$("$@" 2>&1)
+  local got=$?
+  if [[ $got -ne $status ]] || ! grep -qE -- "$pattern" <<<"$output"; then
+    echo "FAIL $name: exit $got (wanted $status), output:"
+    echo "$output"
+    failures=$((failures + 1))
+  fi
+}
+
+export SORREL_USER=demo SORREL_PASSWORD=demo
+expect login 0 'logged in' "$sorrel" login --url "$url"
+expect bases 0 'name="SMALL"' "$sorrel" bases --url "$url"
+expect query 0 '^HITS=2$' "$sorrel" query --url "$url" SMALL 'TI AB=solar' --count 1
+expect check 0 'STATUS=OK' "$sorrel" check --url "$url" SMALL 'TI AB=solar'
+expect file 0 '.' "$sorrel" file --url "$url" SMALL help.txt
+expect json 0 '"ok":true' "$sorrel" info --url "$url" SMALL --json
+expect bad_question 4 'did not deliver' "$sorrel" query --url "$url" SMALL 'TI AB=(solar'
+SORREL_PASSWORD=wrong expect refused 2 'password refused' "$sorrel" login --url "$url"
+SORREL_USER=disabled SORREL_PASSWORD=disabled \
+  expect disabled 2 'account is disabled' "$sorrel" login --url "$url"
+dead="http://127.0.0.1:1/sorrel/Search"
+expect no_answer 3 'no answer from the server' "$sorrel" login --url "$dead"
+
+echo "$((10 - failures)) passed, $failures failed"
+[[ $failures -eq 0 ]]
