@@ -107,15 +107,13 @@ function(sorrel_module_objects out)
   set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
-# sorrel_add_test_folder(NAME [PROPERTIES property value...])
+# sorrel_add_test_folder(NAME)
 #
 # One test program per source folder, made of the *_test.cpp files of the
 # calling folder, linked against module NAME and its dependencies only. The
 # tests see the module's internal headers, so internal classes are testable
 # without being exported, and the shared test helpers of tests/common.
-# PROPERTIES are given to every test of the program, besides its label.
 function(sorrel_add_test_folder name)
-  cmake_parse_arguments(TF "" "" "PROPERTIES" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   if(NOT sources)
     return()
@@ -131,7 +129,7 @@ function(sorrel_add_test_folder name)
     SORREL_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
     SORREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     SORREL_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${name} ${TF_PROPERTIES})
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${name})
 endfunction()
 
 # sorrel_write_layering_manifest(FILE)
