@@ -53,8 +53,13 @@ TrellisController::TrellisController() { logger = &Logger::getLogger("kernel"); 
 TrellisController::~TrellisController() = default;
 
 void TrellisController::Load() {
-  module_ = LoadLibraryA("Trellis.dll");
-  if (!module_) ThrowLibraryError("Trellis.dll failed to load.");
+  HMODULE loaded = LoadLibraryA("Trellis.dll");
+  if (!loaded) ThrowLibraryError("Trellis.dll failed to load.");
+  // A repeated load keeps one reference only, so that one Unload releases it.
+  if (module_ && !FreeLibrary(module_)) {
+    Logger::debugFailure("The previous reference to Trellis.dll could not be released.");
+  }
+  module_ = loaded;
 }
 
 void TrellisController::Unload() {

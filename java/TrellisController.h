@@ -18,7 +18,8 @@ class TrellisController {
   TrellisController(const TrellisController&) = delete;
   TrellisController& operator=(const TrellisController&) = delete;
 
-  // Loads "Trellis.dll" through the loader's search and then PATH.
+  // Loads "Trellis.dll" through the loader's search and then PATH; a library
+  // loaded before is released once the new one is loaded.
   void Load();
   // Unloads the library if it is loaded; nothing to do otherwise.
   void Unload();

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev libcurl4-openssl-dev libxml2-dev
   libcli11-dev nlohmann-json3-dev
+  default-jdk-headless libcpp-httplib-dev tinyproxy
 )
 
 missing=()

@@ -1,10 +1,6 @@
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <system_error>
 
@@ -64,13 +60,6 @@ std::string TrellisJar(const fs::path& toolDirectory) {
   return {};
 }
 
-bool ReadFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
-}
-
 int Fetch(JavaControllerWrapper& bridge, const PatentOptions& options) {
   if (!options.proxy.empty()) {
     const size_t colon = options.proxy.rfind(':');
@@ -117,8 +106,7 @@ int Run(const PatentOptions& options) {
                  javaHome.c_str());
     return 2;
   }
-  std::string unused;
-  if (!options.styleSheet.empty() && !ReadFile(options.styleSheet, unused)) {
+  if (!options.styleSheet.empty() && !fs::is_regular_file(options.styleSheet, error)) {
     std::fprintf(stderr, "cannot read the style sheet %s\n", options.styleSheet.c_str());
     return 2;
   }
