@@ -12,15 +12,16 @@ set(public
   # the compatibility layer
   "CString::CString" "CStringArray::Add" "CStringList::CStringList"
   "CMapStringToString::CMapStringToString" "CMapStringToPtr::CMapStringToPtr"
-  "CMemFile::Write" "CWnd::SetWindowPos" "CWinApp::CWinApp" "AfxMessageBox"
+  "CMemFile::Write" "CWnd::SetWindowPos" "CWinApp::CWinApp" "AfxMessageBox" "LoadLibraryA"
   # the library
   "CSORRELKernelApp::instance" "Crypto::HashString" "Crypto::encode"
   "StringUtil::IsInteger" "SystemUtil::DispatchMessages" "clArray::fnAdd"
-  "Exception::GetMessageA" "JavaControllerException::JavaControllerException")
+  "Exception::GetMessageA" "JavaControllerException::JavaControllerException"
+  "JavaControllerWrapper::GetXmlData" "LUXQuery::SetSearchType")
 # Helpers in anonymous namespaces, and the inline container templates that
 # the exported classes are built on.
 set(internal "(anonymous namespace)" "RunRc4" "OpenWithXdgOpen" "CStringKeyedMap<"
-  "CTypedList<")
+  "CTypedList<" "JavaController::" "TrellisController::")
 
 set(problems "")
 foreach(name IN LISTS public)
