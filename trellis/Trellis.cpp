@@ -180,6 +180,10 @@ bool Returned(JNIEnv* env, CString** error2) {
 
 extern "C" void Trellis_CreateJVM(CString* classPath, CString* libraryPath, void** jvm,
                                   CString** error) {
+  if (!jvm) {
+    SetError(error, "No place was given for the virtual machine's handle");
+    return;
+  }
   std::string failure;
   void* library = JvmLibrary(failure);
   if (!library) {
