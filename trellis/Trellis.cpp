@@ -78,9 +78,13 @@ class Call {
       status = vm_->AttachCurrentThread(reinterpret_cast<void**>(&env_), nullptr);
       attached_ = status == JNI_OK;
     }
-    if (status != JNI_OK || env_->PushLocalFrame(64) != JNI_OK) {
+    if (status != JNI_OK) {
       SetError(error, "Cannot attach this thread to the Java virtual machine");
-      env_ = nullptr;
+      return;
+    }
+    if (env_->PushLocalFrame(64) != JNI_OK) {
+      env_->ExceptionClear();
+      SetError(error, "The Java virtual machine has no room for the call's references");
       return;
     }
     framed_ = true;
