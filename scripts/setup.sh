@@ -12,6 +12,7 @@ packages=(
   libtiff-dev libpng-dev
   libcpp-httplib-dev tinyproxy
   libcpp-httplib-dev libsqlite3-dev
+  default-jdk-headless libcpp-httplib-dev tinyproxy
 )
 
 missing=()

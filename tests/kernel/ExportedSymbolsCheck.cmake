@@ -12,16 +12,18 @@ set(public
   # the compatibility layer
   "CString::CString" "CStringArray::Add" "CStringList::CStringList"
   "CMapStringToString::CMapStringToString" "CMapStringToPtr::CMapStringToPtr"
-  "CMemFile::Write" "CWnd::SetWindowPos" "CWinApp::CWinApp" "AfxMessageBox"
+  "CMemFile::Write" "CWnd::SetWindowPos" "CWinApp::CWinApp" "AfxMessageBox" "LoadLibraryA"
   # the library
   "CSORRELKernelApp::instance" "Crypto::HashString" "Crypto::encode"
   "StringUtil::IsInteger" "SystemUtil::DispatchMessages" "clArray::fnAdd"
   "Exception::GetMessageA" "JavaControllerException::JavaControllerException"
-  "clKTF2SGML::fgKTF2SGML_BuildSGMLFile" "KtfDocumentReader::Parse" "tBlock::operator=")
+  "clKTF2SGML::fgKTF2SGML_BuildSGMLFile" "KtfDocumentReader::Parse" "tBlock::operator="
+  "JavaControllerWrapper::GetXmlData" "LUXQuery::SetSearchType")
 # Helpers in anonymous namespaces, and the inline container templates that
 # the exported classes are built on.
 set(internal "(anonymous namespace)" "RunRc4" "OpenWithXdgOpen" "CStringKeyedMap<"
-  "CTypedList<" "K2S_TemplateBuilder" "K2S_OutputFile" "k2s_parse" "k2s_lex")
+  "CTypedList<" "K2S_TemplateBuilder" "K2S_OutputFile" "k2s_parse" "k2s_lex"
+  "JavaController::" "TrellisController::")
 
 set(problems "")
 foreach(name IN LISTS public)

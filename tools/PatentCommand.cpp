@@ -1,0 +1,165 @@
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "java/JavaControllerWrapper.h"
+#include "java/LUXQuery.h"
+#include "support/BugException.h"
+#include "support/JavaControllerException.h"
+#include "tools/CommandRegistry.h"
+
+namespace {
+
+struct PatentOptions {
+  std::string country;     // e.g. EP
+  std::string number;      // e.g. 1000000
+  std::string kind;        // e.g. A1
+  std::string url;         // the search server's servlet address
+  bool biblio = false;     // bibliographic data wanted
+  bool family = false;     // family members wanted
+  bool legal = false;      // legal-status events wanted
+  std::string styleSheet;  // XSLT file for an XHTML rendering, or empty
+  std::string javaHome;    // Java runtime; JAVA_HOME or the system's default when empty
+  std::string proxy;       // HOST:PORT of an HTTP proxy, or empty
+  std::string proxyUser;   // proxy credentials, when the proxy asks
+  std::string proxyPassword;
+};
+
+namespace fs = std::filesystem;
+
+// Debian's link to the default Java runtime.
+constexpr char kDefaultJavaHome[] = "/usr/lib/jvm/default-java";
+
+std::string JavaHome(const PatentOptions& options) {
+  if (!options.javaHome.empty()) return options.javaHome;
+  const char* fromEnvironment = std::getenv("JAVA_HOME");
+  return fromEnvironment && *fromEnvironment ? fromEnvironment : kDefaultJavaHome;
+}
+
+// The tool's own folder, where "Trellis.dll" and trellis.jar are installed.
+fs::path ToolDirectory() {
+  std::error_code error;
+  const fs::path self = fs::read_symlink("/proc/self/exe", error);
+  return error ? fs::path() : self.parent_path();
+}
+
+// trellis.jar beside the tool, else in the first folder of PATH that has it.
+std::string TrellisJar(const fs::path& toolDirectory) {
+  std::error_code error;
+  if (fs::exists(toolDirectory / "trellis.jar", error)) return toolDirectory / "trellis.jar";
+  const char* path = std::getenv("PATH");
+  std::string rest = path ? path : "";
+  for (size_t start = 0; start <= rest.size();) {
+    const size_t end = std::min(rest.find(':', start), rest.size());
+    const fs::path candidate = fs::path(rest.substr(start, end - start)) / "trellis.jar";
+    if (end > start && fs::exists(candidate, error)) return candidate;
+    start = end + 1;
+  }
+  return {};
+}
+
+int Fetch(JavaControllerWrapper& bridge, const PatentOptions& options) {
+  if (!options.proxy.empty()) {
+    const size_t colon = options.proxy.rfind(':');
+    int port = 0;
+    if (colon == std::string::npos ||
+        std::sscanf(options.proxy.c_str() + colon + 1, "%d", &port) != 1) {
+      std::fprintf(stderr, "--proxy must read HOST:PORT\n");
+      return 2;
+    }
+    CString host = options.proxy.substr(0, colon), user = options.proxyUser,
+            password = options.proxyPassword;
+    bridge.SetProxySettings(host, port, user, password);
+  }
+  const bool all = !options.biblio && !options.family && !options.legal;
+  LUXQuery query;
+  query.SetSearchType(LUXQuery::PUBLICATION_NUMBER);
+  query.SetPatentCountry(options.country);
+  query.SetPatentNumber(options.number);
+  query.SetPatentKind(options.kind);
+  query.SetBibliographicDataRetrievalEnabled(all || options.biblio);
+  query.SetFamilyDataRetrievalEnabled(all || options.family);
+  query.SetLegalStatusDataRetrievalEnabled(all || options.legal);
+  CString xml;
+  bridge.GetXmlData(query, xml);
+  if (options.styleSheet.empty()) {
+    std::fwrite(xml.c_str(), 1, static_cast<size_t>(xml.GetLength()), stdout);
+    return 0;
+  }
+  CString sheet = options.styleSheet, parameters, xhtml, warnings;
+  bridge.XmlToXhtml(xml, sheet, parameters, xhtml, warnings);
+  std::fwrite(xhtml.c_str(), 1, static_cast<size_t>(xhtml.GetLength()), stdout);
+  std::fputs("\n", stdout);
+  std::fwrite(warnings.c_str(), 1, static_cast<size_t>(warnings.GetLength()), stderr);
+  return 0;
+}
+
+int Run(const PatentOptions& options) {
+  const std::string javaHome = JavaHome(options);
+  std::error_code error;
+  if (!fs::exists(fs::path(javaHome) / "lib/server/libjvm.so", error)) {
+    std::fprintf(stderr,
+                 "no Java runtime in %s (lib/server/libjvm.so is missing): install "
+                 "default-jdk-headless or give --java-home\n",
+                 javaHome.c_str());
+    return 2;
+  }
+  if (!options.styleSheet.empty() && !fs::is_regular_file(options.styleSheet, error)) {
+    std::fprintf(stderr, "cannot read the style sheet %s\n", options.styleSheet.c_str());
+    return 2;
+  }
+  // "Trellis.dll" is looked for beside the tool first, then along PATH.
+  const fs::path toolDirectory = ToolDirectory();
+  const char* oldPath = std::getenv("PATH");
+  const std::string path =
+      toolDirectory.string() + (oldPath && *oldPath ? ":" + std::string(oldPath) : "");
+  setenv("PATH", path.c_str(), 1);
+  setenv("TRELLIS_SERVER_URL", options.url.c_str(), 1);
+
+  JavaControllerWrapper bridge;
+  CString home = javaHome, classPath = TrellisJar(toolDirectory), libraryPath;
+  bridge.SetJavaHome(home);
+  bridge.SetClassPath(classPath);
+  bridge.SetLibraryPath(libraryPath);
+  try {
+    bridge.Initialize();
+    const int status = Fetch(bridge, options);
+    bridge.Uninitialize();
+    return status;
+  } catch (JavaControllerException* e) {
+    std::string message = e->GetMessageA().str();
+    delete e;
+    if (message == "Trellis.dll not found") message += " beside the sorrel tool nor along PATH";
+    std::fprintf(stderr, "%s\n", message.c_str());
+  } catch (BugException* e) {
+    std::fprintf(stderr, "Trellis.dll is not the expected library: %s\n", e->GetMessageA().c_str());
+    delete e;
+  }
+  return 1;
+}
+
+const bool registered = RegisterCommand([](CLI::App& app, int& exitCode) {
+  CLI::App* command = app.add_subcommand(
+      "patent",
+      "Fetch a patent's bibliographic, family and legal-status data through the Java bridge; "
+      "prints the server's XML, or its XHTML rendering");
+  static PatentOptions options;
+  command->add_option("COUNTRY", options.country, "publishing country, e.g. EP")->required();
+  command->add_option("NUMBER", options.number, "publication number, e.g. 1000000")->required();
+  command->add_option("KIND", options.kind, "kind code, e.g. A1")->required();
+  command->add_option("--url", options.url, "address of the search server's servlet")->required();
+  command->add_flag("--biblio", options.biblio, "bibliographic data (all parts when none named)");
+  command->add_flag("--family", options.family, "family members");
+  command->add_flag("--legal", options.legal, "legal-status events");
+  command->add_option("--xhtml", options.styleSheet, "XSLT style sheet for an XHTML rendering");
+  command->add_option("--java-home", options.javaHome,
+                      "Java runtime (default: JAVA_HOME, else /usr/lib/jvm/default-java)");
+  command->add_option("--proxy", options.proxy, "HTTP proxy as HOST:PORT");
+  command->add_option("--proxy-user", options.proxyUser, "user name for the proxy");
+  command->add_option("--proxy-password", options.proxyPassword, "password for the proxy");
+  command->callback([&exitCode] { exitCode = Run(options); });
+});
+
+}  // namespace
