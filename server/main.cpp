@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "SampleBase.h"
@@ -112,6 +113,20 @@ int main(int argc, char** argv) {
         !SampleBase::Write(sample, "SAMPLE", kSampleDocuments, error)) {
       std::fprintf(stderr, "sorrel-server: %s\n", error.c_str());
       return 1;
+    }
+    // The facsimile pages that the first document names (its FP fields):
+    // two of the bundled CROFT records, real Group 4 pages.
+    const std::pair<const char*, const char*> pages[] = {
+        {"drawing.croft", "EP1000000A1-1.croft"}, {"claims.croft", "EP1000000A1-2.croft"}};
+    for (const auto& [source, target] : pages) {
+      std::error_code failed;
+      const std::filesystem::path to = std::filesystem::path(sample) / target;
+      if (!std::filesystem::exists(to))
+        std::filesystem::copy_file(std::filesystem::path(SORREL_SAMPLE_CROFT_DIR) / source, to,
+                                   failed);
+      if (failed)
+        std::fprintf(stderr, "sorrel-server: facsimile page %s not added: %s\n", target,
+                     failed.message().c_str());
     }
     options.bases.push_back(sample);
   }

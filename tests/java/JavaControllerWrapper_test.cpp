@@ -12,6 +12,7 @@
 #include "support/JavaControllerException.h"
 #include "support/Logger.h"
 #include "tests/common/TempDir.h"
+#include "tests/common/ReferenceServer.h"
 #include "tests/java/RegisterServer.h"
 #include "tests/java/Tinyproxy.h"
 
@@ -178,6 +179,25 @@ TEST_F(JavaBridgeTest, QueryReturnsTheServersDocumentForTheAskedParts) {
     fromThread = result.str();
   }).join();
   EXPECT_EQ(fromThread, server_.Answer(false, true, false));
+}
+
+TEST_F(JavaBridgeTest, ReferenceSearchServerAnswersWithItsRegisterData) {
+  ReferenceServer reference;
+  setenv("TRELLIS_SERVER_URL", reference.Servlet().c_str(), 1);
+  auto bridge = Bridge();
+  bridge->Initialize();
+  ASSERT_TRUE(bridge->IsInitialized());
+  LUXQuery query = Query("EP", "1", "A1", true, true, true);
+  CString result;
+  bridge->GetXmlData(query, result);
+  const std::string xml = result.str();
+  // What tests/server/data/small holds for EP 1 A1.
+  EXPECT_NE(xml.find("<patent country=\"EP\" number=\"1\" kind=\"A1\""), std::string::npos)
+      << xml;
+  EXPECT_NE(xml.find("Solar cell for roof mounting"), std::string::npos) << xml;
+  EXPECT_NE(xml.find("country=\"US\" number=\"5000001\" kind=\"B1\""), std::string::npos)
+      << xml;
+  EXPECT_NE(xml.find("Publication of the application"), std::string::npos) << xml;
 }
 
 TEST_F(JavaBridgeTest, JavaFailuresBecomeExceptionsAndLeaveOutputsUntouched) {

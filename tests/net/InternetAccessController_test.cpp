@@ -16,7 +16,7 @@
 #include "platform/ShellExecute.h"
 #include "tests/common/LoopbackPort.h"
 #include "tests/common/ScopedHandler.h"
-#include "tests/net/ReferenceServer.h"
+#include "tests/common/ReferenceServer.h"
 #include "tests/servers/ScriptedHttpServer.h"
 
 namespace {
