@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/DiagnosticSink.h"
 #include "platform/ProfileApi.h"
-#include "support/Logger.h"
 #include "support/StringUtil.h"
 
 namespace {
@@ -23,7 +23,7 @@ int clAccessConfigFile::mWrite(const CString& section, const CString& key, const
   CString message;
   message.Format("clAccessConfigFile: cannot write [%s] %s to %s", section.c_str(), key.c_str(),
                  fileName_.c_str());
-  Logger::debugFailure(message);
+  ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
   return 0;
 }
 

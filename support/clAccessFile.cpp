@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/CWaitCursor.h"
-#include "support/Logger.h"
+#include "platform/DiagnosticSink.h"
 
 namespace {
 
@@ -348,7 +348,8 @@ void clAccessFile::mDeleteFile() {
   fileName_ = nullptr;
   mCloseFile();
   if (name != nullptr && !DeleteFileA(name)) {
-    Logger::debugFailure(CString("clAccessFile: cannot delete ") + name);
+    ReportDiagnostic(DiagnosticLevel::kDebug,
+                     (CString("clAccessFile: cannot delete ") + name).c_str());
   }
   delete[] name;
 }

@@ -58,7 +58,7 @@ class SORREL_EXPORT clAccessFile {
   // empty text), 0 when no file is open.
   unsigned long mWriteLine(const CString& text);
   // Closes and deletes the open file; does nothing without one. A failed
-  // delete is logged at debug level.
+  // delete is reported at debug level to the diagnostic sink.
   void mDeleteFile();
 
   // Searches the open file, sorted on its lines' key field: a binary search
