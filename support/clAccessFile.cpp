@@ -498,10 +498,18 @@ long clAccessFile::Search(const char* key, int field, char separator, char** lin
   return ScanWindow(query, lo, hi, line, reachedEnd);
 }
 
-bool clAccessFile::Narrow(const SearchQuery& query, char** line, long* lo, long* hi, long* found) {
-  long mid = *hi / 2;
+bool clAccessFile::Narrow(const SearchQuery& search, char** line, long* lo, long* hi, long* found) {
+  // The query and the bounds live in locals while the loop runs: reached
+  // through references, they would be read again from memory on every probe.
+  const SearchQuery query = search;
+  const int field = query.field;
+  const char separator = query.separator;
+  const size_t needed = query.needed;
+  long low = *lo;
+  long high = *hi;
+  long mid = high / 2;
   char probeBuffer[kProbeSize + 1];
-  while (*hi - *lo > kWindowSize) {
+  while (high - low > kWindowSize) {
     unsigned long got = 0;
     const char* probe = Probe(static_cast<unsigned long>(mid), probeBuffer, &got);
     const char* probeEnd = probe + got;
@@ -513,28 +521,27 @@ bool clAccessFile::Narrow(const SearchQuery& query, char** line, long* lo, long*
     const char* lineStart = lf;
     while (lineStart < probeEnd && IsLineEnd(*lineStart)) ++lineStart;
     const unsigned long lineOffset = static_cast<unsigned long>(mid) + (lineStart - probe);
-    const char* start = FieldStart(lineStart, probeEnd, query.separator, query.field);
-    const char* stop =
-        static_cast<size_t>(probeEnd - start) > query.needed ? start + query.needed : probeEnd;
-    const char* end = FieldEnd(start, stop, query.separator, query.field);
+    const char* start = FieldStart(lineStart, probeEnd, separator, field);
+    const char* stop = static_cast<size_t>(probeEnd - start) > needed ? start + needed : probeEnd;
+    const char* end = FieldEnd(start, stop, separator, field);
     if (end == probeEnd && got == kProbeSize) {
       // The probe cut the line before its field ended: probe again from the
       // line start so that the comparison sees the field whole.
       probe = Probe(lineOffset, probeBuffer, &got);
       probeEnd = probe + got;
       lineStart = probe;
-      start = FieldStart(lineStart, probeEnd, query.separator, query.field);
-      stop = static_cast<size_t>(probeEnd - start) > query.needed ? start + query.needed : probeEnd;
-      end = FieldEnd(start, stop, query.separator, query.field);
+      start = FieldStart(lineStart, probeEnd, separator, field);
+      stop = static_cast<size_t>(probeEnd - start) > needed ? start + needed : probeEnd;
+      end = FieldEnd(start, stop, separator, field);
     }
     const int order = CompareProbe(query.key, query.keyLength, start, end, query.alphabetic,
                                    query.complete, query.keyNumber);
     if (order > 0) {
-      *lo = mid;
-      mid = mid + (*hi - mid) / 2;
+      low = mid;
+      mid = mid + (high - mid) / 2;
     } else if (order < 0) {
-      *hi = mid;
-      mid = mid - (mid - *lo) / 2;
+      high = mid;
+      mid = mid - (mid - low) / 2;
     } else {
       // The found text runs to the line end, read in full when the probe cut it.
       const unsigned long textOffset =
@@ -544,6 +551,8 @@ bool clAccessFile::Narrow(const SearchQuery& query, char** line, long* lo, long*
       return true;
     }
   }
+  *lo = low;
+  *hi = high;
   return false;
 }
 

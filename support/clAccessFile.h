@@ -116,7 +116,7 @@ class SORREL_EXPORT clAccessFile {
   // The binary phase: halves [*lo, *hi) by probes until at most 4096 bytes
   // remain. True when a probe settled the search: `*found` is then the
   // offset of the line found (its text copied into `*line`) or -1.
-  bool Narrow(const SearchQuery& query, char** line, long* lo, long* hi, long* found);
+  bool Narrow(const SearchQuery& search, char** line, long* lo, long* hi, long* found);
   // The window phase: scans the lines from `lo` that may start up to `hi`
   // for the key; the offset found (its text copied into `*line`) or -1.
   // `*reachedEnd` is set when the window ran into the end of the file.
