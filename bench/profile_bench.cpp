@@ -76,8 +76,9 @@ void ReadWholeFile(benchmark::State& state, const std::string& path) {
     }
     ::close(fd);
     benchmark::DoNotOptimize(data.get());
-    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(size));
   }
+  state.SetBytesProcessed(state.iterations() *
+                          static_cast<int64_t>(std::filesystem::file_size(path)));
 }
 
 void BM_ReadWholeFileFloor(benchmark::State& state) { ReadWholeFile(state, Sections().path()); }

@@ -144,38 +144,56 @@ class NameSet {
   bool Insert(std::string_view name) {
     if ((names_.size() + 1) * 2 > slots_.size()) Grow();
     const size_t mask = slots_.size() - 1;
-    for (size_t slot = Hash(name) & mask;; slot = (slot + 1) & mask) {
-      if (slots_[slot] == kEmpty) {
-        slots_[slot] = static_cast<uint32_t>(names_.size());
+    const uint64_t hash = Hash(name);
+    const uint64_t tag = hash & kTagMask;
+    for (size_t slot = static_cast<size_t>(hash) & mask;; slot = (slot + 1) & mask) {
+      const uint64_t entry = slots_[slot];
+      if (entry == kEmpty) {
+        slots_[slot] = tag | names_.size();
         names_.push_back(name);
         return true;
       }
-      if (SameName(names_[slots_[slot]], name)) return false;
+      if ((entry & kTagMask) == tag && SameName(names_[entry & kIndexMask], name)) return false;
     }
   }
   // The names in the order they were first inserted.
   const std::vector<std::string_view>& names() const { return names_; }
 
  private:
-  static constexpr uint32_t kEmpty = UINT32_MAX;
+  // A slot holds the high half of its name's hash (so that most mismatches
+  // need no look at the name) and the name's index; the table's memory is
+  // touched once per probe.
+  static constexpr uint64_t kEmpty = UINT64_MAX;
+  static constexpr uint64_t kTagMask = 0xFFFFFFFF00000000ull;
+  static constexpr uint64_t kIndexMask = 0x00000000FFFFFFFFull;
 
-  static size_t Hash(std::string_view name) {
-    size_t hash = 14695981039346656037ull;
+  // FNV-1a over the folded bytes, then mixed so that the low bits, which
+  // choose the slot, depend on every byte: names that differ only in their
+  // last characters (KEY_1, KEY_2, ...) must not crowd together.
+  static uint64_t Hash(std::string_view name) {
+    uint64_t hash = 14695981039346656037ull;
     for (char c : name) hash = (hash ^ Fold(c)) * 1099511628211ull;
+    hash ^= hash >> 33;
+    hash *= 0xff51afd7ed558ccdull;
+    hash ^= hash >> 33;
+    hash *= 0xc4ceb9fe1a85ec53ull;
+    hash ^= hash >> 33;
     return hash;
   }
   void Grow() {
-    slots_.assign(slots_.empty() ? 64 : slots_.size() * 2, kEmpty);
+    std::vector<uint64_t> old(slots_.empty() ? 64 : slots_.size() * 2, kEmpty);
+    old.swap(slots_);
     const size_t mask = slots_.size() - 1;
-    for (uint32_t i = 0; i < names_.size(); ++i) {
-      size_t slot = Hash(names_[i]) & mask;
+    for (const uint64_t entry : old) {
+      if (entry == kEmpty) continue;
+      size_t slot = static_cast<size_t>(Hash(names_[entry & kIndexMask])) & mask;
       while (slots_[slot] != kEmpty) slot = (slot + 1) & mask;
-      slots_[slot] = i;
+      slots_[slot] = entry;
     }
   }
 
   std::vector<std::string_view> names_;
-  std::vector<uint32_t> slots_;  // indexes into names_, or kEmpty
+  std::vector<uint64_t> slots_;  // tag | index into names_, or kEmpty
 };
 
 // The section names (null section) or the key names of a section, each once
