@@ -151,6 +151,7 @@ class NameSet {
       if (entry == kEmpty) {
         slots_[slot] = tag | names_.size();
         names_.push_back(name);
+        hashes_.push_back(hash);
         return true;
       }
       if ((entry & kTagMask) == tag && SameName(names_[entry & kIndexMask], name)) return false;
@@ -180,20 +181,21 @@ class NameSet {
     hash ^= hash >> 33;
     return hash;
   }
+  // Doubles the table. The stored hashes are read in order: hashing the
+  // names again would read them all over the file's text.
   void Grow() {
-    std::vector<uint64_t> old(slots_.empty() ? 64 : slots_.size() * 2, kEmpty);
-    old.swap(slots_);
+    slots_.assign(slots_.empty() ? 64 : slots_.size() * 2, kEmpty);
     const size_t mask = slots_.size() - 1;
-    for (const uint64_t entry : old) {
-      if (entry == kEmpty) continue;
-      size_t slot = static_cast<size_t>(Hash(names_[entry & kIndexMask])) & mask;
+    for (size_t i = 0; i < hashes_.size(); ++i) {
+      size_t slot = static_cast<size_t>(hashes_[i]) & mask;
       while (slots_[slot] != kEmpty) slot = (slot + 1) & mask;
-      slots_[slot] = entry;
+      slots_[slot] = (hashes_[i] & kTagMask) | i;
     }
   }
 
   std::vector<std::string_view> names_;
-  std::vector<uint64_t> slots_;  // tag | index into names_, or kEmpty
+  std::vector<uint64_t> hashes_;  // Hash of each name
+  std::vector<uint64_t> slots_;   // tag | index into names_, or kEmpty
 };
 
 // The section names (null section) or the key names of a section, each once
