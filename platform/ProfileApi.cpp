@@ -1,6 +1,7 @@
 #include "platform/ProfileApi.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,28 +9,33 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/DiagnosticSink.h"
+
 namespace {
+
+constexpr size_t kNoPosition = std::string_view::npos;
 
 enum class LineKind { kOther, kSection, kKey };
 
 // One line of a profile file, as offsets into the file's text.
 struct ProfileLine {
   size_t begin;            // first byte of the line
-  size_t contentEnd;       // end of the text, before CR LF or LF
-  size_t end;              // after the line end (== contentEnd on an unterminated last line)
+  size_t end;              // after the line end (== text size on an unterminated last line)
   LineKind kind;           // what the line holds
   std::string_view name;   // section or key name, trimmed
   std::string_view value;  // key value, trimmed and unquoted
 };
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
@@ -37,20 +43,28 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
+unsigned char Fold(char c) {
+  const unsigned char u = static_cast<unsigned char>(c);
+  return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + 32) : u;
+}
+
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-    if (x != y) return false;
+    if (Fold(a[i]) != Fold(b[i])) return false;
   }
   return true;
 }
 
-ProfileLine Classify(std::string_view text, size_t begin, size_t contentEnd, size_t end) {
-  ProfileLine line{begin, contentEnd, end, LineKind::kOther, {}, {}};
+// The line that starts at `begin`. A line ends at LF, CR LF or a lone CR.
+ProfileLine LineAt(std::string_view text, size_t begin) {
+  size_t contentEnd = begin;
+  while (contentEnd < text.size() && !IsLineEnd(text[contentEnd])) ++contentEnd;
+  size_t end = contentEnd;
+  if (end < text.size()) {
+    end += text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1;
+  }
+  ProfileLine line{begin, end, LineKind::kOther, {}, {}};
   const std::string_view content = Trim(text.substr(begin, contentEnd - begin));
   if (content.empty() || content.front() == ';') return line;
   if (content.front() == '[') {
@@ -74,75 +88,200 @@ ProfileLine Classify(std::string_view text, size_t begin, size_t contentEnd, siz
   return line;
 }
 
-std::vector<ProfileLine> SplitLines(std::string_view text) {
-  std::vector<ProfileLine> lines;
-  size_t begin = 0;
-  while (begin < text.size()) {
-    const size_t lf = text.find('\n', begin);
-    size_t end = lf == std::string_view::npos ? text.size() : lf + 1;
-    size_t contentEnd = lf == std::string_view::npos ? text.size() : lf;
-    if (contentEnd > begin && text[contentEnd - 1] == '\r') --contentEnd;
-    lines.push_back(Classify(text, begin, contentEnd, end));
-    begin = end;
+// The start of the first section line at or after `from`, a line start, or
+// kNoPosition. Only the "[" bytes are looked at: one is a section line's when
+// nothing but blanks stands between it and the start of its line, so the
+// search runs at memchr's speed over the keys between sections.
+size_t FindSectionLine(std::string_view text, size_t from) {
+  size_t at = from;
+  while (at < text.size()) {
+    const void* found = std::memchr(text.data() + at, '[', text.size() - at);
+    if (found == nullptr) return kNoPosition;
+    const size_t bracket = static_cast<size_t>(static_cast<const char*>(found) - text.data());
+    size_t start = bracket;
+    while (start > from && IsBlank(text[start - 1])) --start;
+    if (start == from || IsLineEnd(text[start - 1])) return start;
+    at = bracket + 1;
   }
-  return lines;
+  return kNoPosition;
 }
 
-// Where a section's lines and its named key sit among the lines.
-struct Location {
-  std::optional<size_t> header;   // index of the first matching section line
-  size_t sectionEnd = 0;          // index just after the section's last line
-  std::optional<size_t> lastKey;  // index of the section's last key line
-  std::optional<size_t> key;      // index of the first matching key line
+// The lines of the first section named `name`: its section line and the
+// lines up to the next section line.
+struct Section {
+  ProfileLine header;
+  size_t end;  // start of the next section line, or the text's size
 };
 
-Location Locate(const std::vector<ProfileLine>& lines, const char* section, const char* key) {
-  Location where;
-  size_t i = 0;
-  for (; i < lines.size(); ++i) {
-    if (lines[i].kind == LineKind::kSection && SameName(lines[i].name, section)) break;
+std::optional<Section> FindSection(std::string_view text, std::string_view name) {
+  for (size_t at = FindSectionLine(text, 0); at != kNoPosition;) {
+    const ProfileLine header = LineAt(text, at);
+    const size_t next = FindSectionLine(text, header.end);
+    if (SameName(header.name, name))
+      return Section{header, next == kNoPosition ? text.size() : next};
+    at = next;
   }
-  if (i == lines.size()) return where;
-  where.header = i;
-  for (++i; i < lines.size() && lines[i].kind != LineKind::kSection; ++i) {
-    if (lines[i].kind != LineKind::kKey) continue;
-    where.lastKey = i;
-    if (key && !where.key && SameName(lines[i].name, key)) where.key = i;
-  }
-  where.sectionEnd = i;
-  return where;
+  return std::nullopt;
 }
 
-// What text placed at `end` needs first so that it starts on a line of its
-// own: nothing after an LF (or at the start), LF after a lone CR, else CR LF.
-std::string LineEndAfter(const std::string& text, size_t end) {
-  if (end == 0 || text[end - 1] == '\n') return "";
-  return text[end - 1] == '\r' ? "\n" : "\r\n";
+// Calls `visit` with every key line of `section`, in file order, until it
+// answers false.
+template <typename Visit>
+void ForEachKey(std::string_view text, const Section& section, Visit visit) {
+  for (size_t at = section.header.end; at < section.end;) {
+    const ProfileLine line = LineAt(text, at);
+    if (line.kind == LineKind::kKey && !visit(line)) return;
+    at = line.end;
+  }
 }
 
-// Reads the whole file. Absent when it cannot be read; `missing` tells a
-// file that does not exist from one that failed.
-std::optional<std::string> ReadWholeFile(const std::string& path, bool& missing) {
-  missing = false;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    missing = errno == ENOENT;
-    return std::nullopt;
-  }
-  std::string text;
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return std::nullopt;
+// Names seen so far, compared as profile names are (ASCII case ignored), in
+// a table of open addressing: listing stays linear in the number of names.
+class NameSet {
+ public:
+  // True when `name` was not in the set; it is then added. The name's bytes
+  // must outlive the set.
+  bool Insert(std::string_view name) {
+    if ((names_.size() + 1) * 2 > slots_.size()) Grow();
+    const size_t mask = slots_.size() - 1;
+    const uint64_t hash = Hash(name);
+    const uint64_t tag = hash & kTagMask;
+    for (size_t slot = static_cast<size_t>(hash) & mask;; slot = (slot + 1) & mask) {
+      const uint64_t entry = slots_[slot];
+      if (entry == kEmpty) {
+        slots_[slot] = tag | names_.size();
+        names_.push_back(name);
+        hashes_.push_back(hash);
+        return true;
+      }
+      if ((entry & kTagMask) == tag && SameName(names_[entry & kIndexMask], name)) return false;
     }
-    if (n == 0) break;
-    text.append(chunk, static_cast<size_t>(n));
   }
-  ::close(fd);
-  return text;
+  // The names in the order they were first inserted.
+  const std::vector<std::string_view>& names() const { return names_; }
+
+ private:
+  // A slot holds the high half of its name's hash (so that most mismatches
+  // need no look at the name) and the name's index; the table's memory is
+  // touched once per probe.
+  static constexpr uint64_t kEmpty = UINT64_MAX;
+  static constexpr uint64_t kTagMask = 0xFFFFFFFF00000000ull;
+  static constexpr uint64_t kIndexMask = 0x00000000FFFFFFFFull;
+
+  // FNV-1a over the folded bytes, then mixed so that the low bits, which
+  // choose the slot, depend on every byte: names that differ only in their
+  // last characters (KEY_1, KEY_2, ...) must not crowd together.
+  static uint64_t Hash(std::string_view name) {
+    uint64_t hash = 14695981039346656037ull;
+    for (char c : name) hash = (hash ^ Fold(c)) * 1099511628211ull;
+    hash ^= hash >> 33;
+    hash *= 0xff51afd7ed558ccdull;
+    hash ^= hash >> 33;
+    hash *= 0xc4ceb9fe1a85ec53ull;
+    hash ^= hash >> 33;
+    return hash;
+  }
+  // Doubles the table. The stored hashes are read in order: hashing the
+  // names again would read them all over the file's text.
+  void Grow() {
+    slots_.assign(slots_.empty() ? 64 : slots_.size() * 2, kEmpty);
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = 0; i < hashes_.size(); ++i) {
+      size_t slot = static_cast<size_t>(hashes_[i]) & mask;
+      while (slots_[slot] != kEmpty) slot = (slot + 1) & mask;
+      slots_[slot] = (hashes_[i] & kTagMask) | i;
+    }
+  }
+
+  std::vector<std::string_view> names_;
+  std::vector<uint64_t> hashes_;  // Hash of each name
+  std::vector<uint64_t> slots_;   // tag | index into names_, or kEmpty
+};
+
+// The section names (null section) or the key names of a section, each once
+// in first-seen order.
+std::vector<std::string_view> ListNames(std::string_view text, const char* section) {
+  NameSet names;
+  if (section == nullptr) {
+    for (size_t at = FindSectionLine(text, 0); at != kNoPosition;) {
+      const ProfileLine header = LineAt(text, at);
+      names.Insert(header.name);
+      at = FindSectionLine(text, header.end);
+    }
+  } else if (const std::optional<Section> found = FindSection(text, Trim(section))) {
+    ForEachKey(text, *found, [&names](const ProfileLine& line) {
+      names.Insert(line.name);
+      return true;
+    });
+  }
+  return names.names();
+}
+
+// A whole file's bytes, read without first zeroing a buffer for them.
+class FileText {
+ public:
+  std::string_view view() const { return {data_.get(), size_}; }
+
+  // Reads the file. False when it cannot be read; `missing` then tells a
+  // file that does not exist from one that failed, and errno says why.
+  bool Read(const std::string& path, bool& missing) {
+    missing = false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+      missing = errno == ENOENT;
+      return false;
+    }
+    struct stat info;
+    size_t capacity =
+        ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<size_t>(info.st_size) + 1 : 4096;
+    data_.reset(new char[capacity]);
+    size_ = 0;
+    for (;;) {
+      if (size_ == capacity) {
+        // The file grew since fstat: make room and read on.
+        std::unique_ptr<char[]> larger(new char[capacity * 2]);
+        std::memcpy(larger.get(), data_.get(), size_);
+        data_ = std::move(larger);
+        capacity *= 2;
+      }
+      const ssize_t n = ::read(fd, data_.get() + size_, capacity - size_);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return false;
+      }
+      if (n == 0) break;
+      size_ += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    return true;
+  }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0;
+};
+
+void Report(std::string_view operation, const std::string& why) {
+  const std::string message = std::string(operation) + ": " + why;
+  ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
+}
+
+std::string ErrorText(int error) { return std::strerror(error); }
+
+// Reads a profile for the read operations: the file's text, or nothing for a
+// missing file and for one that cannot be read (which is reported).
+bool ReadProfile(const char* fileName, FileText& file) {
+  if (fileName == nullptr) return false;
+  bool missing = false;
+  if (file.Read(NativePath(fileName), missing)) return true;
+  if (!missing) {
+    Report("GetPrivateProfileStringA",
+           std::string("cannot read ") + fileName + ": " + ErrorText(errno));
+  }
+  return false;
 }
 
 bool WriteFully(int fd, std::string_view text) {
@@ -155,28 +294,29 @@ bool WriteFully(int fd, std::string_view text) {
   return true;
 }
 
-// Replaces `path` by `text`: a new file beside it, flushed, then renamed over
-// it, so readers and crashes see either the old or the new content. The new
-// file takes the old one's permissions, or the umask's for a new file.
-bool ReplaceFile(const std::string& path, std::string_view text) {
-  std::string target = path;
+// The folder of `path`, with its trailing slash ("./" for a bare name).
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+// Replaces `target` by `text`: a new file beside it, flushed, then renamed
+// over it, so readers and crashes see either the old or the new content. The
+// new file takes the old one's permissions, or the umask's for a new file.
+// False with errno set when the old file stays as it was.
+bool ReplaceFile(const std::string& target, std::string_view text) {
   struct stat info;
-  if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) == nullptr) return false;
-    target = resolved;
-  }
   const bool exists = ::stat(target.c_str(), &info) == 0;
+  const std::string folder = FolderOf(target);
   const size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
   const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
 
   static std::atomic<unsigned> counter{0};
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temporary = folder + (slash == std::string::npos ? "/" : "") + "." + base + "." +
-                std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
+    temporary = folder + "." + base + "." + std::to_string(::getpid()) + "." +
+                std::to_string(counter++) + ".tmp";
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return false;
   }
@@ -184,10 +324,18 @@ bool ReplaceFile(const std::string& path, std::string_view text) {
   bool ok = WriteFully(fd, text);
   if (ok && exists) ok = ::fchmod(fd, info.st_mode & 07777) == 0;
   if (ok) ok = ::fsync(fd) == 0;
-  if (::close(fd) != 0) ok = false;
-  if (ok) ok = ::rename(temporary.c_str(), target.c_str()) == 0;
+  int error = ok ? 0 : errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
+    ok = false;
+    error = errno;
+  }
   if (!ok) {
     ::unlink(temporary.c_str());
+    errno = error;
     return false;
   }
   // Make the rename itself durable; a failure here cannot undo it.
@@ -199,31 +347,118 @@ bool ReplaceFile(const std::string& path, std::string_view text) {
   return true;
 }
 
-// The section names (null section) or the key names of a section, each once
-// in first-seen order, every name followed by a zero.
-std::string NameList(const std::vector<ProfileLine>& lines, const char* section) {
-  std::vector<std::string_view> names;
-  const auto seen = [&names](std::string_view name) {
-    for (std::string_view known : names) {
-      if (SameName(known, name)) return true;
-    }
-    return false;
-  };
-  if (section == nullptr) {
-    for (const ProfileLine& line : lines) {
-      if (line.kind == LineKind::kSection && !seen(line.name)) names.push_back(line.name);
-    }
-  } else {
-    const Location where = Locate(lines, section, nullptr);
-    if (where.header) {
-      for (size_t i = *where.header + 1; i < where.sectionEnd; ++i) {
-        if (lines[i].kind == LineKind::kKey && !seen(lines[i].name)) names.push_back(lines[i].name);
-      }
+// An exclusive advisory lock (flock) on a profile's folder, held from the
+// read of the profile to the rename of its new copy, so that no two writers,
+// threads or processes, update profiles of one folder at the same time and
+// none loses the other's change. The folder rather than the file is locked:
+// the file is replaced on every write and may not exist yet, and a lock on
+// it would also meet the locks that emulate Windows' sharing modes.
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& folder)
+      : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ < 0) return;
+    while (::flock(fd_, LOCK_EX) != 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      ::close(fd_);
+      fd_ = -1;
+      errno = error;
+      return;
     }
   }
-  std::string list;
-  for (std::string_view name : names) list.append(name).push_back('\0');
-  return list;
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+  bool held() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+// Why a write of `section`/`key`/`value` could never be read back, or null
+// when it can. Trimmed names are the names the reader matches.
+const char* RefusedName(std::string_view section, const char* key, const char* value) {
+  if (section.find(']') != std::string_view::npos) {
+    return "a section name with \"]\" never reads back";
+  }
+  if (section.find_first_of("\r\n") != std::string_view::npos) {
+    return "a section name cannot hold a line end";
+  }
+  if (key != nullptr) {
+    const std::string_view name = Trim(key);
+    if (name.find('=') != std::string_view::npos) return "a key name with \"=\" never reads back";
+    if (!name.empty() && (name.front() == ';' || name.front() == '[')) {
+      return "a key name starting with \";\" or \"[\" is not read as a key";
+    }
+    if (name.find_first_of("\r\n") != std::string_view::npos) {
+      return "a key name cannot hold a line end";
+    }
+  }
+  if (value != nullptr && std::strpbrk(value, "\r\n") != nullptr) {
+    return "a value cannot hold a line end";
+  }
+  return nullptr;
+}
+
+// What text placed at `end` needs first so that it starts on a line of its
+// own: nothing at the start of the file or after a line end, except that a
+// CR ending the file gets its LF (it is taken for a cut CR LF); else CR LF.
+std::string_view LineEndBefore(std::string_view text, size_t end) {
+  if (end == 0 || text[end - 1] == '\n') return "";
+  if (text[end - 1] == '\r') return end == text.size() ? "\n" : "";
+  return "\r\n";
+}
+
+// The profile as it will be after the write, or nothing when the write
+// changes nothing.
+std::optional<std::string> Updated(std::string_view text, std::string_view section, const char* key,
+                                   const char* value) {
+  const std::optional<Section> found = FindSection(text, section);
+  // The new content is the old text with one range replaced.
+  size_t cutBegin = text.size();
+  size_t cutEnd = text.size();
+  std::string insert;
+  if (key == nullptr) {
+    if (!found) return std::nullopt;
+    cutBegin = found->header.begin;
+    cutEnd = found->end;
+  } else {
+    const std::string_view name = Trim(key);
+    std::optional<ProfileLine> match;
+    std::optional<ProfileLine> last;
+    if (found) {
+      ForEachKey(text, *found, [&](const ProfileLine& line) {
+        if (!match && SameName(line.name, name)) match = line;
+        last = line;
+        return true;
+      });
+    }
+    if (value == nullptr) {
+      if (!match) return std::nullopt;
+      cutBegin = match->begin;
+      cutEnd = match->end;
+    } else if (match) {
+      cutBegin = match->begin;
+      cutEnd = match->end;
+      insert.append(match->name).append("=").append(value).append("\r\n");
+    } else if (found) {
+      cutBegin = cutEnd = (last ? *last : found->header).end;
+      insert.append(LineEndBefore(text, cutEnd));
+      insert.append(name).append("=").append(value).append("\r\n");
+    } else {
+      insert.append(LineEndBefore(text, text.size()));
+      insert.append("[").append(section).append("]\r\n");
+      insert.append(name).append("=").append(value).append("\r\n");
+    }
+  }
+  std::string updated;
+  updated.reserve(text.size() - (cutEnd - cutBegin) + insert.size());
+  updated.append(text.substr(0, cutBegin)).append(insert).append(text.substr(cutEnd));
+  return updated;
 }
 
 }  // namespace
@@ -231,35 +466,45 @@ std::string NameList(const std::vector<ProfileLine>& lines, const char* section)
 DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
                                char* buffer, DWORD size, const char* fileName) {
   if (buffer == nullptr || size == 0) return 0;
-  std::string_view result = defaultValue ? defaultValue : "";
-  while (!result.empty() && IsBlank(result.back())) result.remove_suffix(1);
-  std::string text;
-  bool missing;
-  std::optional<std::string> read;
-  if (fileName) read = ReadWholeFile(NativePath(fileName), missing);
+  FileText file;
+  const bool read = ReadProfile(fileName, file);
+  const std::string_view text = file.view();
   if (section == nullptr || key == nullptr) {
     // A list of names, each ended by a zero, the whole ended by one more.
-    const std::string list = read ? NameList(SplitLines(*read), section) : std::string();
     if (size < 2) {
       buffer[0] = '\0';
       return 0;
     }
-    if (list.size() + 1 > size) {
-      std::memcpy(buffer, list.data(), size - 2);
-      buffer[size - 2] = '\0';
-      buffer[size - 1] = '\0';
-      return size - 2;
+    size_t length = 0;
+    if (read) {
+      for (std::string_view name : ListNames(text, section)) {
+        if (length + name.size() + 1 > size - 1) {
+          // Cut: as much as fits, still doubly terminated.
+          if (length < size - 2) std::memcpy(buffer + length, name.data(), size - 2 - length);
+          buffer[size - 2] = '\0';
+          buffer[size - 1] = '\0';
+          return size - 2;
+        }
+        std::memcpy(buffer + length, name.data(), name.size());
+        length += name.size();
+        buffer[length++] = '\0';
+      }
     }
-    std::memcpy(buffer, list.data(), list.size());
-    buffer[list.size()] = '\0';
-    if (list.empty()) buffer[1] = '\0';
-    return static_cast<DWORD>(list.size());
+    buffer[length] = '\0';
+    if (length == 0) buffer[1] = '\0';
+    return static_cast<DWORD>(length);
   }
+  std::string_view result = defaultValue ? defaultValue : "";
+  while (!result.empty() && IsBlank(result.back())) result.remove_suffix(1);
   if (read) {
-    text = std::move(*read);
-    const std::vector<ProfileLine> lines = SplitLines(text);
-    const Location where = Locate(lines, section, key);
-    if (where.key) result = lines[*where.key].value;
+    if (const std::optional<Section> found = FindSection(text, Trim(section))) {
+      const std::string_view name = Trim(key);
+      ForEachKey(text, *found, [&](const ProfileLine& line) {
+        if (!SameName(line.name, name)) return true;
+        result = line.value;
+        return false;
+      });
+    }
   }
   const size_t copied = std::min<size_t>(result.size(), size - 1);
   std::memcpy(buffer, result.data(), copied);
@@ -267,45 +512,55 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
   return static_cast<DWORD>(copied);
 }
 
+void ReadPrivateProfileNames(const char* section, const char* fileName, CStringArray& names) {
+  FileText file;
+  if (!ReadProfile(fileName, file)) return;
+  for (std::string_view name : ListNames(file.view(), section)) {
+    names.Add(CString(name.data(), static_cast<int>(name.size())));
+  }
+}
+
 BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* fileName) {
-  if (section == nullptr || fileName == nullptr) return 0;
-  const std::string path = NativePath(fileName);
-  bool missing;
-  std::optional<std::string> read = ReadWholeFile(path, missing);
-  if (!read && !missing) return 0;
-  const std::string text = read ? std::move(*read) : std::string();
-  const std::vector<ProfileLine> lines = SplitLines(text);
-  const Location where = Locate(lines, section, key);
-
-  // The new content is the old text with one range replaced.
-  size_t cutBegin = text.size();
-  size_t cutEnd = text.size();
-  std::string insert;
-  if (key == nullptr) {
-    if (!where.header) return 1;
-    cutBegin = lines[*where.header].begin;
-    cutEnd = where.sectionEnd < lines.size() ? lines[where.sectionEnd].begin : text.size();
-  } else if (value == nullptr) {
-    if (!where.key) return 1;
-    cutBegin = lines[*where.key].begin;
-    cutEnd = lines[*where.key].end;
-  } else if (where.key) {
-    const ProfileLine& line = lines[*where.key];
-    cutBegin = line.begin;
-    cutEnd = line.end;
-    insert = std::string(line.name) + "=" + value + "\r\n";
-  } else if (where.header) {
-    const ProfileLine& after = lines[where.lastKey ? *where.lastKey : *where.header];
-    cutBegin = cutEnd = after.end;
-    insert = LineEndAfter(text, after.end);
-    insert += std::string(key) + "=" + value + "\r\n";
-  } else {
-    insert = LineEndAfter(text, text.size());
-    insert += "[" + std::string(section) + "]\r\n" + key + "=" + value + "\r\n";
+  constexpr std::string_view kOperation = "WritePrivateProfileStringA";
+  if (section == nullptr || fileName == nullptr) {
+    Report(kOperation, section == nullptr ? "no section given" : "no file given");
+    return 0;
   }
-  std::string updated;
-  updated.reserve(text.size() + insert.size());
-  updated.append(text, 0, cutBegin).append(insert).append(text, cutEnd, std::string::npos);
-  return ReplaceFile(path, updated) ? 1 : 0;
+  const std::string_view sectionName = Trim(section);
+  if (const char* why = RefusedName(sectionName, key, value)) {
+    Report(kOperation, std::string(why) + "; [" + section + "] " + (key ? key : "") +
+                           " not written to " + fileName);
+    return 0;
+  }
+  // A link is followed: its target is the file replaced, and the lock is on
+  // the target's folder, which writers through other links share.
+  std::string target = NativePath(fileName);
+  struct stat info;
+  if (::lstat(target.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    char resolved[PATH_MAX];
+    if (::realpath(target.c_str(), resolved) == nullptr) {
+      Report(kOperation, "cannot follow the link " + target + ": " + ErrorText(errno));
+      return 0;
+    }
+    target = resolved;
+  }
+  const FolderLock lock(FolderOf(target));
+  if (!lock.held()) {
+    Report(kOperation, "cannot lock the folder of " + target + ": " + ErrorText(errno));
+    return 0;
+  }
+  FileText file;
+  bool missing = false;
+  if (!file.Read(target, missing) && !missing) {
+    Report(kOperation, "cannot read " + target + ": " + ErrorText(errno));
+    return 0;
+  }
+  const std::optional<std::string> updated = Updated(file.view(), sectionName, key, value);
+  if (!updated) return 1;  // nothing to delete
+  if (!ReplaceFile(target, *updated)) {
+    Report(kOperation, "cannot replace " + target + ": " + ErrorText(errno));
+    return 0;
+  }
+  return 1;
 }

@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 
+#include "platform/DiagnosticSink.h"
 #include "platform/FileApi.h"
 #include "platform/SystemTime.h"
 #include "support/clAccessConfigFile.h"
@@ -27,6 +29,7 @@ void Logger::initialize(const CString& configurationFile, const CString& tempDir
   CString value;
   configuration.mRead("OPTION", "Debug", value);
   enabled = value.CompareNoCase("1") == 0;
+  SetDiagnosticHandler(&Logger::receiveDiagnostic);
 }
 
 void Logger::uninitialize() {
@@ -50,6 +53,28 @@ Logger& Logger::getLogger(const CString& name) {
 
 void Logger::debugFailure(const CString& message) {
   if (enabled) getLogger("kernel").debug(message);
+}
+
+void Logger::receiveDiagnostic(DiagnosticLevel level, const char* message) {
+  // Reports may come from any thread: they are logged one at a time.
+  static std::mutex reporting;
+  const std::lock_guard lock(reporting);
+  if (!enabled) return;
+  Logger& kernel = getLogger("kernel");
+  switch (level) {
+    case DiagnosticLevel::kDebug:
+      kernel.debug(message);
+      break;
+    case DiagnosticLevel::kInfo:
+      kernel.info(message);
+      break;
+    case DiagnosticLevel::kWarn:
+      kernel.warn(message);
+      break;
+    case DiagnosticLevel::kError:
+      kernel.error(message);
+      break;
+  }
 }
 
 Logger::Logger(const CString& name) : name_(name) {
@@ -97,7 +122,6 @@ void Logger::write(const char* level, const CString& message) {
 void Logger::log(const CString& line) {
   std::fwrite(line.c_str(), 1, static_cast<size_t>(line.GetLength()), stdout);
   std::fputc('\n', stdout);
-  trace(line);
   if (!logFile_.mAddResult(line, 0) && !fileFailureShown_) {
     // Reported once per logger: the file is locked or gone, and every later
     // line would say the same.
@@ -106,8 +130,6 @@ void Logger::log(const CString& line) {
                  name_.c_str());
   }
 }
-
-void Logger::trace(const CString& /*line*/) {}
 
 CString Logger::GetTickCount() {
   SYSTEMTIME now;

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "platform/Export.h"
 #include "platform/CMapStringToPtr.h"
 #include "platform/CString.h"
+#include "platform/DiagnosticSink.h"
+#include "platform/Export.h"
 #include "support/clLogFile.h"
 
 // Named diagnostic loggers. Each line ("DEBUG ", "INFO ", "WARN " or "ERROR ",
@@ -12,15 +13,20 @@
 // configuration file given to initialize; a logger created while it is off
 // stays silent for its whole life. Logging never throws and never reports a
 // failure: a file line that cannot be written is lost, standard output still
-// gets it. Single-threaded, like the rest of the library.
+// gets it. Single-threaded, like the rest of the library; only the reports
+// that reach it through the diagnostic sink may come from any thread, and
+// they are logged one at a time.
 class SORREL_EXPORT Logger {
  public:
   virtual ~Logger();
   Logger(const Logger&) = delete;
   Logger& operator=(const Logger&) = delete;
 
-  // Stores both paths and reads the switch; loggers that already exist keep
-  // their state.
+  // Stores both paths, reads the switch and installs the logger as the
+  // diagnostic sink's handler (platform/DiagnosticSink.h), replacing any
+  // other: from then on each report goes, at its level, to the logger
+  // "kernel" when logging is on, and is dropped otherwise. Loggers that
+  // already exist keep their state.
   static void initialize(const CString& configurationFilePath, const CString& tempDirectory);
   // Deletes every logger; references obtained before are dangling afterwards.
   static void uninitialize();
@@ -30,7 +36,8 @@ class SORREL_EXPORT Logger {
   // Logs `message` at debug level through the logger "kernel" when logging is
   // on; does nothing otherwise, so that it never creates a silent "kernel"
   // logger before the client has switched logging on. For failures that an
-  // operation handles without reporting them to its caller.
+  // operation handles without reporting them to its caller; code below the
+  // logger reports them through the diagnostic sink instead.
   static void debugFailure(const CString& message);
 
   bool isDebugEnabled() const { return debugEnabled_; }
@@ -45,9 +52,10 @@ class SORREL_EXPORT Logger {
 
  private:
   explicit Logger(const CString& name);
+  // The diagnostic sink's handler that initialize installs.
+  static void receiveDiagnostic(DiagnosticLevel level, const char* message);
   void write(const char* level, const CString& message);
   void log(const CString& line);
-  void trace(const CString& line);
   CString GetTickCount();
 
   CString name_;               // the logger's name and its file's stem

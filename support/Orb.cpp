@@ -1,7 +1,8 @@
 #include "support/Orb.h"
 
+#include "platform/CString.h"
+#include "platform/DiagnosticSink.h"
 #include "platform/ShellExecute.h"
-#include "support/Logger.h"
 
 Orb::Orb() = default;
 
@@ -10,6 +11,6 @@ Orb::~Orb() = default;
 void Orb::OpenSorrelHomepage() {
   // Values up to 32 are the shell's failure codes.
   if (ShellExecuteA(nullptr, "open", kHomepage, nullptr, nullptr, SW_SHOWNORMAL) <= 32) {
-    Logger::debugFailure(CString("Orb: cannot open ") + kHomepage);
+    ReportDiagnostic(DiagnosticLevel::kDebug, (CString("Orb: cannot open ") + kHomepage).c_str());
   }
 }

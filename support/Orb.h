@@ -12,6 +12,7 @@ class SORREL_EXPORT Orb {
   virtual ~Orb();
 
   // Asks the desktop to open the home page with the default browser, shown
-  // normally. A failure is not reported to the caller; it is logged at debug level.
+  // normally. A failure is not reported to the caller; it goes to the
+  // diagnostic sink at debug level.
   static void OpenSorrelHomepage();
 };

@@ -2,10 +2,9 @@
 
 #include <cstdlib>
 #include <utility>
-#include <vector>
 
+#include "platform/DiagnosticSink.h"
 #include "platform/ProfileApi.h"
-#include "support/Logger.h"
 #include "support/StringUtil.h"
 
 namespace {
@@ -23,7 +22,7 @@ int clAccessConfigFile::mWrite(const CString& section, const CString& key, const
   CString message;
   message.Format("clAccessConfigFile: cannot write [%s] %s to %s", section.c_str(), key.c_str(),
                  fileName_.c_str());
-  Logger::debugFailure(message);
+  ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
   return 0;
 }
 
@@ -84,18 +83,5 @@ void clAccessConfigFile::mReadKeyNames(const CString& section, CStringArray& nam
 }
 
 void clAccessConfigFile::ReadNames(const char* section, CStringArray& names) {
-  // Grow the buffer until the list fits (a cut list answers size - 2).
-  std::vector<char> buffer(kReadBufferSize);
-  DWORD length = 0;
-  for (;;) {
-    const DWORD size = static_cast<DWORD>(buffer.size());
-    length = GetPrivateProfileStringA(section, nullptr, "", buffer.data(), size, fileName_);
-    if (length != size - 2) break;
-    buffer.resize(buffer.size() * 2);
-  }
-  for (DWORD start = 0; start < length;) {
-    const CString name(buffer.data() + start);
-    names.Add(name);
-    start += static_cast<DWORD>(name.GetLength()) + 1;
-  }
+  ReadPrivateProfileNames(section, fileName_, names);
 }

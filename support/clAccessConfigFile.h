@@ -19,7 +19,8 @@ class SORREL_EXPORT clAccessConfigFile {
   const CString& mGetFileName() const { return fileName_; }
 
   // Writes the value as text (numbers in decimal); 1 on success, 0 when the
-  // file could not be written, which leaves it as it was.
+  // file could not be written, which leaves it as it was (the failure goes
+  // to the diagnostic sink at debug level).
   int mWrite(const CString& section, const CString& key, const CString& value);
   int mWrite(const CString& section, const CString& key, int value);
   int mWrite(const CString& section, const CString& key, long value);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/CWaitCursor.h"
-#include "support/Logger.h"
+#include "platform/DiagnosticSink.h"
 
 namespace {
 
@@ -348,7 +348,8 @@ void clAccessFile::mDeleteFile() {
   fileName_ = nullptr;
   mCloseFile();
   if (name != nullptr && !DeleteFileA(name)) {
-    Logger::debugFailure(CString("clAccessFile: cannot delete ") + name);
+    ReportDiagnostic(DiagnosticLevel::kDebug,
+                     (CString("clAccessFile: cannot delete ") + name).c_str());
   }
   delete[] name;
 }
@@ -460,25 +461,63 @@ long clAccessFile::mFind(char* key, int /*keyLength*/, int field, char separator
   return found;
 }
 
+struct clAccessFile::SearchQuery {
+  const char* key;
+  size_t keyLength;  // strlen(key)
+  long keyNumber;    // atol(key) when the key is a number
+  // Bytes of a field that a comparison looks at: the default mode compares
+  // only the key's length, so the field's end is not searched for beyond it.
+  size_t needed;
+  int field;
+  char separator;
+  int alphabetic;
+  int complete;
+  int wholeLine;
+  int near;
+};
+
 long clAccessFile::Search(const char* key, int field, char separator, char** line, int alphabetic,
                           int complete, int wholeLine, int near, unsigned long length,
                           bool* reachedEnd) {
-  const long keyNumber = alphabetic ? 0 : std::atol(key);
   const size_t keyLength = std::strlen(key);
-  // Comparing in the default mode looks at the key's length of the field
-  // only, so the field's end is not searched for beyond it.
-  const size_t needed = complete || keyLength > kKeyBufferSize - 1 ? kKeyBufferSize - 1 : keyLength;
-
+  const SearchQuery query{
+      key,
+      keyLength,
+      alphabetic ? 0 : std::atol(key),
+      complete || keyLength > kKeyBufferSize - 1 ? kKeyBufferSize - 1 : keyLength,
+      field,
+      separator,
+      alphabetic,
+      complete,
+      wholeLine,
+      near};
   long lo = 0;
   long hi = static_cast<long>(length);
-  long mid = hi / 2;
+  long found = -1;
+  if (Narrow(query, line, &lo, &hi, &found)) return found;
+  return ScanWindow(query, lo, hi, line, reachedEnd);
+}
+
+bool clAccessFile::Narrow(const SearchQuery& search, char** line, long* lo, long* hi, long* found) {
+  // The query and the bounds live in locals while the loop runs: reached
+  // through references, they would be read again from memory on every probe.
+  const SearchQuery query = search;
+  const int field = query.field;
+  const char separator = query.separator;
+  const size_t needed = query.needed;
+  long low = *lo;
+  long high = *hi;
+  long mid = high / 2;
   char probeBuffer[kProbeSize + 1];
-  while (hi - lo > kWindowSize) {
+  while (high - low > kWindowSize) {
     unsigned long got = 0;
     const char* probe = Probe(static_cast<unsigned long>(mid), probeBuffer, &got);
     const char* probeEnd = probe + got;
     const char* lf = static_cast<const char*>(std::memchr(probe, '\n', got));
-    if (lf == nullptr) return -1;
+    if (lf == nullptr) {
+      *found = -1;
+      return true;
+    }
     const char* lineStart = lf;
     while (lineStart < probeEnd && IsLineEnd(*lineStart)) ++lineStart;
     const unsigned long lineOffset = static_cast<unsigned long>(mid) + (lineStart - probe);
@@ -495,22 +534,30 @@ long clAccessFile::Search(const char* key, int field, char separator, char** lin
       stop = static_cast<size_t>(probeEnd - start) > needed ? start + needed : probeEnd;
       end = FieldEnd(start, stop, separator, field);
     }
-    const int order = CompareProbe(key, keyLength, start, end, alphabetic, complete, keyNumber);
+    const int order = CompareProbe(query.key, query.keyLength, start, end, query.alphabetic,
+                                   query.complete, query.keyNumber);
     if (order > 0) {
-      lo = mid;
-      mid = mid + (hi - mid) / 2;
+      low = mid;
+      mid = mid + (high - mid) / 2;
     } else if (order < 0) {
-      hi = mid;
-      mid = mid - (mid - lo) / 2;
+      high = mid;
+      mid = mid - (mid - low) / 2;
     } else {
       // The found text runs to the line end, read in full when the probe cut it.
       const unsigned long textOffset =
-          lineOffset + static_cast<unsigned long>(wholeLine ? 0 : start - lineStart);
+          lineOffset + static_cast<unsigned long>(query.wholeLine ? 0 : start - lineStart);
       *line = CopyLineAt(textOffset);
-      return static_cast<long>(lineOffset);
+      *found = static_cast<long>(lineOffset);
+      return true;
     }
   }
+  *lo = low;
+  *hi = high;
+  return false;
+}
 
+long clAccessFile::ScanWindow(const SearchQuery& query, long lo, long hi, char** line,
+                              bool* reachedEnd) {
   // The window from lo holds every line that may start at or before hi; it
   // reaches on until it also holds the line after the one at hi, so that no
   // line the search may answer is cut.
@@ -541,16 +588,17 @@ long clAccessFile::Search(const char* key, int field, char separator, char** lin
 
   const char* match = nullptr;
   const char* matchEnd = nullptr;
-  if (complete) {
-    match = ScanComplete(text, windowEnd, key, field, separator, alphabetic, wholeLine);
-  } else if (near) {
-    match = ScanNear(text, windowEnd, key, field, separator, alphabetic);
+  if (query.complete) {
+    match = ScanComplete(text, windowEnd, query.key, query.field, query.separator, query.alphabetic,
+                         query.wholeLine);
+  } else if (query.near) {
+    match = ScanNear(text, windowEnd, query.key, query.field, query.separator, query.alphabetic);
   } else {
     match = static_cast<const char*>(
-        memmem(text, static_cast<size_t>(windowEnd - text), key, keyLength));
+        memmem(text, static_cast<size_t>(windowEnd - text), query.key, query.keyLength));
     if (match == text) {
       matchEnd = match + LineLength(match, windowEnd);
-    } else if (match != nullptr && wholeLine) {
+    } else if (match != nullptr && query.wholeLine) {
       while (match > text && !IsLineEnd(match[-1])) --match;
     }
   }

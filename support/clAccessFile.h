@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "platform/Export.h"
 #include "platform/CString.h"
+#include "platform/Export.h"
 #include "platform/FileApi.h"
 
 // The owner of one open file: opens it in one of three modes, reads and
@@ -58,7 +58,7 @@ class SORREL_EXPORT clAccessFile {
   // empty text), 0 when no file is open.
   unsigned long mWriteLine(const CString& text);
   // Closes and deletes the open file; does nothing without one. A failed
-  // delete is logged at debug level.
+  // delete is reported at debug level to the diagnostic sink.
   void mDeleteFile();
 
   // Searches the open file, sorted on its lines' key field: a binary search
@@ -111,6 +111,16 @@ class SORREL_EXPORT clAccessFile {
   // when the final window ran into the end of those bytes.
   long Search(const char* key, int field, char separator, char** line, int alphabetic, int complete,
               int wholeLine, int near, unsigned long length, bool* reachedEnd);
+  // The key and modes of one search, with what they imply for comparing.
+  struct SearchQuery;
+  // The binary phase: halves [*lo, *hi) by probes until at most 4096 bytes
+  // remain. True when a probe settled the search: `*found` is then the
+  // offset of the line found (its text copied into `*line`) or -1.
+  bool Narrow(const SearchQuery& search, char** line, long* lo, long* hi, long* found);
+  // The window phase: scans the lines from `lo` that may start up to `hi`
+  // for the key; the offset found (its text copied into `*line`) or -1.
+  // `*reachedEnd` is set when the window ran into the end of the file.
+  long ScanWindow(const SearchQuery& query, long lo, long hi, char** line, bool* reachedEnd);
   void DropView();
 
   HANDLE handle_;                         // the open file; null when none

@@ -4,8 +4,8 @@
 #include <system_error>
 
 #include "platform/CWaitCursor.h"
+#include "platform/DiagnosticSink.h"
 #include "platform/FileApi.h"
-#include "support/Logger.h"
 #include "support/clAccessFile.h"
 
 namespace {
@@ -32,19 +32,22 @@ CString clExchangeIdxTool::mSearchInExchangeIdxFile(CString directory, CString i
   const CString indexPath = directory + "EXCHANGE.IDX";
   clAccessFile index;
   if (!index.mOpenFileForReading(indexPath)) {
-    Logger::debugFailure("clExchangeIdxTool: cannot open " + indexPath);
+    ReportDiagnostic(DiagnosticLevel::kDebug,
+                     ("clExchangeIdxTool: cannot open " + indexPath).c_str());
     return "";
   }
   CString key = mFormatString(identifier);
   if (key.IsEmpty()) {
-    Logger::debugFailure("clExchangeIdxTool: malformed identifier '" + identifier + "'");
+    ReportDiagnostic(DiagnosticLevel::kDebug,
+                     ("clExchangeIdxTool: malformed identifier '" + identifier + "'").c_str());
     return "";
   }
   char* found = nullptr;
   const long offset = index.mFind(key.GetBuffer(), key.GetLength(), -1, ' ', &found, 1, 0, 1, 0);
   key.ReleaseBuffer();
   if (offset < 0) {
-    Logger::debugFailure("clExchangeIdxTool: " + key + " is not in " + indexPath);
+    ReportDiagnostic(DiagnosticLevel::kDebug,
+                     ("clExchangeIdxTool: " + key + " is not in " + indexPath).c_str());
     return "";
   }
   CString path = CString(found).Mid(kPathColumn);
@@ -61,7 +64,7 @@ CString clExchangeIdxTool::mSearchInExchangeIdxFile(CString directory, CString i
   const CString result = folder + path;
   std::error_code error;
   if (!std::filesystem::is_regular_file(NativePath(result), error)) {
-    Logger::debugFailure("clExchangeIdxTool: no file " + result);
+    ReportDiagnostic(DiagnosticLevel::kDebug, ("clExchangeIdxTool: no file " + result).c_str());
     return "";
   }
   return result;

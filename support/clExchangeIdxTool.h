@@ -12,7 +12,8 @@ class SORREL_EXPORT clExchangeIdxTool {
   // The full path of the document's PDF file for an identifier typed as
   // "COUNTRY NUMBER KIND " (the trailing blank is required), in a medium whose
   // directory ends with a separator; "" when the index cannot be opened, the
-  // identifier is malformed, the key is absent or the file does not exist.
+  // identifier is malformed, the key is absent or the file does not exist
+  // (the reason goes to the diagnostic sink at debug level).
   CString mSearchInExchangeIdxFile(CString directory, CString identifier);
 
  protected:

@@ -258,9 +258,9 @@ int matchingBracket(const VALUE_TYPE_TOKEN* records, int open) {
   return -1;
 }
 
-// The criterion record right after the group that opens at `open`, or -1.
-int criterionAfterGroup(const VALUE_TYPE_TOKEN* records, int open) {
-  const int close = matchingBracket(records, open);
+// The criterion record right after the group that ends at `close` (-1 when
+// the group is not closed), or -1.
+int criterionAfter(const VALUE_TYPE_TOKEN* records, int close) {
   if (close < 0 || records[close + 1].type != ALPHA_CRITERION) return -1;
   return close + 1;
 }
@@ -268,6 +268,246 @@ int criterionAfterGroup(const VALUE_TYPE_TOKEN* records, int open) {
 void clearDefaults(VALUE_TYPE_TOKEN* records, int from, int to) {
   for (int i = from; i <= to; ++i) records[i].use_default = 0;
 }
+
+// One run of the expression translator over the token records of a checked
+// expression: the output, the current operator and the count of terms, with
+// one function per action code. The leading operator and its flag belong to
+// the VERGER_MODE and outlive the run.
+class ExpressionTranslation {
+ public:
+  ExpressionTranslation(VALUE_TYPE_TOKEN* records, char* out, VERGER_CONFIG* config,
+                        char (&leadingOperator)[VERGER_MODE::kOperatorSize], int32_t& leadingFlag)
+      : records_(records),
+        output_(out),
+        config_(config),
+        leadingOperator_(leadingOperator),
+        leadingFlag_(leadingFlag) {}
+
+  // Translates every record up to the end record; SYNTAX_OK or the failure,
+  // with the text written so far left in the output.
+  VERGER_ERROR run() {
+    for (r_ = 0; records_[r_].type != ALPHA_END; ++r_) {
+      const VERGER_ERROR status = step();
+      if (status != SYNTAX_OK) return status;
+      if (output_.overflowed()) return INCORRECT_SYNTAX;
+    }
+    return SYNTAX_OK;
+  }
+
+ private:
+  // The record at r_ by its action code.
+  VERGER_ERROR step() {
+    token_ = records_[r_].token;
+    switch (records_[r_].value) {
+      case verger_tables::ACT_OPEN_AT_START:
+        return openAtStart();
+      case verger_tables::ACT_LEAD_CRITERION:
+        return leadCriterion();
+      case verger_tables::ACT_TERM_AT_START:
+        return termAtStart();
+      case verger_tables::ACT_TERM_AS_OPERAND:
+        return termAsOperand();
+      case verger_tables::ACT_TERM_AFTER_TERM:
+        return termAfterTerm();
+      case verger_tables::ACT_OPERATOR_AFTER_TERM:
+      case verger_tables::ACT_OPERATOR_AFTER_CRITERION:
+        return operatorAfterOperand();
+      case verger_tables::ACT_OPEN_AS_OPERAND:
+        return openAsOperand();
+      case verger_tables::ACT_CLOSE_AFTER_TERM:
+        output_.add(token_);
+        return SYNTAX_OK;
+      case verger_tables::ACT_CRITERION_AFTER_TERM:
+      case verger_tables::ACT_END_AFTER_TERM:
+      case verger_tables::ACT_END_AFTER_CRITERION:
+        // A criterion after a term was written with that term.
+        return SYNTAX_OK;
+      case verger_tables::ACT_CLOSE_AFTER_CRITERION:
+        leadingFlag_ = 0;
+        output_.add(token_);
+        return SYNTAX_OK;
+      case verger_tables::ACT_LEAD_OPERATOR:
+        return leadOperator();
+      default:
+        return INCORRECT_SYNTAX;
+    }
+  }
+
+  // Reads the term at r_: its text and what its value form needs to know.
+  // Only the term actions need this, so the other records are not scanned.
+  void readTerm() {
+    text_ = scanToken(token_, plain_);
+    comparison_ = isComparisonValue(text_);
+  }
+
+  const VALUE_TYPE_TOKEN& next() const { return records_[r_ + 1]; }
+  bool criterionFollows() const { return next().value == verger_tables::ACT_CRITERION_AFTER_TERM; }
+
+  // "(" at the start: a group followed by a criterion takes it as a prefix,
+  // and no term inside the group gets the default criteria.
+  VERGER_ERROR openAtStart() {
+    const int close = matchingBracket(records_, r_);
+    if (const int group = criterionAfter(records_, close); group >= 0) {
+      addGroupCriterion(group);
+    } else {
+      output_.add(token_);
+      clearDefaults(records_, r_, close);
+    }
+    return SYNTAX_OK;
+  }
+
+  // A criterion at the start becomes the default criteria and the prefix of
+  // the value after it ("PRESENCE=" for a presence word).
+  VERGER_ERROR leadCriterion() {
+    if (!changeDefaults(token_)) return INCORRECT_SYNTAX;
+    const char* following = next().token;
+    if (following != nullptr && isPresenceWord(following)) {
+      output_.add("PRESENCE=");
+      output_.add(criterionOf(token_));
+    } else {
+      output_.add(criterionOf(token_));
+      if (!isComparison(following)) output_.add("=");
+    }
+    return SYNTAX_OK;
+  }
+
+  // A term at the start: its own criterion when one follows, else the
+  // default criteria unless they were cleared for it.
+  VERGER_ERROR termAtStart() {
+    readTerm();
+    if (criterionFollows()) {
+      addCriterion(next().token);
+      ++r_;
+    } else if (records_[r_].use_default == 1) {
+      addDefaults();
+    }
+    ++terms_;
+    return addValue();
+  }
+
+  // A term where an operand is expected: as at the start, except that the
+  // first term gets no default criteria, a criterion after it also becomes
+  // the default criteria, and a presence word writes nothing.
+  VERGER_ERROR termAsOperand() {
+    readTerm();
+    ++terms_;
+    if (isPresenceWord(text_)) return SYNTAX_OK;
+    if (criterionFollows()) {
+      if (!changeDefaults(next().token)) return INCORRECT_SYNTAX;
+      addCriterion(next().token);
+      ++r_;
+    } else if (terms_ > 1 && records_[r_].use_default == 1) {
+      addDefaults();
+    }
+    return addValue();
+  }
+
+  // A term right after a term or ")": joined by the implicit operator, with
+  // its own criterion when one follows and never the default criteria.
+  VERGER_ERROR termAfterTerm() {
+    readTerm();
+    output_.add(" ");
+    output_.add(leadingFlag_ != 0 ? leadingOperator_ : current_);
+    output_.add(" ");
+    if (criterionFollows()) {
+      addCriterion(next().token);
+      ++r_;
+    }
+    return addValue();
+  }
+
+  // An operator after a term, ")" or criterion, in its KTF spelling; it
+  // becomes the implicit operator when it is a boolean word. After a
+  // criterion, any other operator leaves the leading operator implicit.
+  VERGER_ERROR operatorAfterOperand() {
+    const std::string_view text(token_);
+    output_.add(" ");
+    if (!addOperator(output_, text)) return COMMAND_NOT_SUPPORTED;
+    output_.add(" ");
+    const char* implicit = "OR";
+    if (isBooleanWord(text)) {
+      implicit = token_;
+    } else if (records_[r_].value == verger_tables::ACT_OPERATOR_AFTER_CRITERION &&
+               leadingFlag_ != 0) {
+      implicit = leadingOperator_;
+    }
+    if (!copyField(current_, sizeof current_, implicit)) return INCORRECT_SYNTAX;
+    if (isProximityLike(text) && next().type == ALPHA_OPEN) {
+      clearDefaults(records_, r_ + 1, matchingBracket(records_, r_ + 1));
+    }
+    return SYNTAX_OK;
+  }
+
+  // "(" where an operand is expected: after a leading criterion its group
+  // gets no default criteria; a group followed by a criterion takes it.
+  VERGER_ERROR openAsOperand() {
+    const int close = matchingBracket(records_, r_);
+    if (r_ > 0 && records_[r_ - 1].type == ALPHA_LEAD_CRITERION) {
+      output_.add(token_);
+      clearDefaults(records_, r_, close);
+    } else if (const int group = criterionAfter(records_, close); group >= 0) {
+      addGroupCriterion(group);
+    } else {
+      output_.add(token_);
+    }
+    return SYNTAX_OK;
+  }
+
+  // An operator at the start is remembered as the implicit operator of this
+  // and later translations; it writes nothing.
+  VERGER_ERROR leadOperator() {
+    if (!copyField(leadingOperator_, VERGER_MODE::kOperatorSize, token_)) return INCORRECT_SYNTAX;
+    leadingFlag_ = 1;
+    return SYNTAX_OK;
+  }
+
+  // The criterion after the group that opens at r_ prefixes the group, whose
+  // terms then get no default criteria.
+  void addGroupCriterion(int group) {
+    output_.add(criterionOf(records_[group].token));
+    output_.add("=");
+    output_.add(token_);
+    clearDefaults(records_, r_, group);
+  }
+
+  // The default criteria in front of a bare term; a comparison value carries
+  // its own sign, every other term is joined with "=".
+  void addDefaults() {
+    output_.add(config_->list_default());
+    if (!comparison_) output_.add("=");
+  }
+
+  void addCriterion(const char* criterionToken) {
+    output_.add(criterionOf(criterionToken));
+    if (!comparison_) output_.add("=");
+  }
+
+  VERGER_ERROR addValue() {
+    return addValueForm(output_, text_, plain_) ? SYNTAX_OK : INCORRECT_SYNTAX;
+  }
+
+  // The default criteria become the named criterion; a name that does not
+  // fit the configuration's text is refused along with the expression.
+  bool changeDefaults(char* criterionToken) {
+    char* name = criterionToken + 1;
+    if (std::strlen(name) >= VERGER_CONFIG::kDefaultCriteriaSize) return false;
+    config_->change_default_criteria(name);
+    return true;
+  }
+
+  VALUE_TYPE_TOKEN* records_;
+  Output output_;
+  VERGER_CONFIG* config_;
+  char (&leadingOperator_)[VERGER_MODE::kOperatorSize];
+  int32_t& leadingFlag_;
+  char current_[VERGER_MODE::kCurrentOperatorSize] = "OR";  // the implicit operator
+  int terms_ = 0;            // terms translated at the start or as operands
+  int r_ = 0;                // the record being translated
+  char* token_ = nullptr;    // its token
+  std::string_view text_;    // a term: its text (readTerm)
+  bool plain_ = true;        // a term: its value form is the text itself
+  bool comparison_ = false;  // a term: it is a comparison value
+};
 
 }  // namespace
 
@@ -724,142 +964,6 @@ VERGER_ERROR VERGER_MODE::mappingtoktf(char* text, VERGER_CONFIG* config, KTF_CO
 
 VERGER_ERROR VERGER_MODE::lex_translate_orbtoktf(VALUE_TYPE_TOKEN* records, char* out,
                                                  VERGER_CONFIG* config) {
-  Output output(out);
-  char current[kCurrentOperatorSize] = "OR";
-  int terms = 0;
-  // Appends the default criteria in front of a bare term; a comparison value
-  // carries its own sign, every other term is joined with "=".
-  auto addDefaults = [&](bool comparison) {
-    output.add(config->list_default());
-    if (!comparison) output.add("=");
-  };
-  auto addCriterion = [&](const char* criterionToken, bool comparison) {
-    output.add(criterionOf(criterionToken));
-    if (!comparison) output.add("=");
-  };
-  // The default criteria become the named criterion; a name that does not fit
-  // the configuration's text is refused along with the expression.
-  auto changeDefaults = [&](char* criterionToken) {
-    char* name = criterionToken + 1;
-    if (std::strlen(name) >= VERGER_CONFIG::kDefaultCriteriaSize) return false;
-    config->change_default_criteria(name);
-    return true;
-  };
-  for (int r = 0; records[r].type != ALPHA_END; ++r) {
-    VALUE_TYPE_TOKEN& record = records[r];
-    const VALUE_TYPE_TOKEN& next = records[r + 1];
-    char* token = record.token;
-    bool plain = true;
-    const std::string_view text = scanToken(token, plain);
-    const bool comparison = isComparisonValue(text);
-    switch (record.value) {
-      case 0: {
-        const int group = criterionAfterGroup(records, r);
-        if (group >= 0) {
-          output.add(criterionOf(records[group].token));
-          output.add("=");
-          output.add(text);
-          clearDefaults(records, r, group);
-        } else {
-          output.add(text);
-          clearDefaults(records, r, matchingBracket(records, r));
-        }
-        break;
-      }
-      case 1:
-        if (!changeDefaults(token)) return INCORRECT_SYNTAX;
-        if (next.token != nullptr && isPresenceWord(next.token)) {
-          output.add("PRESENCE=");
-          output.add(criterionOf(token));
-        } else {
-          output.add(criterionOf(token));
-          if (!isComparison(next.token)) output.add("=");
-        }
-        break;
-      case 2:
-        if (next.value != 8) {
-          if (record.use_default == 1) addDefaults(comparison);
-        } else {
-          addCriterion(next.token, comparison);
-          ++r;
-        }
-        if (!addValueForm(output, text, plain)) return INCORRECT_SYNTAX;
-        ++terms;
-        break;
-      case 3:
-        if (!isPresenceWord(text)) {
-          if (next.value != 8) {
-            if (terms > 0 && record.use_default == 1) addDefaults(comparison);
-          } else {
-            if (!changeDefaults(next.token)) return INCORRECT_SYNTAX;
-            addCriterion(next.token, comparison);
-            ++r;
-          }
-          if (!addValueForm(output, text, plain)) return INCORRECT_SYNTAX;
-        }
-        ++terms;
-        break;
-      case 4:
-        output.add(" ");
-        output.add(leading_flag != 0 ? leading_operator : current);
-        output.add(" ");
-        if (next.value == 8) {
-          addCriterion(next.token, comparison);
-          ++r;
-        }
-        if (!addValueForm(output, text, plain)) return INCORRECT_SYNTAX;
-        break;
-      case 5:
-      case 10: {
-        output.add(" ");
-        if (!addOperator(output, text)) return COMMAND_NOT_SUPPORTED;
-        output.add(" ");
-        const char* implicit = "OR";
-        if (isBooleanWord(text)) {
-          implicit = token;
-        } else if (record.value == 10 && leading_flag != 0) {
-          implicit = leading_operator;
-        }
-        if (!copyField(current, sizeof current, implicit)) return INCORRECT_SYNTAX;
-        if (isProximityLike(text) && next.type == ALPHA_OPEN) {
-          clearDefaults(records, r + 1, matchingBracket(records, r + 1));
-        }
-        break;
-      }
-      case 6:
-        if (r > 0 && records[r - 1].type == ALPHA_LEAD_CRITERION) {
-          output.add(text);
-          clearDefaults(records, r, matchingBracket(records, r));
-        } else if (const int group = criterionAfterGroup(records, r); group >= 0) {
-          output.add(criterionOf(records[group].token));
-          output.add("=");
-          output.add(text);
-          clearDefaults(records, r, group);
-        } else {
-          output.add(text);
-        }
-        break;
-      case 7:
-        output.add(text);
-        break;
-      case 8:
-      case 11:
-      case 12:
-        break;
-      case 9:
-        leading_flag = 0;
-        output.add(text);
-        break;
-      case 14:
-        if (!copyField(leading_operator, sizeof leading_operator, token)) {
-          return INCORRECT_SYNTAX;
-        }
-        leading_flag = 1;
-        break;
-      default:
-        return INCORRECT_SYNTAX;
-    }
-    if (output.overflowed()) return INCORRECT_SYNTAX;
-  }
-  return SYNTAX_OK;
+  ExpressionTranslation translation(records, out, config, leading_operator, leading_flag);
+  return translation.run();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string_view>
 
 #include "translator/VergerTypes.h"
@@ -76,14 +77,40 @@ inline constexpr int kTransitions[4][7] = {
     {-1, -1, -1, 1, -1, 3, 4},   // 3 SYN_CRITERION
 };
 
-// Action code of the expression translator by state before the token (row)
-// and the token's symbol (column); -1 cannot occur in a checked expression.
-inline constexpr int kActions[4][7] = {
-    // lead crit.  term  criterion  operator  "("  ")"  end
-    {1, 2, -1, 14, 0, -1, -1},    // 0 SYN_START
-    {-1, 3, -1, -1, 6, -1, -1},   // 1 SYN_OPERAND
-    {-1, 4, 8, 5, -1, 7, 11},     // 2 SYN_TERM
-    {-1, -1, -1, 10, -1, 9, 12},  // 3 SYN_CRITERION
+// What the expression translator does with a token, by where it stands: the
+// action code stored in VALUE_TYPE_TOKEN::value. Code 13 is never produced.
+enum VERGER_ACTION : int32_t {
+  ACT_NONE = -1,                      // cannot occur in a checked expression
+  ACT_OPEN_AT_START = 0,              // "(" at the start
+  ACT_LEAD_CRITERION = 1,             // criterion at the start
+  ACT_TERM_AT_START = 2,              // term at the start, also inside brackets opened there
+  ACT_TERM_AS_OPERAND = 3,            // term after an operator, a leading criterion or such a "("
+  ACT_TERM_AFTER_TERM = 4,            // term directly after a term or ")"
+  ACT_OPERATOR_AFTER_TERM = 5,        // operator after a term or ")"
+  ACT_OPEN_AS_OPERAND = 6,            // "(" where an operand is expected
+  ACT_CLOSE_AFTER_TERM = 7,           // ")" after a term or ")"
+  ACT_CRITERION_AFTER_TERM = 8,       // criterion after a term or ")"
+  ACT_CLOSE_AFTER_CRITERION = 9,      // ")" after a criterion
+  ACT_OPERATOR_AFTER_CRITERION = 10,  // operator after a criterion
+  ACT_END_AFTER_TERM = 11,            // the end, after a term or ")"
+  ACT_END_AFTER_CRITERION = 12,       // the end, after a criterion
+  ACT_LEAD_OPERATOR = 14,             // operator at the start
+};
+
+// Action of the expression translator by state before the token (row) and the
+// token's symbol (column), in the layout of kTransitions.
+inline constexpr VERGER_ACTION kActions[4][7] = {
+    // SYN_START: lead crit., term, criterion, operator, "(", ")", end
+    {ACT_LEAD_CRITERION, ACT_TERM_AT_START, ACT_NONE, ACT_LEAD_OPERATOR, ACT_OPEN_AT_START,
+     ACT_NONE, ACT_NONE},
+    // SYN_OPERAND
+    {ACT_NONE, ACT_TERM_AS_OPERAND, ACT_NONE, ACT_NONE, ACT_OPEN_AS_OPERAND, ACT_NONE, ACT_NONE},
+    // SYN_TERM
+    {ACT_NONE, ACT_TERM_AFTER_TERM, ACT_CRITERION_AFTER_TERM, ACT_OPERATOR_AFTER_TERM, ACT_NONE,
+     ACT_CLOSE_AFTER_TERM, ACT_END_AFTER_TERM},
+    // SYN_CRITERION
+    {ACT_NONE, ACT_NONE, ACT_NONE, ACT_OPERATOR_AFTER_CRITERION, ACT_NONE,
+     ACT_CLOSE_AFTER_CRITERION, ACT_END_AFTER_CRITERION},
 };
 
 // Characters of a search term besides the ASCII letters and digits: the double

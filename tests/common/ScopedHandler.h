@@ -3,7 +3,7 @@
 #include <utility>
 
 // Installs a process-wide replaceable handler (message box, wait cursor,
-// shell open) for one scope and puts the previous one back when the scope
+// shell open, diagnostic sink) for one scope and puts the previous one back when the scope
 // ends, also when a test assertion returns early. `Set` is the handler's
 // installer, which answers the handler it replaced, e.g.
 //   ScopedHandler guard(SetMessageBoxHandler, [&](const char*, unsigned) { ... });

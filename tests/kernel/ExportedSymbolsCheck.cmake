@@ -13,6 +13,7 @@ set(public
   "CString::CString" "CStringArray::Add" "CStringList::CStringList"
   "CMapStringToString::CMapStringToString" "CMapStringToPtr::CMapStringToPtr"
   "CMemFile::Write" "CWnd::SetWindowPos" "CWinApp::CWinApp" "AfxMessageBox" "LoadLibraryA"
+  "ReportDiagnostic" "SetDiagnosticHandler"
   # the library
   "CSORRELKernelApp::instance" "Crypto::HashString" "Crypto::encode"
   "StringUtil::IsInteger" "SystemUtil::DispatchMessages" "clArray::fnAdd"

@@ -5,21 +5,23 @@
 #include <string>
 
 #include "platform/CWinApp.h"
+#include "tests/common/ScopedHandler.h"
 
 namespace {
 
 TEST(CWaitCursor, ShowsForItsLifetimeAndThroughTheApplication) {
   std::string events;
-  WaitCursorHandler previous =
-      SetWaitCursorHandler([&events](bool show) { events += show ? '+' : '-'; });
   {
-    CWaitCursor wait;
-    wait.Restore();
+    ScopedHandler recorder(SetWaitCursorHandler,
+                           [&events](bool show) { events += show ? '+' : '-'; });
+    {
+      CWaitCursor wait;
+      wait.Restore();
+    }
+    CWinApp app("test");
+    app.BeginWaitCursor();
+    app.EndWaitCursor();
   }
-  CWinApp app("test");
-  app.BeginWaitCursor();
-  app.EndWaitCursor();
-  SetWaitCursorHandler(previous);
   EXPECT_EQ(events, "++-+-");
 }
 

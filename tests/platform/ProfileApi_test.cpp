@@ -11,7 +11,10 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "platform/DiagnosticSink.h"
+#include "tests/common/ScopedHandler.h"
 #include "tests/common/TempDir.h"
 
 namespace {
@@ -213,6 +216,145 @@ TEST(ProfileFile, KilledWriterNeverLeavesATruncatedFile) {
     const std::string tail = now.substr(now.size() - 42);
     EXPECT_TRUE(tail == std::string(40, 'a') + "\r\n" || tail == std::string(40, 'b') + "\r\n");
   }
+}
+
+// Writes keys "<prefix>0" ... into section "s", each with its own value;
+// the number of calls that returned TRUE.
+int WriteKeys(const std::string& file, const std::string& prefix, int count) {
+  int succeeded = 0;
+  for (int i = 0; i < count; ++i) {
+    const std::string key = prefix + std::to_string(i);
+    succeeded += WritePrivateProfileStringA("s", key.c_str(), ("v" + key).c_str(), file.c_str());
+  }
+  return succeeded;
+}
+
+void ExpectAllKeys(const std::string& file, const std::vector<std::string>& prefixes, int count) {
+  for (const std::string& prefix : prefixes) {
+    for (int i = 0; i < count; ++i) {
+      const std::string key = prefix + std::to_string(i);
+      EXPECT_EQ(Read(file, "s", key.c_str(), "lost"), "v" + key);
+    }
+  }
+}
+
+TEST(ProfileFile, ConcurrentWritersFromThreadsLoseNoUpdate) {
+  TempDir dir;
+  const std::string file = dir.File("threads.ini");
+  std::vector<std::thread> writers;
+  std::vector<int> succeeded(8);
+  std::vector<std::string> prefixes;
+  for (int t = 0; t < 8; ++t) prefixes.push_back("t" + std::to_string(t) + "k");
+  for (int t = 0; t < 8; ++t) {
+    writers.emplace_back([&, t] { succeeded[t] = WriteKeys(file, prefixes[t], 25); });
+  }
+  for (std::thread& writer : writers) writer.join();
+  for (int t = 0; t < 8; ++t) EXPECT_EQ(succeeded[t], 25) << t;
+  ExpectAllKeys(file, prefixes, 25);
+}
+
+TEST(ProfileFile, ConcurrentWritersFromProcessesLoseNoUpdate) {
+  TempDir dir;
+  const std::string file = dir.File("processes.ini");
+  std::vector<pid_t> children;
+  for (const char* prefix : {"a", "b"}) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(WriteKeys(file, prefix, 100) == 100 ? 0 : 1);
+    children.push_back(child);
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a write returned FALSE";
+  }
+  ExpectAllKeys(file, {"a", "b"}, 100);
+}
+
+struct HostileName {
+  const char* section;  // section written
+  const char* key;      // key written
+  const char* readAs;   // section/key names that read it back, or null when refused
+  const char* readKey;
+};
+
+TEST(ProfileFile, NamesThatCouldNeverReadBackAreRefused) {
+  const HostileName cases[] = {
+      // Blanks around a name are not part of it: the write lands trimmed.
+      {" s ", "k", "s", "k"},
+      {"\ts", " k\t", "S", "K"},
+      // A "]" ends a section name when read; "=" ends a key name; ";" starts
+      // a comment and "[" a section line; line ends would split the line.
+      {"a]b", "k", nullptr, nullptr},
+      {"s", "a=b", nullptr, nullptr},
+      {"s", " ;k", nullptr, nullptr},
+      {"s", "[k", nullptr, nullptr},
+      {"s\r\n[t", "k", nullptr, nullptr},
+      {"s", "k\nx", nullptr, nullptr},
+  };
+  TempDir dir;
+  const std::string file = dir.File("names.ini");
+  for (const HostileName& c : cases) {
+    const std::string before = "[other]\r\nx=1\r\n";
+    WriteBytes(file, before);
+    std::vector<std::string> reports;
+    ScopedHandler recorder(SetDiagnosticHandler, [&reports](DiagnosticLevel, const char* text) {
+      reports.emplace_back(text);
+    });
+    std::string afterFirst;
+    for (int round = 0; round < 3; ++round) {
+      const BOOL written = WritePrivateProfileStringA(c.section, c.key, "v", file.c_str());
+      EXPECT_EQ(written != 0, c.readAs != nullptr) << c.section << "/" << c.key;
+      if (round == 0) afterFirst = ReadBytes(file);
+      // Writing again never grows the file.
+      EXPECT_EQ(ReadBytes(file), afterFirst) << c.section << "/" << c.key;
+    }
+    if (c.readAs != nullptr) {
+      EXPECT_EQ(Read(file, c.readAs, c.readKey, "dflt"), "v") << c.section << "/" << c.key;
+      EXPECT_EQ(Read(file, c.section, c.key, "dflt"), "v") << c.section << "/" << c.key;
+    } else {
+      EXPECT_EQ(afterFirst, before) << c.section << "/" << c.key;
+      EXPECT_EQ(reports.size(), 3u) << c.section << "/" << c.key;
+    }
+  }
+  // A value with a line end would add lines of its own.
+  EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "v\r\n[evil]\r\nk=1", file.c_str()));
+  EXPECT_EQ(Read(file, "evil", "k", "none"), "none");
+}
+
+TEST(ProfileFile, LoneCarriageReturnsEndLines) {
+  TempDir dir;
+  const std::string file = dir.File("cr.ini");
+  WriteBytes(file, "[s]\rk=v\r[t]\rx=1\r");
+  EXPECT_EQ(Read(file, "s", "k"), "v");
+  EXPECT_EQ(Read(file, "t", "x"), "1");
+  char names[64];
+  EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, "", names, 64, file.c_str()), 4u);
+  EXPECT_EQ(std::string(names, 5), std::string("s\0t\0\0", 5));
+  // A new key goes into the one section; other bytes stay as they were.
+  ASSERT_TRUE(WritePrivateProfileStringA("s", "k2", "w", file.c_str()));
+  EXPECT_EQ(ReadBytes(file), "[s]\rk=v\rk2=w\r\n[t]\rx=1\r");
+  ASSERT_TRUE(WritePrivateProfileStringA("t", "x", "2", file.c_str()));
+  EXPECT_EQ(ReadBytes(file), "[s]\rk=v\rk2=w\r\n[t]\rx=2\r\n");
+  EXPECT_EQ(Read(file, "s", "k2"), "w");
+}
+
+TEST(ProfileFile, ListsManyNamesFirstCopiesOnly) {
+  TempDir dir;
+  const std::string file = dir.File("many.ini");
+  std::string text;
+  for (int i = 0; i < 50000; ++i) text += "[S" + std::to_string(i) + "]\r\nk=1\r\n";
+  text += "[s0]\r\n[S49999]\r\nk=2\r\n";  // later copies, another case
+  WriteBytes(file, text);
+  CStringArray names;
+  ReadPrivateProfileNames(nullptr, file.c_str(), names);
+  ASSERT_EQ(names.GetSize(), 50000);
+  EXPECT_EQ(names[0], "S0");
+  EXPECT_EQ(names[49999], "S49999");
+  ReadPrivateProfileNames("s49999", file.c_str(), names);
+  ASSERT_EQ(names.GetSize(), 50001);
+  EXPECT_EQ(names[50000], "k");
+  EXPECT_EQ(Read(file, "s49999", "k"), "1");
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <sstream>
 #include <string>
 
+#include "tests/common/ScopedHandler.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -59,10 +61,9 @@ TEST(ShellExecuteA, FailsWhenXdgOpenIsMissing) {
   }
   fs::remove_all(folder);
   int calls = 0;
-  ShellOpenHandler previous = SetShellOpenHandler([&](const char*, int) { return ++calls > 0; });
+  ScopedHandler counter(SetShellOpenHandler, [&](const char*, int) { return ++calls > 0; });
   EXPECT_EQ(ShellExecuteA(nullptr, "print", "file.txt", nullptr, nullptr, SW_SHOW), SE_ERR_NOASSOC);
   EXPECT_EQ(ShellExecuteA(nullptr, "open", "", nullptr, nullptr, SW_SHOW), SE_ERR_NOASSOC);
-  SetShellOpenHandler(previous);
   EXPECT_EQ(calls, 0);
 }
 

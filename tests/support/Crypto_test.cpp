@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/MessageBox.h"
+#include "tests/common/ScopedHandler.h"
 
 namespace {
 
@@ -19,16 +20,14 @@ struct ShownMessage {
 // Records every message box shown while it lives.
 class MessageRecorder {
  public:
-  MessageRecorder()
-      : previous_(SetMessageBoxHandler([this](const char* text, unsigned type) {
-          shown.push_back({text, type});
-          return IDOK;
-        })) {}
-  ~MessageRecorder() { SetMessageBoxHandler(previous_); }
   std::vector<ShownMessage> shown;
 
  private:
-  MessageBoxHandler previous_;
+  ScopedHandler<MessageBoxHandler> recorder_{SetMessageBoxHandler,
+                                             [this](const char* text, unsigned type) {
+                                               shown.push_back({text, type});
+                                               return IDOK;
+                                             }};
 };
 
 char kPassword[] = "Sorrel secret";

@@ -4,6 +4,8 @@
 
 #include <regex>
 
+#include "platform/DiagnosticSink.h"
+#include "support/clAccessConfigFile.h"
 #include "tests/common/TempDir.h"
 
 namespace {
@@ -90,6 +92,33 @@ TEST_F(LoggerTest, UnwritableFileStillLogsToStandardOutput) {
   EXPECT_NE(out.find("cannot create the log file"), std::string::npos);
   EXPECT_NE(out.find("WARN ["), std::string::npos);
   EXPECT_NE(out.find("] still shown\n"), std::string::npos);
+}
+
+TEST_F(LoggerTest, ReportsOfTheLayersBelowReachTheKernelLog) {
+  Configure("Debug=1");
+  testing::internal::CaptureStdout();
+  ReportDiagnostic(DiagnosticLevel::kWarn, "disk almost full");
+  // A support class below the logger reports its failure through the sink.
+  clAccessConfigFile(dir_.File("missing/x.ini").c_str()).mWrite("S", "k", 1);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(std::regex_search(out, std::regex(R"((^|\n)WARN \[[^\]]*\] disk almost full\n)")))
+      << out;
+  EXPECT_TRUE(std::regex_search(out, std::regex(R"((^|\n)DEBUG \[[^\]]*\] [^\n]*cannot write)")))
+      << out;
+  const std::string file = ReadBytes(LogPath("kernel"));
+  EXPECT_NE(file.find("disk almost full\r\n"), std::string::npos);
+
+  // Switched off, a report logs nothing and leaves no silent "kernel" logger
+  // behind: once logging is on again, reports show.
+  Logger::uninitialize();
+  Configure("Debug=0");
+  testing::internal::CaptureStdout();
+  ReportDiagnostic(DiagnosticLevel::kError, "unseen");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  Configure("Debug=1");
+  testing::internal::CaptureStdout();
+  ReportDiagnostic(DiagnosticLevel::kInfo, "seen");
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("] seen\n"), std::string::npos);
 }
 
 }  // namespace

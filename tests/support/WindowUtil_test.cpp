@@ -6,6 +6,7 @@
 
 #include "platform/ShellExecute.h"
 #include "support/Orb.h"
+#include "tests/common/ScopedHandler.h"
 
 namespace {
 
@@ -28,13 +29,14 @@ TEST(WindowUtil, SetZBottomMovesWindowDownWithoutMovingOrResizing) {
 TEST(Orb, OpensAbsoluteHttpsHomepageShownNormally) {
   std::vector<std::string> opened;
   int show = -1;
-  ShellOpenHandler previous = SetShellOpenHandler([&](const char* target, int command) {
-    opened.push_back(target);
-    show = command;
-    return true;
-  });
-  Orb::OpenSorrelHomepage();
-  SetShellOpenHandler(previous);
+  {
+    ScopedHandler recorder(SetShellOpenHandler, [&](const char* target, int command) {
+      opened.push_back(target);
+      show = command;
+      return true;
+    });
+    Orb::OpenSorrelHomepage();
+  }
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0].rfind("https://", 0), 0u);
   EXPECT_EQ(show, SW_SHOWNORMAL);

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "platform/DiagnosticSink.h"
+#include "tests/common/ScopedHandler.h"
 #include "tests/common/TempDir.h"
 
 namespace {
@@ -96,8 +101,15 @@ TEST(ConfigFile, WrittenValuesReadBack) {
   CString text;
   EXPECT_EQ(config.mRead("S", "long", text), 1);
   EXPECT_EQ(text.GetLength(), 2046);
+  // A failed write answers 0 and says why at debug level.
+  std::vector<std::string> reports;
+  ScopedHandler recorder(SetDiagnosticHandler, [&reports](DiagnosticLevel level, const char* text) {
+    if (level == DiagnosticLevel::kDebug) reports.emplace_back(text);
+  });
   config.mSetFileName(dir.File("missing/dir.ini").c_str());
   EXPECT_EQ(config.mWrite("S", "k", 1), 0);
+  ASSERT_FALSE(reports.empty());
+  EXPECT_NE(reports.back().find("cannot write [S] k to "), std::string::npos) << reports.back();
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/CWaitCursor.h"
+#include "tests/common/ScopedHandler.h"
 #include "tests/common/TempDir.h"
 
 namespace {
@@ -262,11 +263,11 @@ TEST(AccessFileFind, ShowsTheWaitCursorUntilEachSearchReturns) {
   clAccessFile file;
   ASSERT_EQ(file.mOpenFileForReading(dir.File("small.txt").c_str()), 1);
   std::vector<bool> shown;
-  const WaitCursorHandler previous =
-      SetWaitCursorHandler([&shown](bool show) { shown.push_back(show); });
-  Find(file, "b", 1, 1, 1, 0);  // found
-  Find(file, "z", 1, 1, 1, 0);  // not found: another way out
-  SetWaitCursorHandler(previous);
+  {
+    ScopedHandler recorder(SetWaitCursorHandler, [&shown](bool show) { shown.push_back(show); });
+    Find(file, "b", 1, 1, 1, 0);  // found
+    Find(file, "z", 1, 1, 1, 0);  // not found: another way out
+  }
   EXPECT_EQ(shown, (std::vector<bool>{true, false, true, false}));
 }
 

@@ -5,27 +5,25 @@
 #include <vector>
 
 #include "platform/MessageBox.h"
+#include "tests/common/ScopedHandler.h"
 #include "tests/common/TempDir.h"
 
 namespace {
 
 class StyleSheets : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = SetMessageBoxHandler([this](const char* text, unsigned) {
-      shown_.emplace_back(text);
-      return IDOK;
-    });
-  }
-  void TearDown() override { SetMessageBoxHandler(previous_); }
   std::string Sheet(const std::string& keys) {
     WriteBytes(dir_.File("super.ini"), "[STYLE_SHEET]\r\n" + keys);
     return dir_.File("super.ini");
   }
 
   TempDir dir_;
-  MessageBoxHandler previous_;
   std::vector<std::string> shown_;
+  ScopedHandler<MessageBoxHandler> recorder_{SetMessageBoxHandler,
+                                             [this](const char* text, unsigned) {
+                                               shown_.emplace_back(text);
+                                               return IDOK;
+                                             }};
 };
 
 const char kData[] = "<doc><lang value=\"FR\">EN text</lang></doc>";
