@@ -116,8 +116,8 @@ int main(int argc, char** argv) {
     }
     // The facsimile pages that the first document names (its FP fields):
     // two of the bundled CROFT records, real Group 4 pages.
-    const std::pair<const char*, const char*> pages[] = {
-        {"drawing.croft", "EP1000000A1-1.croft"}, {"claims.croft", "EP1000000A1-2.croft"}};
+    const std::pair<const char*, const char*> pages[] = {{"drawing.croft", "EP1000000A1-1.croft"},
+                                                         {"claims.croft", "EP1000000A1-2.croft"}};
     for (const auto& [source, target] : pages) {
       std::error_code failed;
       const std::filesystem::path to = std::filesystem::path(sample) / target;

@@ -11,8 +11,8 @@
 #include "support/BugException.h"
 #include "support/JavaControllerException.h"
 #include "support/Logger.h"
-#include "tests/common/TempDir.h"
 #include "tests/common/ReferenceServer.h"
+#include "tests/common/TempDir.h"
 #include "tests/java/RegisterServer.h"
 #include "tests/java/Tinyproxy.h"
 
@@ -192,11 +192,9 @@ TEST_F(JavaBridgeTest, ReferenceSearchServerAnswersWithItsRegisterData) {
   bridge->GetXmlData(query, result);
   const std::string xml = result.str();
   // What tests/server/data/small holds for EP 1 A1.
-  EXPECT_NE(xml.find("<patent country=\"EP\" number=\"1\" kind=\"A1\""), std::string::npos)
-      << xml;
+  EXPECT_NE(xml.find("<patent country=\"EP\" number=\"1\" kind=\"A1\""), std::string::npos) << xml;
   EXPECT_NE(xml.find("Solar cell for roof mounting"), std::string::npos) << xml;
-  EXPECT_NE(xml.find("country=\"US\" number=\"5000001\" kind=\"B1\""), std::string::npos)
-      << xml;
+  EXPECT_NE(xml.find("country=\"US\" number=\"5000001\" kind=\"B1\""), std::string::npos) << xml;
   EXPECT_NE(xml.find("Publication of the application"), std::string::npos) << xml;
 }
 

@@ -31,7 +31,7 @@ expect() {
 export SORREL_USER=demo SORREL_PASSWORD=demo
 expect login 0 'logged in' "$sorrel" login --url "$url"
 expect bases 0 'name="SMALL"' "$sorrel" bases --url "$url"
-expect query 0 '^HITS=2$' "$sorrel" query --url "$url" SMALL 'TI AB=solar' --count 1
+expect query 0 '^HITS=4$' "$sorrel" query --url "$url" SMALL 'TI AB=solar' --count 1
 expect check 0 'STATUS=OK' "$sorrel" check --url "$url" SMALL 'TI AB=solar'
 expect file 0 '.' "$sorrel" file --url "$url" SMALL help.txt
 expect json 0 '"ok":true' "$sorrel" info --url "$url" SMALL --json
