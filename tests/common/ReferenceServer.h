@@ -68,7 +68,8 @@ class ReferenceServer {
   std::string Root() const { return servlet_.substr(0, servlet_.size() - 6); }
   // The servlet URL with a user and password written into it.
   std::string ServletAs(const std::string& user, const std::string& password) const {
-    return "http://" + user + ":" + password + "@" + servlet_.substr(7);
+    const size_t host = servlet_.find("://") + 3;
+    return servlet_.substr(0, host) + user + ":" + password + "@" + servlet_.substr(host);
   }
 
  private:
