@@ -55,15 +55,4 @@ TEST(HttpRequest, TakesItsFieldsFromTheUrl) {
   EXPECT_EQ(secure.GetObject(), "/path");
 }
 
-TEST(HttpRequest, SettersChangeOnlyTheirOwnField) {
-  HttpRequest request("http://host/a");
-  request.SetObject("/b");
-  request.SetServerName("other");
-  request.SetProxyUserName("proxy");
-  EXPECT_EQ(request.GetUrl(), "http://host/a");
-  EXPECT_EQ(request.GetObject(), "/b");
-  EXPECT_TRUE(request.IsProxyAuthenticationEnabled());
-  EXPECT_FALSE(request.IsAuthenticationEnabled());
-}
-
 }  // namespace
