@@ -11,6 +11,7 @@
 #include <ctime>
 #include <thread>
 
+#include "Latin1.h"
 #include "QueryParser.h"
 
 namespace {
@@ -19,24 +20,11 @@ constexpr const char* kCookieName = "JSESSIONID";
 constexpr int kListenBacklog = 512;
 constexpr const char* kExceptionPrefix = "sorrel.server.";
 
-std::string Utf8(std::string_view text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 // Text for XML or HTML: markup characters escaped, 8-bit bytes as UTF-8,
 // control characters other than tab and line ends dropped (XML forbids them).
 std::string Escaped(std::string_view text) {
   std::string out;
-  for (char c : Utf8(text)) {
+  for (char c : Latin1ToUtf8(text)) {
     switch (c) {
       case '&':
         out += "&amp;";

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "KtfDocument.h"
+#include "Latin1.h"
 #include "QueryParser.h"
 
 namespace {
@@ -22,21 +23,6 @@ using HitList = SearchEngine::HitList;
 
 constexpr const char* kSchemaVersion = "2";
 constexpr size_t kMaxProximityPairs = 256;
-
-// Base text is 8-bit (Windows-1252 read as Latin-1); FTS5 wants UTF-8.
-std::string ToUtf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (unsigned char c : text) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
 
 std::string Column(const std::string& code) {
   std::string name = "f_";
@@ -233,7 +219,7 @@ class Evaluator {
   // The FTS5 words a term stands for: itself (a prefix when it ends in one
   // "*"), or the index words that match its inner truncation.
   bool TermAlternatives(const QueryNode& term, std::vector<std::string>& words) {
-    std::string utf8 = ToUtf8(term.term);
+    std::string utf8 = Latin1ToUtf8(term.term);
     size_t wild = utf8.find_first_of("*?#");
     if (wild == std::string::npos) {
       words = {Quoted(utf8)};
@@ -563,7 +549,7 @@ bool SqliteEngine::BuildIndex(const std::string& documentsFile, const std::strin
         for (const auto& value : doc.Values(code)) {
           present = present || !value.empty();
           if (!joined.empty()) joined += '\n';
-          joined += ToUtf8(value);
+          joined += Latin1ToUtf8(value);
           int64_t number;
           if (type != QueryParser::FieldType::kText && NumericValue(type, value, number)) {
             sqlite3_bind_text(numberInsert.get(), 1, code.c_str(), -1, SQLITE_STATIC);
