@@ -64,7 +64,10 @@ void ScriptedHttpServer::Start() {
   // server's destructor waits for open connections to time out.
   server_->set_keep_alive_timeout(1);
   server_->set_keep_alive_max_count(100000);
-  server_->set_read_timeout(1);
+  // A request's body may follow its headers only after the client's own
+  // one-second wait for "100 Continue" (a proxy forwards no such answer), so
+  // reading waits longer than that; a read that times out answers 400.
+  server_->set_read_timeout(5);
   // Headers and body leave in separate writes: without this, each answer
   // would wait for the client's delayed acknowledgement.
   server_->set_tcp_nodelay(true);
