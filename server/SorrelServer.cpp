@@ -561,7 +561,11 @@ void SorrelServer::RunQuestion(PatentBase& base, const Params& params, const std
     return;
   }
   size_t count = hits->size();
-  int set = session.empty() ? 0 : sessions_->AddSet(session, std::move(hits));
+  // A question that only names an earlier set (paging through "$2") answers
+  // as that set and makes no new one.
+  int set = session.empty()                         ? 0
+            : root.kind == QueryNode::Kind::kSetRef ? root.set
+                                                    : sessions_->AddSet(session, std::move(hits));
   std::string& text = answer.body;
   text = "HITS=" + std::to_string(count) + "\nPOSITION=" + std::to_string(position) +
          "\nRECORDS=" + std::to_string(documents.size()) + "\n";

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <utility>
 
 #include "net/HttpRequest.h"
 #include "net/InternetAccessControllers.h"
@@ -58,29 +59,38 @@ CString EnvironmentProxyAuthenticator::GetProxyPassword() {
   return Environment("SORREL_PROXY_PASSWORD").c_str();
 }
 
-ToolListener::ToolListener(const ServerOptions& options) : options_(options) {}
+ToolListener::ToolListener(const ServerOptions& options, EventSink sink)
+    : options_(options), sink_(std::move(sink)) {}
 
 void ToolListener::Event(const std::string& name, const std::string& text, bool refusal) {
   events_.push_back(name);
   if (refusal) refused_ = true;
-  std::fprintf(stderr, "sorrel: %s\n", text.c_str());
+  if (sink_) {
+    sink_(name, text);
+  } else {
+    std::fprintf(stderr, "sorrel: %s\n", text.c_str());
+  }
 }
 
 bool ToolListener::GetAuthentication(HttpRequest&, CString& userName, CString& password) {
   if (credentialsOffered_) return false;
   credentialsOffered_ = true;
-  std::string user = options_.user.empty() ? Environment("SORREL_USER") : options_.user;
-  if (user.empty()) {
-    std::fprintf(stderr, "sorrel: the server asks for a user name: give --user or SORREL_USER\n");
-    return false;
+  if (user_.empty()) {
+    user_ = options_.user.empty() ? Environment("SORREL_USER") : options_.user;
+    if (user_.empty()) {
+      std::fprintf(stderr, "sorrel: the server asks for a user name: give --user or SORREL_USER\n");
+      return false;
+    }
+    const char* fromEnvironment = std::getenv("SORREL_PASSWORD");
+    secret_ = !options_.password.empty() ? options_.password
+              : fromEnvironment          ? fromEnvironment
+                                         : PromptPassword(user_);
   }
-  const char* fromEnvironment = std::getenv("SORREL_PASSWORD");
-  std::string secret = fromEnvironment ? fromEnvironment : PromptPassword(user);
   // The first refusal was of the URL's own (usually empty) credentials: the
   // user's are offered now, and this is no failure of theirs.
   refused_ = false;
-  userName = user.c_str();
-  password = secret.c_str();
+  userName = user_.c_str();
+  password = secret_.c_str();
   return true;
 }
 

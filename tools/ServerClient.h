@@ -1,6 +1,7 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@ struct ServerOptions {
   std::string url;    // the servlet URL of the search server
   std::string user;   // user name; else SORREL_USER
   bool json = false;  // one JSON object on standard output
+  // The password when the caller already knows it (a bundled server's demo
+  // account); else SORREL_PASSWORD or a prompt. Not an option of the tool.
+  std::string password;
 };
 
 // Adds --url, --user and --json to `command`.
@@ -35,7 +39,10 @@ class EnvironmentProxyAuthenticator : public ProxyAuthenticator {
 // session treats a second offer of the same credentials as giving up.
 class ToolListener : public IacListener {
  public:
-  explicit ToolListener(const ServerOptions& options);
+  // Receives each event's name and text instead of standard error.
+  using EventSink = std::function<void(const std::string& name, const std::string& text)>;
+
+  explicit ToolListener(const ServerOptions& options, EventSink sink = nullptr);
 
   bool GetAuthentication(HttpRequest& request, CString& userName, CString& password) override;
   bool GetProxyAuthentication(HttpRequest& request, CString& userName, CString& password) override;
@@ -53,6 +60,10 @@ class ToolListener : public IacListener {
   void OnUnauthenticatedUser(InternetAccessController& controller) override;
   void OnPasswordExpired(InternetAccessController& controller) override;
 
+  // After the session was open: a later login (of an expired session) may
+  // offer the same credentials again, without asking the user twice.
+  void Rearm() { credentialsOffered_ = false; }
+
   bool connectionFailed() const { return connectionFailed_; }
   bool refused() const { return refused_; }
   const std::vector<std::string>& events() const { return events_; }
@@ -61,10 +72,13 @@ class ToolListener : public IacListener {
   void Event(const std::string& name, const std::string& text, bool refusal);
 
   const ServerOptions& options_;
+  EventSink sink_;
   std::vector<std::string> events_;  // event names, in order
   bool credentialsOffered_ = false;  // the user's credentials were given once
-  bool connectionFailed_ = false;    // a login got no status
-  bool refused_ = false;             // the server refused the login
+  std::string user_;                 // the credentials once known
+  std::string secret_;
+  bool connectionFailed_ = false;  // a login got no status
+  bool refused_ = false;           // the server refused the login
 };
 
 // Runs `operation` on a controller for the options' URL and turns the

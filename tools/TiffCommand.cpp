@@ -9,8 +9,7 @@
 
 #include "image/clTiffTools.h"
 #include "tools/CommandRegistry.h"
-#include "tools/imaging/FacsimilePage.h"
-#include "tools/imaging/PngFile.h"
+#include "tools/imaging/PagePreview.h"
 
 namespace {
 
@@ -31,30 +30,11 @@ bool ReadFile(const std::string& path, std::string* bytes) {
 
 // Decodes the written TIFF with libtiff and writes its page as a grey PNG.
 bool WritePagePng(const std::string& tiffPath, const std::string& pngPath) {
-  BilevelPage page;
+  std::vector<std::string> notes;
   std::string error;
-  bool read;
-  {
-    TiffMessages messages;
-    read = ReadTiffPage(tiffPath, &page, &error);
-    // The Artist entry holds the binary CROFT header by design; anything
-    // else libtiff says is worth showing.
-    for (const std::string& warning : messages.warnings()) {
-      if (warning.find("Artist") == std::string::npos) {
-        std::fprintf(stderr, "sorrel: libtiff: %s\n", warning.c_str());
-      }
-    }
-    for (const std::string& message : messages.errors()) {
-      std::fprintf(stderr, "sorrel: libtiff: %s\n", message.c_str());
-    }
-  }
-  if (!read) {
-    std::fprintf(stderr, "sorrel: %s\n", error.c_str());
-    return false;
-  }
-  std::vector<uint8_t> grey(page.pixels.size());
-  for (size_t i = 0; i < grey.size(); ++i) grey[i] = page.pixels[i] ? 0 : 255;
-  if (!WriteGreyPng(pngPath, page.width, page.length, grey, &error)) {
+  const bool written = WritePagePreview(tiffPath, pngPath, &notes, &error);
+  for (const std::string& note : notes) std::fprintf(stderr, "sorrel: libtiff: %s\n", note.c_str());
+  if (!written) {
     std::fprintf(stderr, "sorrel: %s\n", error.c_str());
     return false;
   }

@@ -1,12 +1,11 @@
 #include <unistd.h>
 
-#include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <system_error>
 #include <vector>
 
+#include "tools/BundledFiles.h"
 #include "tools/CommandRegistry.h"
 #include "tools/CriteriaProfile.h"
 #include "translator/KTF_COMMAND.h"
@@ -16,7 +15,6 @@
 namespace {
 
 using Json = nlohmann::ordered_json;
-namespace fs = std::filesystem;
 
 constexpr const char* kCriteriaFileName = "criteria.ini";
 
@@ -148,22 +146,6 @@ class Session {
   KTF_COMMAND cmd_;
 };
 
-// The bundled criteria file: in the source tree's examples, else beside the
-// executable or one folder up (a build tree next to the sources).
-std::string defaultCriteriaFile() {
-  std::vector<fs::path> candidates = {fs::path(SORREL_EXAMPLES_DIR) / kCriteriaFileName};
-  std::error_code failed;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", failed);
-  if (!failed) {
-    candidates.push_back(exe.parent_path() / "examples" / kCriteriaFileName);
-    candidates.push_back(exe.parent_path().parent_path() / "examples" / kCriteriaFileName);
-  }
-  for (const fs::path& candidate : candidates) {
-    if (fs::is_regular_file(candidate, failed)) return candidate.string();
-  }
-  return candidates.front().string();
-}
-
 int runTranslate(const std::string& criteria, bool json, const std::vector<std::string>& lines) {
   const bool interactive = lines.empty() && isatty(STDIN_FILENO) != 0;
   Session session(json, !interactive);
@@ -206,7 +188,7 @@ const bool registered = RegisterCommand([](CLI::App& app, int& exitCode) {
   command->add_flag("--json", *json, "Print one JSON object a line");
   command->add_option("lines", *lines, "Lines to translate; without them, standard input is read");
   command->callback([&exitCode, criteria, json, lines] {
-    const std::string file = criteria->empty() ? defaultCriteriaFile() : *criteria;
+    const std::string file = criteria->empty() ? BundledFile(kCriteriaFileName) : *criteria;
     exitCode = runTranslate(file, *json, *lines);
   });
 });

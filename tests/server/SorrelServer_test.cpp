@@ -210,6 +210,10 @@ TEST(SorrelServerOperations, EarlierAnswersAreSetsTheQuestionCanName) {
   CurlClient::Reply second = client.Post(server.Servlet(), QueryForm("$1 AND TI AB=roof"));
   EXPECT_EQ(Header(second.body, "SET"), "2");
   EXPECT_EQ(Numbers(second.body), (std::vector<std::string>{"EP 1 A1"}));
+  // Paging through a set names it again without making a new one.
+  CurlClient::Reply again = client.Post(server.Servlet(), QueryForm("$2"));
+  EXPECT_EQ(Header(again.body, "SET"), "2");
+  EXPECT_EQ(Header(client.Post(server.Servlet(), QueryForm("TI AB=roof")).body, "SET"), "3");
   CurlClient::Reply missing = client.Post(server.Servlet(), QueryForm("$7 OR TI AB=roof"));
   EXPECT_EQ(missing.status, 400);
   EXPECT_NE(Title(missing.body).find("set $7 does not exist"), std::string::npos);

@@ -1,0 +1,135 @@
+#include <editline/readline.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "tools/BundledFiles.h"
+#include "tools/BundledServer.h"
+#include "tools/CommandRegistry.h"
+#include "tools/CriteriaProfile.h"
+#include "tools/SearchSession.h"
+#include "tools/ServerClient.h"
+
+// sorrel session [--url URL] [--out DIR] [SCRIPT]: a search session, run from
+// a script, from standard input, or typed on a terminal with line editing.
+namespace {
+
+namespace fs = std::filesystem;
+
+// The account of the bundled server that a session without --url uses.
+constexpr const char* kBundledUser = "demo";
+constexpr const char* kBundledPassword = "demo";
+
+struct SessionOptions {
+  ServerOptions server;
+  std::string base = "SAMPLE";
+  std::string outDir = "sorrel-out";
+  std::string criteria;
+  std::string script;
+};
+
+// Feeds lines to the session until it ends or the input does; on a terminal
+// with line editing and history.
+void ReadLines(std::istream& in, bool interactive, SearchSession& session) {
+  if (interactive) {
+    for (;;) {
+      std::unique_ptr<char, decltype(&std::free)> line(readline("sorrel> "), &std::free);
+      if (!line) break;
+      if (*line) add_history(line.get());
+      if (!session.Run(line.get())) break;
+    }
+    return;
+  }
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!session.Run(line)) break;
+  }
+}
+
+int Run(SessionOptions& options) {
+  std::error_code failed;
+  fs::create_directories(options.outDir, failed);
+  if (failed) {
+    std::fprintf(stderr, "sorrel: cannot make the folder %s: %s\n", options.outDir.c_str(),
+                 failed.message().c_str());
+    return 1;
+  }
+  VERGER_CONFIG config;
+  std::string error;
+  const std::string criteria =
+      options.criteria.empty() ? BundledFile("criteria.ini") : options.criteria;
+  if (!LoadCriteriaProfile(criteria, config, error)) {
+    std::fprintf(stderr, "sorrel: %s\n", error.c_str());
+    return 1;
+  }
+  std::ifstream scriptFile;
+  if (!options.script.empty() && options.script != "-") {
+    scriptFile.open(options.script, std::ios::binary);
+    if (!scriptFile) {
+      std::fprintf(stderr, "sorrel: cannot read the script %s\n", options.script.c_str());
+      return 1;
+    }
+  }
+  const bool interactive = options.script.empty() && ::isatty(STDIN_FILENO) != 0;
+
+  BundledServer bundled;
+  if (options.server.url.empty()) {
+    const std::string log = (fs::path(options.outDir) / "server.log").string();
+    if (!bundled.Start(log, error)) {
+      std::fprintf(stderr, "sorrel: %s\n", error.c_str());
+      return 1;
+    }
+    options.server.url = bundled.url();
+    options.server.user = kBundledUser;
+    options.server.password = kBundledPassword;
+    if (!options.server.json) {
+      std::printf("Started the reference search server at %s (base SAMPLE, user %s)\n",
+                  bundled.url().c_str(), kBundledUser);
+    }
+  }
+
+  SearchSession::Settings settings;
+  settings.base = options.base;
+  settings.outDir = options.outDir;
+  settings.json = options.server.json;
+  settings.progress = !settings.json && ::isatty(STDERR_FILENO) != 0;
+  settings.echo = !interactive;
+  int status;
+  {
+    SearchSession session(options.server, settings, config);
+    ReadLines(scriptFile.is_open() ? scriptFile : std::cin, interactive, session);
+    status = session.Finish();
+  }
+  bundled.Stop();
+  return status;
+}
+
+const bool registered = RegisterCommand([](CLI::App& app, int& exitCode) {
+  static SessionOptions options;
+  CLI::App* command = app.add_subcommand(
+      "session",
+      "Run a search session: VERGER lines from SCRIPT, standard input or the terminal; "
+      "printed documents become SGML, TIFF and PNG files");
+  command->add_option("SCRIPT", options.script, "file of VERGER lines ('-' for standard input)");
+  command->add_option("--url", options.server.url,
+                      "servlet URL of the search server; without it the bundled reference "
+                      "server is started on the sample base");
+  command->add_option("--user", options.server.user,
+                      "user name with --url (else SORREL_USER); the password comes from "
+                      "SORREL_PASSWORD or a prompt");
+  command->add_option("--base", options.base, "database to search (default SAMPLE)");
+  command->add_option("--out", options.outDir, "folder of the files made (default sorrel-out)");
+  command->add_option("--criteria", options.criteria,
+                      "criteria profile (default: the bundled examples/criteria.ini)");
+  command->add_flag("--json", options.server.json, "one JSON object per line");
+  command->callback([&exitCode] { exitCode = Run(options); });
+});
+
+}  // namespace
