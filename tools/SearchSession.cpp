@@ -498,7 +498,9 @@ void SearchSession::Keep(Json& result, const int32_t* positions, int32_t count) 
   const auto documents = FetchPositions(result, positions, count);
   if (documents.empty()) return;
   const std::string path = (fs::path(settings_.outDir) / "kept.ktf").string();
-  std::ofstream out(path, std::ios::binary | std::ios::app);
+  // The session's first KEEP starts the file afresh; later ones add to it.
+  const bool first = std::find(keptFiles_.begin(), keptFiles_.end(), path) == keptFiles_.end();
+  std::ofstream out(path, std::ios::binary | (first ? std::ios::trunc : std::ios::app));
   Json numbers = Json::array();
   for (const auto& [position, document] : documents) {
     AppendKtf(out, document);
@@ -510,9 +512,7 @@ void SearchSession::Keep(Json& result, const int32_t* positions, int32_t count) 
     Say(result["error"]);
     return;
   }
-  if (std::find(keptFiles_.begin(), keptFiles_.end(), path) == keptFiles_.end()) {
-    keptFiles_.push_back(path);
-  }
+  if (first) keptFiles_.push_back(path);
   kept_ += documents.size();
   result["kept"] = numbers;
   result["file"] = path;
