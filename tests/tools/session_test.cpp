@@ -1,0 +1,324 @@
+// "sorrel session" run as a user runs it: the sample session against the
+// bundled server, its answers checked against the base's own documents and
+// its files against the DTD (onsgmls) and libtiff; sessions against a server
+// that expires the session or dies midway; hostile lines.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "sgml/KtfDocumentReader.h"
+#include "tests/common/ReferenceServer.h"
+#include "tests/common/TempDir.h"
+#include "tools/imaging/FacsimilePage.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+// One line of input, what happens before it is written, and a pause.
+struct Step {
+  Step(std::string text, int pause = 0, std::function<void()> action = {})  // NOLINT: implicit
+      : line(std::move(text)), pauseMs(pause), before(std::move(action)) {}
+  std::string line;
+  int pauseMs;
+  std::function<void()> before;
+};
+
+struct Outcome {
+  int exit = -1;
+  std::vector<Json> results;  // every JSON line, in order
+  Json Result(const std::string& line) const {
+    for (const Json& result : results) {
+      if (result.contains("line") && result["line"] == line) return result;
+    }
+    return Json();
+  }
+  bool Saw(const std::string& event) const {
+    return std::any_of(results.begin(), results.end(), [&](const Json& result) {
+      return result.contains("event") && result["event"] == event;
+    });
+  }
+};
+
+// Runs the tool with `arguments`, writes the steps on its standard input
+// (each read back only once the tool answered the one before), and collects
+// its JSON lines. A tool still running after 60 s is killed: a hang fails.
+Outcome RunTool(std::vector<std::string> arguments, const std::vector<Step>& steps) {
+  arguments.insert(arguments.begin(), SORREL_TOOL_BINARY);
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  int in[2], out[2];
+  if (::pipe(in) != 0 || ::pipe(out) != 0) return {};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(in[0], STDIN_FILENO);
+    ::dup2(out[1], STDOUT_FILENO);
+    ::close(in[1]);
+    ::close(out[0]);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(in[0]);
+  ::close(out[1]);
+  FILE* answers = ::fdopen(out[0], "r");
+  Outcome outcome;
+  std::string text;
+  auto readLine = [&]() -> bool {
+    text.clear();
+    for (int c; (c = std::fgetc(answers)) != EOF;) {
+      if (c == '\n') return true;
+      text += static_cast<char>(c);
+    }
+    return !text.empty();
+  };
+  auto keep = [&] {
+    Json parsed = Json::parse(text, nullptr, false);
+    if (!parsed.is_discarded()) outcome.results.push_back(parsed);
+    return parsed;
+  };
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  std::thread watchdog([&] {
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (::kill(child, 0) != 0) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ::kill(child, SIGKILL);
+  });
+  for (const Step& step : steps) {
+    if (step.before) step.before();
+    std::this_thread::sleep_for(std::chrono::milliseconds(step.pauseMs));
+    const std::string line = step.line + "\n";
+    if (::write(in[1], line.data(), line.size()) != static_cast<ssize_t>(line.size())) break;
+    // Wait for this line's result (events may come first).
+    bool answered = false;
+    while (!answered && readLine()) answered = keep().contains("line");
+    if (!answered) break;
+  }
+  ::close(in[1]);
+  while (readLine()) keep();
+  std::fclose(answers);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  watchdog.join();
+  outcome.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return outcome;
+}
+
+// The base's own answer to a question, counted over its documents.
+class Oracle {
+ public:
+  explicit Oracle(const std::string& documents) {
+    KtfDocumentReader reader;
+    if (!reader.ReadFile(documents.c_str())) throw std::runtime_error(reader.error());
+    documents_ = reader.documents();
+  }
+  long Count(const std::function<bool(const KtfDocumentReader::Document&)>& matches) const {
+    return std::count_if(documents_.begin(), documents_.end(), matches);
+  }
+  // The words of a document's fields, lower case, split as the index splits.
+  static std::vector<std::vector<std::string>> Words(const KtfDocumentReader::Document& document,
+                                                     std::vector<std::string> codes) {
+    std::vector<std::vector<std::string>> fields;
+    for (const auto& [code, value] : document) {
+      if (std::find(codes.begin(), codes.end(), code) == codes.end()) continue;
+      fields.emplace_back();
+      std::string word;
+      for (const char c : value + " ") {
+        if (std::isalnum(static_cast<unsigned char>(c))) {
+          word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        } else if (!word.empty()) {
+          fields.back().push_back(word);
+          word.clear();
+        }
+      }
+    }
+    return fields;
+  }
+  static bool Has(const KtfDocumentReader::Document& document, std::vector<std::string> codes,
+                  const std::function<bool(const std::vector<std::string>&, size_t)>& at) {
+    for (const auto& words : Words(document, codes)) {
+      for (size_t i = 0; i < words.size(); ++i) {
+        if (at(words, i)) return true;
+      }
+    }
+    return false;
+  }
+  static std::string Value(const KtfDocumentReader::Document& document, const std::string& code) {
+    for (const auto& [name, value] : document) {
+      if (name == code) return value;
+    }
+    return "";
+  }
+
+ private:
+  std::vector<KtfDocumentReader::Document> documents_;
+};
+
+auto Word(const std::string& word) {
+  return [word](const std::vector<std::string>& words, size_t i) { return words[i] == word; };
+}
+auto Prefix(const std::string& prefix) {
+  return [prefix](const std::vector<std::string>& words, size_t i) {
+    return words[i].rfind(prefix, 0) == 0;
+  };
+}
+// `right` at most `gap` words after `left`.
+auto Near(const std::string& left, const std::string& right, size_t gap) {
+  return [=](const std::vector<std::string>& words, size_t i) {
+    if (words[i] != left) return false;
+    for (size_t j = i + 1; j < words.size() && j <= i + gap + 1; ++j) {
+      if (words[j] == right) return true;
+    }
+    return false;
+  };
+}
+
+const std::vector<std::string> kDefault = {"TI", "AB"};
+
+TEST(SessionEndToEnd, SampleSessionAnswersAsTheBaseAndMakesFilesThatOpen) {
+  TempDir out;
+  const Outcome run = RunTool({"session", "--json", "--out", out.path().string(),
+                               SORREL_SOURCE_DIR "/examples/session.verger"},
+                              {});
+  ASSERT_EQ(run.exit, 0);
+  const Oracle base(SORREL_SAMPLE_BASE_DIR "/documents.ktf");
+  using Document = KtfDocumentReader::Document;
+  const long solar =
+      base.Count([](const Document& d) { return Oracle::Has(d, kDefault, Word("solar")); });
+  const long panel = base.Count([](const Document& d) {
+    return Oracle::Has(d, kDefault, Word("solar")) && Oracle::Has(d, kDefault, Word("panel"));
+  });
+  ASSERT_GT(solar, panel);
+  const struct {
+    const char* line;
+    long hits;
+  } kKnown[] = {
+      {"solar AND panel", panel},
+      {"garden/TI",
+       base.Count([](const Document& d) { return Oracle::Has(d, {"TI"}, Word("garden")); })},
+      {"solar 3W cell", base.Count([](const Document& d) {
+         return Oracle::Has(d, kDefault, Near("solar", "cell", 3));
+       })},
+      {"sol+ AND roof", base.Count([](const Document& d) {
+         return Oracle::Has(d, kDefault, Prefix("sol")) && Oracle::Has(d, kDefault, Word("roof"));
+       })},
+      {"pump AND 2010/PD", base.Count([](const Document& d) {
+         return Oracle::Has(d, kDefault, Word("pump")) &&
+                Oracle::Value(d, "PD").rfind("2010", 0) == 0;
+       })},
+      {"1000000/PN", base.Count([](const Document& d) {
+         const std::string number = Oracle::Value(d, "PN");
+         return number.find(" 1000000") != std::string::npos;
+       })},
+  };
+  for (const auto& known : kKnown) {
+    SCOPED_TRACE(known.line);
+    const Json result = run.Result(known.line);
+    ASSERT_TRUE(result.contains("hits")) << result.dump();
+    EXPECT_EQ(result["hits"].get<long>(), known.hits);
+    EXPECT_GT(known.hits, 0);
+  }
+
+  // Each mistake has its message, and the line after them still runs.
+  for (const char* mistake : {"solar (cell OR panel)", "..PR 5-3", "/TI >=2000", "$12 AND pump"}) {
+    EXPECT_TRUE(run.Result(mistake).contains("error")) << mistake;
+  }
+  EXPECT_NE(run.Result("/TI >=2000")["error"].get<std::string>().find("cannot be compared"),
+            std::string::npos);
+  EXPECT_TRUE(run.Result("wind/TI").contains("hits"));
+
+  // Every SGML file validates against the DTD; every page reads back with libtiff.
+  size_t sgml = 0, pages = 0;
+  for (const Json& document : run.Result("..PR 1-3")["documents"]) {
+    EXPECT_FALSE(document.contains("problems")) << document.dump();
+  }
+  for (const auto& entry : fs::directory_iterator(out.path())) {
+    const fs::path file = entry.path();
+    if (file.extension() == ".sgml") {
+      ++sgml;
+      const std::string check = "onsgmls -s -D " + out.path().string() + " " + file.string();
+      EXPECT_EQ(std::system(check.c_str()), 0) << file;
+    } else if (file.extension() == ".tif") {
+      ++pages;
+      BilevelPage page;
+      std::string error;
+      TiffMessages quiet;  // the Artist entry holds the binary CROFT header
+      EXPECT_TRUE(ReadTiffPage(file.string(), &page, &error)) << file << ": " << error;
+      EXPECT_GT(std::count(page.pixels.begin(), page.pixels.end(), 1), 0) << file;
+      EXPECT_TRUE(fs::exists(fs::path(file).replace_extension(".png")));
+    }
+  }
+  EXPECT_EQ(sgml, 4u);
+  EXPECT_EQ(pages, 2u);
+  const Json summary = run.results.back()["summary"];
+  EXPECT_EQ(summary["printed"], 4);
+  EXPECT_EQ(summary["kept"], 2);
+}
+
+TEST(SessionEndToEnd, ExpiredSessionLogsInAgainAndKeepsItsSets) {
+  ReferenceServer server({"--session-timeout", "1"});
+  TempDir out;
+  ::setenv("SORREL_PASSWORD", "demo", 1);
+  const Outcome run = RunTool({"session", "--json", "--url", server.Servlet(), "--user", "demo",
+                               "--base", "SMALL", "--out", out.path().string()},
+                              {{"pump"}, {"roof"}, {"..PR 1", 2500}, {"$1 OR $2"}});
+  EXPECT_EQ(run.exit, 0);
+  EXPECT_TRUE(run.Saw("sessionExpired"));
+  EXPECT_EQ(run.Result("pump")["hits"], 2);
+  const Json printed = run.Result("..PR 1");
+  ASSERT_EQ(printed["documents"].size(), 1u) << printed.dump();
+  // The set of the line before the expiry, run again under the new login.
+  const std::string number = printed["documents"][0]["number"];
+  EXPECT_TRUE(number == "EP 1 A1" || number == "EP 6 A1") << number;
+  EXPECT_EQ(run.Result("$1 OR $2")["hits"].get<long>(),
+            run.Result("pump")["hits"].get<long>() + run.Result("roof")["hits"].get<long>());
+}
+
+TEST(SessionEndToEnd, HostileLinesGetAMessageAndTheSessionGoesOn) {
+  ReferenceServer server;
+  TempDir out;
+  ::setenv("SORREL_PASSWORD", "demo", 1);
+  const std::string huge(70000, 'a');
+  const std::string binary("\x01\x02\xff\xfe solar \x7f", 11);
+  const Outcome run = RunTool({"session", "--json", "--url", server.Servlet(), "--user", "demo",
+                               "--base", "SMALL", "--out", out.path().string()},
+                              {{huge}, {binary}, {"/TI >=2000"}, {"pump"}});
+  EXPECT_EQ(run.exit, 0);
+  std::vector<Json> lines;
+  for (const Json& result : run.results) {
+    if (result.contains("line")) lines.push_back(result);
+  }
+  ASSERT_EQ(lines.size(), 4u);
+  for (size_t i = 0; i < 3; ++i) EXPECT_TRUE(lines[i].contains("error")) << lines[i];
+  EXPECT_EQ(run.Result("pump")["hits"], 2);
+}
+
+TEST(SessionEndToEnd, ServerThatDiesEndsTheSessionWithAClearMessage) {
+  auto server = std::make_unique<ReferenceServer>();
+  TempDir out;
+  ::setenv("SORREL_PASSWORD", "demo", 1);
+  const Outcome run = RunTool({"session", "--json", "--url", server->Servlet(), "--user", "demo",
+                               "--base", "SMALL", "--out", out.path().string()},
+                              {{"pump"}, {"roof", 0, [&] { server.reset(); }}, {"valve"}});
+  EXPECT_EQ(run.exit, 3);
+  EXPECT_NE(run.Result("roof")["error"].get<std::string>().find("does not answer"),
+            std::string::npos);
+  EXPECT_TRUE(run.Result("valve").is_null());
+}
+
+}  // namespace
