@@ -1,19 +1,30 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build, the tests, the benchmarks and the
-# fuzz targets need, and only those that are missing.
+# Installs the Debian packages that are missing, and only those.
+#   scripts/setup.sh          what the build, the tests, the benchmarks and the
+#                             fuzz targets need
+#   scripts/setup.sh --main   only what the library, the sorrel tool and the
+#                             reference server need (the README's first command)
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
+# The library, the tool and the reference server.
+main=(
+  cmake ninja-build g++ pkg-config
   libssl-dev libcurl4-openssl-dev libxml2-dev
-  libcli11-dev nlohmann-json3-dev
-  flex bison opensp
-  libtiff-dev libpng-dev
-  libcpp-httplib-dev tinyproxy
+  libcli11-dev nlohmann-json3-dev libedit-dev
+  flex bison libtiff-dev libpng-dev
   libcpp-httplib-dev libsqlite3-dev
-  default-jdk-headless libcpp-httplib-dev tinyproxy
 )
+# The tests, benchmarks and fuzz targets besides: the sanitizer compiler,
+# GoogleTest and Google Benchmark, OpenSP to validate SGML, tinyproxy as a
+# real proxy, and a JDK for the Java bridge's sibling library.
+tests=(
+  clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  opensp tinyproxy default-jdk-headless
+)
+
+packages=("${main[@]}")
+[[ "${1:-}" == "--main" ]] || packages+=("${tests[@]}")
 
 missing=()
 for p in "${packages[@]}"; do
