@@ -23,14 +23,12 @@ CurlShare::CurlShare() : share(nullptr) {
   }
 }
 
-CurlShare::~CurlShare() {
-  if (share) curl_share_cleanup(share);
-  curl_global_cleanup();
-}
-
 CurlShare& CurlShare::Instance() {
-  static CurlShare instance;
-  return instance;
+  // Never destroyed: a controller held in a static object of the client may
+  // say goodbye to its server during exit, after function-local statics
+  // made later than it are gone.
+  static CurlShare* instance = new CurlShare();
+  return *instance;
 }
 
 CURLSH* CurlShare::Handle() { return Instance().share; }

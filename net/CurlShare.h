@@ -8,7 +8,7 @@
 // The process-wide state that every request shares, as WinINet's process
 // state does: cookies, the connection cache, the DNS cache and TLS sessions,
 // in one libcurl share handle guarded by one lock per kind of data. Created
-// with libcurl's global state on first use and released at process exit.
+// with libcurl's global state on first use and kept until the process ends.
 // Internal.
 class CurlShare {
  public:
@@ -18,8 +18,8 @@ class CurlShare {
   static std::vector<std::string> CookieLines();
 
  private:
+  // Lives until the process ends (never destroyed).
   CurlShare();
-  ~CurlShare();
   static CurlShare& Instance();
 
   CURLSH* share;  // the shared state; null when setting it up failed

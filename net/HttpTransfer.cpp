@@ -68,34 +68,43 @@ bool ProxyConfigured(bool https) {
 
 // One easy handle of this thread kept between requests: setting up a fresh
 // handle for every request costs more than resetting a used one. Shared state
-// (connections, cookies, sessions) lives in the share either way.
-class SpareHandle {
- public:
-  ~SpareHandle() {
-    if (easy_) curl_easy_cleanup(easy_);
-  }
-  CURL* Take() {
-    CURL* easy = easy_;
-    easy_ = nullptr;
-    return easy ? easy : curl_easy_init();
-  }
-  void Give(CURL* easy) {
-    if (easy_ == nullptr) {
-      // A reset forgets the list of cookie files without freeing it; clearing
-      // the option first releases it.
-      curl_easy_setopt(easy, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
-      curl_easy_reset(easy);
-      easy_ = easy;
-    } else {
-      curl_easy_cleanup(easy);
-    }
-  }
-
- private:
-  CURL* easy_ = nullptr;
+// (connections, cookies, sessions) lives in the share either way. The state
+// itself has no destructor, so it stays usable while the thread ends; a guard
+// frees the handle then, and transfers after that (a controller in a static
+// object saying goodbye at exit) use a handle of their own.
+struct SpareState {
+  CURL* easy = nullptr;  // the kept handle, reset
+  bool closed = false;   // the thread is ending: nothing is kept any more
 };
+thread_local SpareState spare;
 
-thread_local SpareHandle spareHandle;
+struct SpareGuard {
+  ~SpareGuard() {
+    if (spare.easy) curl_easy_cleanup(spare.easy);
+    spare.easy = nullptr;
+    spare.closed = true;
+  }
+};
+thread_local SpareGuard spareGuard;
+
+CURL* TakeSpareHandle() {
+  (void)&spareGuard;  // constructs the guard on the thread's first transfer
+  CURL* easy = spare.easy;
+  spare.easy = nullptr;
+  return easy ? easy : curl_easy_init();
+}
+
+void GiveSpareHandle(CURL* easy) {
+  if (spare.easy != nullptr || spare.closed) {
+    curl_easy_cleanup(easy);
+    return;
+  }
+  // A reset forgets the list of cookie files without freeing it; clearing
+  // the option first releases it.
+  curl_easy_setopt(easy, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
+  curl_easy_reset(easy);
+  spare.easy = easy;
+}
 
 // OpenSSL's verification results that name the certificate itself rather
 // than its issuer.
@@ -121,14 +130,14 @@ HttpTransfer::HttpTransfer(CURL* easy)
       lastUploaded(0) {}
 
 HttpTransfer::~HttpTransfer() {
-  spareHandle.Give(easy);
+  GiveSpareHandle(easy);
   curl_slist_free_all(headers);
   delete body;
 }
 
 HttpTransfer* HttpTransfer::Open(HttpRequest& request, const HttpTimeLimits& limits) {
   CURLSH* share = CurlShare::Handle();
-  CURL* easy = share ? spareHandle.Take() : nullptr;
+  CURL* easy = share ? TakeSpareHandle() : nullptr;
   if (easy == nullptr) return nullptr;
   auto* transfer = new HttpTransfer(easy);
   if (!transfer->Configure(request, limits)) {

@@ -18,17 +18,23 @@ extern char** environ;
 
 // The reference search server as a program, on a free loopback port, over a
 // copy of the small hand-written base "SMALL" of tests/server/data/small
-// (the server indexes it beside the copy). Started by the constructor, which
-// reads the servlet URL from the server's first line; stopped by the
-// destructor.
+// (the server indexes it beside the copy), or over its own generated sample
+// base "SAMPLE" (2,000 documents) with Base::kSample. Started by the
+// constructor, which reads the servlet URL from the server's first line;
+// stopped by the destructor.
 class ReferenceServer {
  public:
-  explicit ReferenceServer(std::vector<std::string> extraArguments = {}) {
-    std::filesystem::copy(SORREL_SOURCE_DIR "/tests/server/data/small", folder_.path() / "small",
-                          std::filesystem::copy_options::recursive);
-    std::filesystem::remove(folder_.path() / "small" / "index.sqlite");
-    std::vector<std::string> arguments = {SORREL_SERVER_BINARY, "--port", "0", "--base",
-                                          (folder_.path() / "small").string()};
+  enum class Base { kSmall, kSample };
+
+  explicit ReferenceServer(std::vector<std::string> extraArguments = {},
+                           Base served = Base::kSmall) {
+    std::vector<std::string> arguments = {SORREL_SERVER_BINARY, "--port", "0"};
+    if (served == Base::kSmall) {
+      std::filesystem::copy(SORREL_SOURCE_DIR "/tests/server/data/small", folder_.path() / "small",
+                            std::filesystem::copy_options::recursive);
+      std::filesystem::remove(folder_.path() / "small" / "index.sqlite");
+      arguments.insert(arguments.end(), {"--base", (folder_.path() / "small").string()});
+    }
     arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
