@@ -23,8 +23,7 @@ struct PatentOptions {
   std::string styleSheet;  // XSLT file for an XHTML rendering, or empty
   std::string javaHome;    // Java runtime; JAVA_HOME or the system's default when empty
   std::string proxy;       // HOST:PORT of an HTTP proxy, or empty
-  std::string proxyUser;   // proxy credentials, when the proxy asks
-  std::string proxyPassword;
+  std::string proxyUser;   // proxy user name, when the proxy asks
 };
 
 namespace fs = std::filesystem;
@@ -69,8 +68,11 @@ int Fetch(JavaControllerWrapper& bridge, const PatentOptions& options) {
       std::fprintf(stderr, "--proxy must read HOST:PORT\n");
       return 2;
     }
+    // The password comes from the environment, never from the command line,
+    // where every user of the machine could read it.
+    const char* secret = std::getenv("SORREL_PROXY_PASSWORD");
     CString host = options.proxy.substr(0, colon), user = options.proxyUser,
-            password = options.proxyPassword;
+            password = secret ? secret : "";
     bridge.SetProxySettings(host, port, user, password);
   }
   const bool all = !options.biblio && !options.family && !options.legal;
@@ -157,8 +159,8 @@ const bool registered = RegisterCommand([](CLI::App& app, int& exitCode) {
   command->add_option("--java-home", options.javaHome,
                       "Java runtime (default: JAVA_HOME, else /usr/lib/jvm/default-java)");
   command->add_option("--proxy", options.proxy, "HTTP proxy as HOST:PORT");
-  command->add_option("--proxy-user", options.proxyUser, "user name for the proxy");
-  command->add_option("--proxy-password", options.proxyPassword, "password for the proxy");
+  command->add_option("--proxy-user", options.proxyUser,
+                      "user name for the proxy; the password comes from SORREL_PROXY_PASSWORD");
   command->callback([&exitCode] { exitCode = Run(options); });
 });
 
