@@ -22,7 +22,9 @@ constexpr const char* kTemplate = "templates/patent.tpl";
 constexpr const char* kDtd = "templates/patent.dtd";
 constexpr const char* kSuperStyleSheet = "stylesheets/patents.sss";
 
-const char* StatusText(K2S_Return status) {
+}  // namespace
+
+const char* DocumentExporter::StatusText(K2S_Return status) {
   switch (status) {
     case K2S_OK:
       return "done";
@@ -42,9 +44,7 @@ const char* StatusText(K2S_Return status) {
   return "unknown status";
 }
 
-// A file name from a publication number: blanks dropped, anything but
-// letters, digits, '-' and '_' turned into '_'.
-std::string FileStem(const std::string& number) {
+std::string DocumentExporter::FileStem(const std::string& number) {
   std::string stem;
   for (const char c : number) {
     if (c == ' ') continue;
@@ -54,8 +54,6 @@ std::string FileStem(const std::string& number) {
   }
   return stem;
 }
-
-}  // namespace
 
 DocumentExporter::DocumentExporter(std::string folder) : folder_(std::move(folder)) {}
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "sgml/K2S_Return.h"
 #include "sgml/KtfDocumentReader.h"
 
 // Turns a fetched KTF document into the files a user opens: NAME.sgml filled
@@ -34,6 +35,12 @@ class DocumentExporter {
   // Exports one document; never throws for bad data, every failure is a
   // line of Result::problems and the other files are still made.
   Result Export(const KtfDocumentReader::Document& document, const FileFetcher& fetch);
+
+  // A readable text for a converter status.
+  static const char* StatusText(K2S_Return status);
+  // A file name from a publication number: blanks dropped, anything but
+  // letters, digits, '-' and '_' turned into '_'.
+  static std::string FileStem(const std::string& number);
 
   // Every file written so far, each once, in the order first written.
   const std::vector<std::string>& files() const { return files_; }

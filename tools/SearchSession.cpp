@@ -23,11 +23,6 @@ constexpr int kBatch = 10;          // documents asked in one request
 constexpr size_t kShownLine = 100;  // characters of a line echoed in text
 constexpr size_t kShownAbstract = 300;
 
-// An output that still holds this text (a NUL byte no answer starts with)
-// received nothing: the operations leave their output untouched then.
-const CString kUndelivered("\0undelivered", 12);
-bool Delivered(const CString& output) { return !(output == kUndelivered); }
-
 std::string ToString(const CString& text) { return std::string(text.c_str(), text.GetLength()); }
 
 // A line as it can be shown: control bytes as '?', long lines cut.

@@ -43,6 +43,10 @@ std::string PromptPassword(const std::string& user) {
 
 }  // namespace
 
+const CString kUndelivered("\0undelivered", 12);
+
+bool Delivered(const CString& output) { return !(output == kUndelivered); }
+
 void AddServerOptions(CLI::App& command, ServerOptions& options) {
   command.add_option("--url", options.url, "servlet URL of the search server")->required();
   command.add_option("--user", options.user,

@@ -24,6 +24,12 @@ struct ServerOptions {
   std::string password;
 };
 
+// The operations leave their output untouched when nothing arrived; an
+// output that still holds kUndelivered (a NUL byte no answer starts with)
+// received nothing, while an empty 200 answer counts as delivered.
+extern const CString kUndelivered;
+bool Delivered(const CString& output);
+
 // Adds --url, --user and --json to `command`.
 void AddServerOptions(CLI::App& command, ServerOptions& options);
 

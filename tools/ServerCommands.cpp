@@ -19,13 +19,6 @@ struct QueryOptions {
   int count = 10;        // records wanted
 };
 
-// The operations leave their output untouched when nothing arrived; an
-// output that still holds this text (a NUL byte no answer starts with)
-// received nothing, while an empty 200 answer counts as delivered.
-const CString kUndelivered("\0undelivered", 12);
-
-bool Delivered(const CString& output) { return !(output == kUndelivered); }
-
 CLI::App* AddCommand(CLI::App& app, const char* name, const char* help, QueryOptions& options) {
   CLI::App* command = app.add_subcommand(name, help);
   AddServerOptions(*command, options.server);

@@ -6,6 +6,7 @@
 #include "sgml/KtfDocumentReader.h"
 #include "sgml/clKTF2SGML.h"
 #include "tools/CommandRegistry.h"
+#include "tools/DocumentExporter.h"
 
 namespace {
 
@@ -16,40 +17,12 @@ struct SgmlOptions {
   bool check = false;               // only read the template
 };
 
-const char* StatusText(K2S_Return status) {
-  switch (status) {
-    case K2S_OK:
-      return "done";
-    case K2S_TEMPLATE_ERROR:
-      return "the template is not valid";
-    case K2S_OPEN_ERROR:
-      return "a file could not be opened or created";
-    case K2S_NO_MEMORY:
-      return "out of memory";
-    case K2S_WRITE_ERROR:
-      return "the SGML file could not be written";
-    case K2S_NO_TEMPLATE:
-      return "the template has no entries";
-    case K2S_NO_DATA:
-      return "the document has no fields";
-  }
-  return "unknown status";
-}
-
 // The file name of a document: its publication number without blanks, or the
 // input's name and the document's position when it has none.
 std::string OutputName(const KtfDocumentReader::Document& document, const std::string& input,
                        size_t position) {
   for (const auto& [code, value] : document) {
-    if (code != "PN" || value.empty()) continue;
-    std::string name;
-    for (const char c : value) {
-      if (c == ' ') continue;
-      const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                         (c >= '0' && c <= '9') || c == '-' || c == '_';
-      name += plain ? c : '_';
-    }
-    return name + ".sgml";
+    if (code == "PN" && !value.empty()) return DocumentExporter::FileStem(value) + ".sgml";
   }
   return std::filesystem::path(input).stem().string() + "-" + std::to_string(position) + ".sgml";
 }
@@ -101,7 +74,8 @@ int Convert(const SgmlOptions& options) {
       if (status == K2S_OK) status = KtfDocumentReader::Insert(document, converter);
       if (status == K2S_OK) status = converter.fgKTF2SGML_BuildSGMLFile();
       if (status != K2S_OK) {
-        std::fprintf(stderr, "%s: document %zu: %s\n", input.c_str(), i + 1, StatusText(status));
+        std::fprintf(stderr, "%s: document %zu: %s\n", input.c_str(), i + 1,
+                     DocumentExporter::StatusText(status));
         ++failures;
         continue;
       }
