@@ -118,21 +118,17 @@ TEST(clTiffTools, LibtiffDecodesARealGroup4PageToTheSourceBitmap) {
   ASSERT_TRUE(clTiffTools().mConvertCroftToTiff(record.data(), record.size(), path.c_str()));
   EXPECT_EQ(ReadBytes(path), ConvertInMemory(record));
 
+  // The page's size is checked by decoding it below.
   TiffMessages messages;
   TIFF* tiff = TIFFOpen(path.c_str(), "r");
   ASSERT_NE(tiff, nullptr);
-  uint32_t width = 0, length = 0;
   uint16_t compression = 0, unit = 0;
   float xResolution = 0, yResolution = 0;
-  EXPECT_TRUE(TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width));
-  EXPECT_TRUE(TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &length));
-  EXPECT_TRUE(TIFFGetField(tiff, TIFFTAG_COMPRESSION, &compression));
-  EXPECT_TRUE(TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &xResolution));
-  EXPECT_TRUE(TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &yResolution));
-  EXPECT_TRUE(TIFFGetField(tiff, TIFFTAG_RESOLUTIONUNIT, &unit));
+  EXPECT_TRUE(TIFFGetField(tiff, TIFFTAG_COMPRESSION, &compression) &&
+              TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &xResolution) &&
+              TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &yResolution) &&
+              TIFFGetField(tiff, TIFFTAG_RESOLUTIONUNIT, &unit));
   TIFFClose(tiff);
-  EXPECT_EQ(width, page.width);
-  EXPECT_EQ(length, page.length);
   EXPECT_EQ(compression, COMPRESSION_CCITTFAX4);
   EXPECT_EQ(unit, RESUNIT_INCH);
   EXPECT_EQ(xResolution, 24.0f);  // trunc(203 x 25.4 / 210)
@@ -199,7 +195,7 @@ TEST(clTiffTools, RefusesRecordsWhoseCountPassesTheirEnd) {
   }
 }
 
-TEST(clTiffTools, NullRecordOrPathWritesNothing) {
+TEST(clTiffTools, NullArgumentsOrAnUncreatableFileWriteNothing) {
   clTiffTools tools;
   TempDir dir;
   std::string path = dir.File("out.tif");
@@ -210,14 +206,9 @@ TEST(clTiffTools, NullRecordOrPathWritesNothing) {
   EXPECT_FALSE(tools.mConvertCroftToTiff(record.data(), static_cast<char*>(nullptr)));
   EXPECT_FALSE(std::filesystem::exists(path));
   EXPECT_EQ(tiff.GetLength(), 0u);
-}
-
-TEST(clTiffTools, AFileThatCannotBeCreatedIsAFailure) {
-  TempDir dir;
-  std::string record = Header("297", "210", "0001", "0001", 0);
-  std::string path = dir.File("missing/out.tif");
-  EXPECT_FALSE(clTiffTools().mConvertCroftToTiff(record.data(), path.data()));
-  EXPECT_FALSE(std::filesystem::exists(path));
+  std::string unreachable = dir.File("missing/out.tif");
+  EXPECT_FALSE(tools.mConvertCroftToTiff(record.data(), unreachable.data()));
+  EXPECT_FALSE(std::filesystem::exists(unreachable));
 }
 
 // Converts under a file-size limit of 1000 bytes, so that the append of the
