@@ -157,11 +157,11 @@ std::ostream& operator<<(std::ostream& out, const FindResult& r) {
 }
 
 FindResult Find(clAccessFile& file, const std::string& key, int field, int alphabetic, int complete,
-                int near) {
+                int near, int wholeLine = 1) {
   std::string copy = key;
   char* line = nullptr;
   const long offset = file.mFind(copy.data(), static_cast<int>(copy.size()), field, ';', &line,
-                                 alphabetic, complete, 1, near);
+                                 alphabetic, complete, wholeLine, near);
   FindResult result{offset, line ? line : ""};
   delete[] line;
   return result;
@@ -305,13 +305,9 @@ TEST(AccessFileFind, WindowScansFollowTheirModes) {
     WriteBytes(dir.File("w"), c.content);
     clAccessFile file;
     ASSERT_EQ(file.mOpenFileForReading(dir.File("w").c_str()), 1);
-    std::string key = c.key;
-    char* line = nullptr;
-    const long offset =
-        file.mFind(key.data(), 0, c.field, ';', &line, 1, c.complete, c.wholeLine, c.near);
-    EXPECT_EQ(offset, c.offset) << c.content << " / " << c.key;
-    EXPECT_EQ(line ? std::string(line) : "", c.line) << c.content << " / " << c.key;
-    delete[] line;
+    EXPECT_EQ(Find(file, c.key, c.field, 1, c.complete, c.near, c.wholeLine),
+              (FindResult{c.offset, c.line}))
+        << c.content << " / " << c.key;
   }
 }
 
