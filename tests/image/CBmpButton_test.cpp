@@ -76,11 +76,11 @@ TEST_F(CBmpButtonTest, ReloadingReplacesTheImagesAndNegativeIdsShowTheNormalOne)
   button.ResetButton();
   ASSERT_TRUE(button.LoadButtonBitmaps(503, -1, -1));
   EXPECT_EQ(button.GetBitmap(), nullptr);  // the replaced bitmap is no longer shown
-  button.ResetButton();
-  EXPECT_EQ(Shown(button), kPressed);
   for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEMOVE}) {
     EXPECT_EQ(ShownAfter(button, message), kPressed) << message;
   }
+  button.ResetButton();
+  EXPECT_EQ(Shown(button), kPressed);
 }
 
 }  // namespace
