@@ -33,12 +33,12 @@ class CBmpButtonTest : public testing::Test {
     return colour;
   }
 
-  // Posts a mouse message to the button and drains the queue as the
-  // client's message loop would.
-  static void Mouse(CBmpButton& button, UINT message) {
+  // Posts a mouse message and drains the queue as the client's loop would.
+  static COLORREF ShownAfter(CBmpButton& button, UINT message) {
     button.PostMessage(message, 0, (5 << 16) | 3);
     MSG msg;
     while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
+    return Shown(button);
   }
 };
 
@@ -48,23 +48,11 @@ TEST_F(CBmpButtonTest, ShowsTheImageOfEachMouseState) {
   EXPECT_EQ(Shown(button), CLR_INVALID);
   button.ResetButton();
   EXPECT_EQ(Shown(button), kNormal);
-  Mouse(button, WM_MOUSEMOVE);
-  EXPECT_EQ(Shown(button), kHover);
-  Mouse(button, WM_LBUTTONDOWN);
-  EXPECT_EQ(Shown(button), kPressed);
-  Mouse(button, WM_LBUTTONUP);
-  EXPECT_EQ(Shown(button), kHover);  // pressed and released without leaving
+  EXPECT_EQ(ShownAfter(button, WM_MOUSEMOVE), kHover);
+  EXPECT_EQ(ShownAfter(button, WM_LBUTTONDOWN), kPressed);
+  EXPECT_EQ(ShownAfter(button, WM_LBUTTONUP), kHover);  // released without leaving
   button.ResetButton();
   EXPECT_EQ(Shown(button), kNormal);
-}
-
-TEST_F(CBmpButtonTest, NegativeIdsShowTheNormalImage) {
-  CBmpButton button;
-  ASSERT_TRUE(button.LoadButtonBitmaps(501, -1, -1));
-  for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEMOVE}) {
-    Mouse(button, message);
-    EXPECT_EQ(Shown(button), kNormal) << message;
-  }
 }
 
 TEST_F(CBmpButtonTest, LoadingSucceedsOnlyWhenEveryRequestedBitmapLoads) {
@@ -82,22 +70,17 @@ TEST_F(CBmpButtonTest, LoadingSucceedsOnlyWhenEveryRequestedBitmapLoads) {
   }
 }
 
-TEST_F(CBmpButtonTest, ReloadingStopsShowingTheReplacedBitmaps) {
+TEST_F(CBmpButtonTest, ReloadingReplacesTheImagesAndNegativeIdsShowTheNormalOne) {
   CBmpButton button;
   ASSERT_TRUE(button.LoadButtonBitmaps(501, 502, 503));
   button.ResetButton();
   ASSERT_TRUE(button.LoadButtonBitmaps(503, -1, -1));
-  EXPECT_EQ(button.GetBitmap(), nullptr);
+  EXPECT_EQ(button.GetBitmap(), nullptr);  // the replaced bitmap is no longer shown
+  for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEMOVE}) {
+    EXPECT_EQ(ShownAfter(button, message), kPressed) << message;
+  }
   button.ResetButton();
   EXPECT_EQ(Shown(button), kPressed);
-}
-
-TEST_F(CBmpButtonTest, DisableAndEnableSwitchTheWindow) {
-  CBmpButton button;
-  button.Disable();
-  EXPECT_FALSE(button.IsWindowEnabled());
-  button.Enable();
-  EXPECT_TRUE(button.IsWindowEnabled());
 }
 
 }  // namespace

@@ -12,12 +12,11 @@ constexpr COLORREF kMagenta = RGB(255, 0, 255);
 struct Background {
   Background(int width, int height) : width(width), height(height) {
     bitmap.CreateBitmap(width, height, 1, 32, nullptr);
-    std::vector<COLORREF> pixels;
     for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) pixels.push_back((x + y) % 2 ? RGB(0, 128, 0) : RGB(x, y, 7));
+      for (int x = 0; x < width; ++x)
+        original.push_back((x + y) % 2 ? RGB(0, 128, 0) : RGB(x, y, 7));
     }
-    SetBitmapPixels(bitmap, pixels.data());
-    original = pixels;
+    SetBitmapPixels(bitmap, original.data());
     dc.CreateCompatibleDC(nullptr);
     previous = dc.SelectObject(bitmap);
   }
@@ -70,36 +69,24 @@ std::vector<COLORREF> Expected(const Background& background, const std::vector<C
   return expected;
 }
 
-TEST(CTransBmp, MeasuresItsBitmap) {
-  CTransBmp image;
-  EXPECT_EQ(image.GetWidth(), 0);
-  LoadImage(image, ImagePixels());
-  EXPECT_EQ(image.GetWidth(), 6);
-  EXPECT_EQ(image.GetHeight(), 4);
-}
-
-TEST(CTransBmp, DrawTransLeavesTheBackgroundWhereTheImageHasItsCornerColour) {
+TEST(CTransBmp, DrawTransLeavesTheBackgroundWhereTheImageHasItsCornerColourAndDrawCopiesAll) {
   struct Case {
     int x, y;
-  } cases[] = {{2, 3}, {0, 0}, {7, 5}, {-2, -1}};  // inside, corner, past the edges
+    bool transparent;
+  } cases[] = {{2, 3, true}, {0, 0, true}, {7, 5, true}, {-2, -1, true}, {3, 2, false}};
   const std::vector<COLORREF> pixels = ImagePixels();
   for (const Case& c : cases) {
     Background background(10, 8);
     CTransBmp image;
     LoadImage(image, pixels);
-    image.DrawTrans(&background.dc, c.x, c.y);
-    EXPECT_EQ(background.Pixels(), Expected(background, pixels, c.x, c.y, true))
+    if (c.transparent) {
+      image.DrawTrans(&background.dc, c.x, c.y);
+    } else {
+      image.Draw(background.dc.GetSafeHdc(), c.x, c.y);
+    }
+    EXPECT_EQ(background.Pixels(), Expected(background, pixels, c.x, c.y, c.transparent))
         << c.x << "," << c.y;
   }
-}
-
-TEST(CTransBmp, DrawCopiesEveryPixel) {
-  const std::vector<COLORREF> pixels = ImagePixels();
-  Background background(10, 8);
-  CTransBmp image;
-  LoadImage(image, pixels);
-  image.Draw(background.dc.GetSafeHdc(), 3, 2);
-  EXPECT_EQ(background.Pixels(), Expected(background, pixels, 3, 2, false));
 }
 
 TEST(CTransBmp, MaskIsBuiltOnceFromTheFirstTransparentDraw) {
@@ -109,8 +96,7 @@ TEST(CTransBmp, MaskIsBuiltOnceFromTheFirstTransparentDraw) {
   LoadImage(image, pixels);
   image.DrawTrans(&background.dc, 0, 0);
   // A new top-left colour: a mask built again would make only that corner
-  // transparent and the other magenta pixels opaque; the kept one still
-  // leaves the background wherever magenta was.
+  // transparent; the kept one still leaves the background wherever magenta was.
   pixels[0] = RGB(9, 9, 9);
   SetBitmapPixels(image, pixels.data());
   Background second(10, 8);
@@ -120,12 +106,15 @@ TEST(CTransBmp, MaskIsBuiltOnceFromTheFirstTransparentDraw) {
 
 TEST(CTransBmp, DrawingWithoutATargetOrBitmapDoesNothing) {
   CTransBmp empty;
+  EXPECT_EQ(empty.GetWidth(), 0);
   Background background(4, 4);
   empty.Draw(&background.dc, 0, 0);
   empty.DrawTrans(&background.dc, 0, 0);
   EXPECT_EQ(background.Pixels(), background.original);
   CTransBmp image;
   LoadImage(image, ImagePixels());
+  EXPECT_EQ(image.GetWidth(), 6);
+  EXPECT_EQ(image.GetHeight(), 4);
   image.Draw(static_cast<CDC*>(nullptr), 0, 0);
   image.DrawTrans(static_cast<CDC*>(nullptr), 0, 0);
   image.DrawTrans(&background.dc, 0, 0);  // the mask made on the null call failed; made now

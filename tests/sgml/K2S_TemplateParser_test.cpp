@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/sgml/SgmlConversion.h"
 
@@ -15,6 +16,28 @@ std::string Nest(int depth) {
   text += "[(TI) NOT_EMPTY OFFSET=1 LENGTH=2 \"%s\"]";
   for (int i = 0; i < depth; ++i) text += " }";
   return text;
+}
+
+// A text's value, "-" for none.
+std::string Text(const char* text) { return text != nullptr ? text : "-"; }
+
+// An entry as "index level field leader exist notExist begin end format
+// allowEmpty offset length".
+std::string Describe(const tBlock& b) {
+  std::string text = std::to_string(b.index) + " " + std::to_string(b.level);
+  for (const char* part :
+       {b.fieldName, b.leaderName, b.existName, b.notExistName, b.beginText, b.endText, b.format}) {
+    text += " " + Text(part);
+  }
+  return text + " " + std::to_string(b.allowEmpty) + " " + std::to_string(b.offset) + " " +
+         std::to_string(b.length);
+}
+
+// A rule as "field search replace newField cut1 cut2 cut3".
+std::string Describe(const tReplaceText& r) {
+  return Text(r.fieldName) + " " + Text(r.searchText) + " " + Text(r.replaceText) + " " +
+         std::to_string(r.newField) + " " + Text(r.cutName1) + " " + Text(r.cutName2) + " " +
+         Text(r.cutName3);
 }
 
 TEST(TemplateLanguage, AcceptsAndRefusesTemplates) {
@@ -102,50 +125,27 @@ TEST(TemplateLanguage, BuildsEntriesAndRulesInDocumentOrder) {
             K2S_OK);
   const cl_Table<tBlock>* blocks = conversion.converter.fgKTF2SGML_GetBlocks();
   ASSERT_NE(blocks, nullptr);
-  ASSERT_EQ(blocks->GetCount(), 4u);
-  const tBlock* doc = blocks->GetAt(0);
-  EXPECT_EQ(doc->fieldName, nullptr);
-  EXPECT_EQ(doc->index, 0);
-  EXPECT_EQ(doc->level, 1);
-  EXPECT_STREQ(doc->leaderName, "PA");
-  EXPECT_STREQ(doc->existName, "PN");
-  EXPECT_STREQ(doc->notExistName, "XX");
-  EXPECT_STREQ(doc->beginText, "<DOC>");
-  EXPECT_STREQ(doc->endText, "</DOC>");
-  const tBlock* title = blocks->GetAt(1);
-  EXPECT_STREQ(title->fieldName, "TI");
-  EXPECT_STREQ(title->format, "<TI>%s</TI>");
-  EXPECT_EQ(title->index, 1);
-  EXPECT_EQ(title->level, 2);
-  EXPECT_EQ(title->allowEmpty, 1);
-  EXPECT_EQ(title->offset, 0);
-  EXPECT_EQ(title->length, -1);
-  const tBlock* inner = blocks->GetAt(2);
-  EXPECT_EQ(inner->level, 2);
-  EXPECT_EQ(inner->beginText, nullptr);
-  const tBlock* abstract = blocks->GetAt(3);
-  EXPECT_EQ(abstract->index, 3);
-  EXPECT_EQ(abstract->level, 3);
-  EXPECT_EQ(abstract->allowEmpty, 0);
-  EXPECT_EQ(abstract->offset, 2);
-  EXPECT_EQ(abstract->length, 3);
-  EXPECT_STREQ(abstract->format, "&%s\r\n");
-
+  const std::vector<std::string> expectedBlocks = {
+      "0 1 - PA PN XX <DOC> </DOC> - 1 0 -1",
+      "1 2 TI - - - - - <TI>%s</TI> 1 0 -1",
+      "2 2 - - - - - - - 1 0 -1",
+      "3 3 AB - - - - - &%s\r\n 0 2 3",
+  };
+  ASSERT_EQ(blocks->GetCount(), expectedBlocks.size());
+  for (uint32_t i = 0; i < blocks->GetCount(); ++i) {
+    EXPECT_EQ(Describe(*blocks->GetAt(i)), expectedBlocks[i]) << i;
+  }
   const cl_Table<tReplaceText>* rules = conversion.converter.fgKTF2SGML_GetRules();
-  ASSERT_EQ(rules->GetCount(), 4u);
-  EXPECT_STREQ(rules->GetAt(0)->fieldName, "TI");
-  EXPECT_STREQ(rules->GetAt(0)->searchText, "&");
-  EXPECT_STREQ(rules->GetAt(0)->replaceText, "&amp;");
-  EXPECT_EQ(rules->GetAt(0)->newField, 0);
-  EXPECT_EQ(rules->GetAt(1)->fieldName, nullptr);  // a rule without a name
-  EXPECT_STREQ(rules->GetAt(1)->replaceText, "&lt;");
-  EXPECT_STREQ(rules->GetAt(2)->fieldName, "AU");
-  EXPECT_EQ(rules->GetAt(2)->newField, 1);
-  EXPECT_EQ(rules->GetAt(2)->replaceText, nullptr);
-  EXPECT_STREQ(rules->GetAt(3)->cutName1, "CC");
-  EXPECT_STREQ(rules->GetAt(3)->cutName2, "NR");
-  EXPECT_STREQ(rules->GetAt(3)->cutName3, "KD");
-  EXPECT_STREQ(rules->GetAt(3)->searchText, " ");
+  const std::vector<std::string> expectedRules = {
+      "TI & &amp; 0 - - -",
+      "- < &lt; 0 - - -",  // a rule without a name
+      "AU ; - 1 - - -",
+      "PN   - 0 CC NR KD",
+  };
+  ASSERT_EQ(rules->GetCount(), expectedRules.size());
+  for (uint32_t i = 0; i < rules->GetCount(); ++i) {
+    EXPECT_EQ(Describe(*rules->GetAt(i)), expectedRules[i]) << i;
+  }
 }
 
 TEST(TemplateLanguage, ReportsTheFirstErrorWithItsLine) {
@@ -184,13 +184,6 @@ TEST(TemplateLanguage, AFailedReadLeavesNoTemplateAndTheNextStartsClean) {
   ASSERT_EQ(blocks->GetCount(), 1u);
   EXPECT_EQ(blocks->GetAt(0)->index, 0);
   EXPECT_EQ(blocks->GetAt(0)->level, 1);
-}
-
-TEST(TemplateLanguage, AMissingTemplateIsAnOpenError) {
-  clKTF2SGML converter;
-  EXPECT_EQ(converter.fgKTF2SGML_RecoverTemplate("/nonexistent/template.tpl", "/tmp/x.sgml"),
-            K2S_OPEN_ERROR);
-  EXPECT_EQ(converter.fgKTF2SGML_GetBlocks(), nullptr);
 }
 
 }  // namespace

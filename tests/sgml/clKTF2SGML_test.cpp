@@ -89,8 +89,7 @@ TEST(SgmlWriting, PrintsBlocksAroundFieldsLazily) {
       // NOT_EMPTY skips an empty value and does not open its block.
       {"TEMPLATE { \"<A>\" [(TI) NOT_EMPTY \"[%s]\"] \"</A>\" }", {{"TI", ""}}, ""},
       {"TEMPLATE { \"<A>\" [(TI) \"[%s]\"] \"</A>\" }", {{"TI", ""}}, "<A>[]</A>"},
-      // OFFSET and LENGTH, also past the end of the value.
-      {"TEMPLATE [(TI) OFFSET=2 LENGTH=3 \"%s\"]", {{"TI", "ABCDEFG"}}, "CDE"},
+      // OFFSET and LENGTH at and past the value's edges (listener.tpl cuts within it).
       {"TEMPLATE [(TI) LENGTH=10 \"%s\"]", {{"TI", "ABC"}}, "ABC"},
       {"TEMPLATE [(TI) OFFSET=5 \"<%s>\"]", {{"TI", "ABC"}}, "<>"},
       {"TEMPLATE [(TI) OFFSET=2147483647 LENGTH=2147483647 \"<%s>\"]", {{"TI", "ABC"}}, "<>"},
@@ -172,7 +171,11 @@ TEST(SgmlWriting, ReportsMissingDataTemplateAndPath) {
     EXPECT_EQ(conversion.converter.fgKTF2SGML_BuildSGMLFile(), K2S_NO_TEMPLATE);
   }
   {
-    SgmlConversion conversion;
+    SgmlConversion conversion;  // its template is not written yet
+    EXPECT_EQ(conversion.converter.fgKTF2SGML_RecoverTemplate(conversion.templatePath.c_str(),
+                                                              conversion.sgmlPath.c_str()),
+              K2S_OPEN_ERROR);
+    EXPECT_EQ(conversion.converter.fgKTF2SGML_GetBlocks(), nullptr);
     ASSERT_EQ(conversion.converter.fgKTF2SGML_RecoverTemplate(
                   conversion.templatePath.c_str(), (conversion.dir.File("none") + "/x").c_str()),
               K2S_OPEN_ERROR);  // the template is missing too

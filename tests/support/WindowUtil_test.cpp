@@ -20,10 +20,8 @@ TEST(WindowUtil, SetZBottomMovesWindowDownWithoutMovingOrResizing) {
   EXPECT_EQ(CWnd::GetZOrder(), (std::vector<CWnd*>{&top, &bottom, &middle}));
   RECT rect;
   middle.GetWindowRect(&rect);
-  EXPECT_EQ(rect.left, 10);
-  EXPECT_EQ(rect.top, 20);
-  EXPECT_EQ(rect.right, 310);
-  EXPECT_EQ(rect.bottom, 220);
+  EXPECT_EQ((std::vector<long>{rect.left, rect.top, rect.right, rect.bottom}),
+            (std::vector<long>{10, 20, 310, 220}));
 }
 
 TEST(Orb, OpensAbsoluteHttpsHomepageShownNormally) {

@@ -42,12 +42,11 @@ TEST(AccessFile, GetsNeverLosesTextOfLinesLongerThanItsBuffer) {
   std::string longLine(1000, 'x');
   for (size_t i = 0; i < longLine.size(); ++i) longLine[i] = static_cast<char>('a' + i % 26);
   const std::string bytes = "short\n" + longLine + "\nafter\n";
-  std::string joined;
-  for (const std::string& piece : AllGets(bytes, 2048)) joined += piece;
-  EXPECT_EQ(joined, bytes);
-  joined.clear();
-  for (const std::string& piece : AllGets(bytes, 7)) joined += piece;
-  EXPECT_EQ(joined, bytes);
+  for (int size : {2048, 7}) {
+    std::string joined;
+    for (const std::string& piece : AllGets(bytes, size)) joined += piece;
+    EXPECT_EQ(joined, bytes) << size;
+  }
 }
 
 TEST(AccessFile, ReadStringSkipsLeadingLineFeedsAndKeepsCarriageReturns) {
@@ -158,11 +157,11 @@ std::ostream& operator<<(std::ostream& out, const FindResult& r) {
 }
 
 FindResult Find(clAccessFile& file, const std::string& key, int field, int alphabetic, int complete,
-                int near) {
+                int near, int wholeLine = 1) {
   std::string copy = key;
   char* line = nullptr;
   const long offset = file.mFind(copy.data(), static_cast<int>(copy.size()), field, ';', &line,
-                                 alphabetic, complete, 1, near);
+                                 alphabetic, complete, wholeLine, near);
   FindResult result{offset, line ? line : ""};
   delete[] line;
   return result;
@@ -213,62 +212,47 @@ void CompareWithReference(const SortedFile& sorted, size_t probes, unsigned seed
   EXPECT_EQ(Find(file, "Z", 1, 1, 1, 0).offset, -1);
 }
 
-TEST(AccessFileFind, MatchesReferenceOnFileUnderOneWindow) {
-  const SortedFile sorted = MakeSortedFile(40, 1, 40);
-  ASSERT_LE(sorted.bytes.size(), 4096u);
-  CompareWithReference(sorted, 40, 2);
+TEST(AccessFileFind, MatchesReferenceOnFilesOfEveryShape) {
+  const struct {
+    const char* what;
+    SortedFile sorted;
+    size_t probes;
+    unsigned seed;
+  } cases[] = {
+      {"under one window", MakeSortedFile(40, 1, 40), 40, 2},
+      {"several windows", MakeSortedFile(600, 3), 300, 4},
+      // Lines of 238 to 248 bytes: the second field of the line after a
+      // probe's first LF is often cut by the probe's end.
+      {"lines nearly as long as a probe", MakeSortedFile(2000, 8, 230, 220), 300, 9},
+      // 16 windows of 4090 bytes: the binary search ends with a span just
+      // under 4096 bytes, so lines at its upper end reach past the first 4096.
+      {"final span nearly a window", MakeSortedFile(0, 10, 120, 0, 4090 * 16), 300, 11},
+      {"millions of lines", MakeSortedFile(2000000, 5, 6), 300, 6},
+  };
+  ASSERT_LE(cases[0].sorted.bytes.size(), 4096u);
+  ASSERT_GT(cases[1].sorted.bytes.size(), 5 * 4096u);
+  ASSERT_EQ(cases[3].sorted.bytes.size(), 4090u * 16);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    CompareWithReference(c.sorted, c.probes, c.seed);
+  }
 }
 
-TEST(AccessFileFind, MatchesReferenceOnFileOfSeveralWindows) {
-  const SortedFile sorted = MakeSortedFile(600, 3);
-  ASSERT_GT(sorted.bytes.size(), 5 * 4096u);
-  CompareWithReference(sorted, 300, 4);
-}
-
-TEST(AccessFileFind, MatchesReferenceWithLinesNearlyAsLongAsAProbe) {
-  // Lines of 238 to 248 bytes: the second field of the line after a probe's
-  // first LF is often cut by the probe's end.
-  const SortedFile sorted = MakeSortedFile(2000, 8, 230, 220);
-  CompareWithReference(sorted, 300, 9);
-}
-
-TEST(AccessFileFind, MatchesReferenceWhenTheFinalSpanIsNearlyAWindow) {
-  // 16 windows of 4090 bytes: the binary search ends with a span just under
-  // 4096 bytes, so lines at its upper end reach past the first 4096 bytes.
-  const SortedFile sorted = MakeSortedFile(0, 10, 120, 0, 4090 * 16);
-  ASSERT_EQ(sorted.bytes.size(), 4090u * 16);
-  CompareWithReference(sorted, 300, 11);
-}
-
-TEST(AccessFileFind, MatchesReferenceOnFileOfMillionsOfLines) {
-  const SortedFile sorted = MakeSortedFile(2000000, 5, 6);
-  CompareWithReference(sorted, 300, 6);
-}
-
-TEST(AccessFileFind, SeesLinesAddedSinceTheLastSearch) {
+TEST(AccessFileFind, SeesLinesAddedSinceTheLastSearchAndShowsTheWaitCursorMeanwhile) {
   TempDir dir;
   const std::string path = dir.File("growing.txt");
   WriteBytes(path, "a;1\nb;2\n");
   clAccessFile file;
   ASSERT_EQ(file.mOpenFileForReading(path.c_str()), 1);
-  EXPECT_EQ(Find(file, "b", 1, 1, 1, 0), (FindResult{4, "b;2"}));
-  EXPECT_EQ(Find(file, "c", 1, 1, 1, 0).offset, -1);
-  std::ofstream(path, std::ios::app) << "c;3\n";
-  EXPECT_EQ(Find(file, "c", 1, 1, 1, 0), (FindResult{8, "c;3"}));
-}
-
-TEST(AccessFileFind, ShowsTheWaitCursorUntilEachSearchReturns) {
-  TempDir dir;
-  WriteBytes(dir.File("small.txt"), "a;1\nb;2\n");
-  clAccessFile file;
-  ASSERT_EQ(file.mOpenFileForReading(dir.File("small.txt").c_str()), 1);
   std::vector<bool> shown;
   {
     ScopedHandler recorder(SetWaitCursorHandler, [&shown](bool show) { shown.push_back(show); });
-    Find(file, "b", 1, 1, 1, 0);  // found
-    Find(file, "z", 1, 1, 1, 0);  // not found: another way out
+    EXPECT_EQ(Find(file, "b", 1, 1, 1, 0), (FindResult{4, "b;2"}));
+    EXPECT_EQ(Find(file, "c", 1, 1, 1, 0).offset, -1);  // not found: another way out
   }
   EXPECT_EQ(shown, (std::vector<bool>{true, false, true, false}));
+  std::ofstream(path, std::ios::app) << "c;3\n";
+  EXPECT_EQ(Find(file, "c", 1, 1, 1, 0), (FindResult{8, "c;3"}));
 }
 
 TEST(AccessFileFind, ReadsAboutOneProbePerHalvingAndOneWindow) {
@@ -321,13 +305,9 @@ TEST(AccessFileFind, WindowScansFollowTheirModes) {
     WriteBytes(dir.File("w"), c.content);
     clAccessFile file;
     ASSERT_EQ(file.mOpenFileForReading(dir.File("w").c_str()), 1);
-    std::string key = c.key;
-    char* line = nullptr;
-    const long offset =
-        file.mFind(key.data(), 0, c.field, ';', &line, 1, c.complete, c.wholeLine, c.near);
-    EXPECT_EQ(offset, c.offset) << c.content << " / " << c.key;
-    EXPECT_EQ(line ? std::string(line) : "", c.line) << c.content << " / " << c.key;
-    delete[] line;
+    EXPECT_EQ(Find(file, c.key, c.field, 1, c.complete, c.near, c.wholeLine),
+              (FindResult{c.offset, c.line}))
+        << c.content << " / " << c.key;
   }
 }
 

@@ -12,21 +12,19 @@ struct Record {
   char tag[6];  // makes the element size odd-sized but fixed
 };
 
-Record Make(int32_t id) {
-  Record record{id, "abcde"};
-  return record;
+void AddRecords(clArray& array, int32_t from, int32_t to) {
+  for (int32_t id = from; id < to; ++id) {
+    const Record record{id, "abcde"};
+    ASSERT_EQ(array.fnAdd(&record), ARR_OK) << id;
+  }
 }
 
 TEST(clArray, GrowsInStepsOfFiveAndKeepsElements) {
   clArray array(sizeof(Record));
   EXPECT_EQ(array.fnSizeOfElem(), sizeof(Record));
-  for (int32_t id = 0; id < 5; ++id) {
-    const Record record = Make(id);
-    ASSERT_EQ(array.fnAdd(&record), ARR_OK);
-  }
+  AddRecords(array, 0, 5);
   EXPECT_EQ(array.fnResize(), ARR_NOTHING_TO_SHRINK);  // five in a capacity of five
-  const Record sixth = Make(5);
-  ASSERT_EQ(array.fnAdd(&sixth), ARR_OK);  // grows to ten
+  AddRecords(array, 5, 6);                             // grows to ten
   EXPECT_EQ(array.fnResize(), ARR_OK);
   ASSERT_EQ(array.fnGetNbElem(), 6);
   const auto* records = static_cast<const Record*>(array.fnGetArray());
@@ -35,14 +33,10 @@ TEST(clArray, GrowsInStepsOfFiveAndKeepsElements) {
 
 TEST(clArray, ResizeShrinksToCountAndNextAddGrowsByFive) {
   clArray array(sizeof(Record));
-  for (int32_t id = 0; id < 3; ++id) {
-    const Record record = Make(id);
-    ASSERT_EQ(array.fnAdd(&record), ARR_OK);
-  }
+  AddRecords(array, 0, 3);
   EXPECT_EQ(array.fnResize(), ARR_OK);                 // capacity 3
   EXPECT_EQ(array.fnResize(), ARR_NOTHING_TO_SHRINK);  // already exact
-  const Record fourth = Make(3);
-  ASSERT_EQ(array.fnAdd(&fourth), ARR_OK);  // capacity 8
+  AddRecords(array, 3, 4);                             // capacity 8
   EXPECT_EQ(array.fnResize(), ARR_OK);
   EXPECT_EQ(static_cast<const Record*>(array.fnGetArray())[3].id, 3);
 }
@@ -60,20 +54,16 @@ TEST(clArray, FlushEmptiesAndShrinkingToNothingStaysUsable) {
   EXPECT_EQ(*static_cast<const int32_t*>(array.fnGetArray()), 42);
 }
 
-TEST(clArray, RefusesToGrowPastSixteenBitCount) {
+TEST(clArray, RefusesToGrowPastSixteenBitCountOrWithZeroElementSize) {
   clArray array(1);
   const char byte = 'x';
   for (int i = 0; i < UINT16_MAX; ++i) ASSERT_EQ(array.fnAdd(&byte), ARR_OK);
   EXPECT_EQ(array.fnAdd(&byte), ARR_ALLOC_FAILED);
   EXPECT_EQ(array.fnGetNbElem(), UINT16_MAX);
-}
-
-TEST(clArray, ZeroElementSizeHasNoStorage) {
-  clArray array(0);
-  const char byte = 'x';
-  EXPECT_EQ(array.fnGetArray(), nullptr);
-  EXPECT_EQ(array.fnAdd(&byte), ARR_ALLOC_FAILED);
-  EXPECT_EQ(array.fnFlush(), ARR_ALLOC_FAILED);
+  clArray empty(0);
+  EXPECT_EQ(empty.fnGetArray(), nullptr);
+  EXPECT_EQ(empty.fnAdd(&byte), ARR_ALLOC_FAILED);
+  EXPECT_EQ(empty.fnFlush(), ARR_ALLOC_FAILED);
 }
 
 }  // namespace
