@@ -225,10 +225,23 @@ bool SearchSession::Call(Json& result, const std::function<bool()>& operation) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     const size_t before = listener_.events().size();
     transportFailure_.clear();
-    if (operation()) {
+    bool delivered = false;
+    try {
+      delivered = operation();
+    } catch (const _com_error& error) {
+      result["error"] = "the server's login answer is not well-formed XML (" +
+                        ToString(error.ErrorMessage()) + "): the session ends";
+      Say(result["error"]);
+      exitStatus_ = kBadAnswer;
+      ended_ = true;
+      return false;
+    }
+    if (delivered) {
       listener_.Rearm();
       return true;
     }
+    // An operation inside this one (a set run again) has ended the session.
+    if (ended_) return false;
     const std::vector<std::string> seen(listener_.events().begin() + before,
                                         listener_.events().end());
     auto saw = [&](const char* name) { return std::count(seen.begin(), seen.end(), name) > 0; };

@@ -25,7 +25,8 @@
 // style sheet, TIFF and PNG files in the output folder (DocumentExporter).
 // Results go to standard output as text, or as one JSON object per line;
 // server events are shown as they come. A session whose server stops
-// answering, or refuses the login, ends.
+// answering, refuses the login, or answers it with something else than XML,
+// ends.
 class SearchSession {
  public:
   struct Settings {
@@ -40,6 +41,7 @@ class SearchSession {
   static constexpr int kCompleted = 0;
   static constexpr int kLoginRefused = 2;
   static constexpr int kServerGone = 3;
+  static constexpr int kBadAnswer = 4;  // a login answer that is not XML
 
   // `config` holds the known criteria; both must outlive the session.
   SearchSession(const ServerOptions& server, const Settings& settings, VERGER_CONFIG& config);

@@ -22,6 +22,7 @@
 #include "sgml/KtfDocumentReader.h"
 #include "tests/common/ReferenceServer.h"
 #include "tests/common/TempDir.h"
+#include "tests/servers/ScriptedHttpServer.h"
 #include "tools/imaging/FacsimilePage.h"
 
 namespace {
@@ -317,6 +318,18 @@ TEST(SessionEndToEnd, ServerThatDiesEndsTheSessionWithAClearMessage) {
                               {{"pump"}, {"roof", 0, [&] { server.reset(); }}, {"valve"}});
   EXPECT_EQ(run.exit, 3);
   EXPECT_NE(run.Result("roof")["error"].get<std::string>().find("does not answer"),
+            std::string::npos);
+  EXPECT_TRUE(run.Result("valve").is_null());
+}
+
+TEST(SessionEndToEnd, LoginAnswerThatIsNotXmlEndsTheSession) {
+  ScriptedHttpServer server;  // answers every request with 200 "OK"
+  TempDir out;
+  const Outcome run = RunTool({"session", "--json", "--url", server.Url("/sorrel/Search"), "--user",
+                               "demo", "--out", out.path().string()},
+                              {{"pump"}, {"valve"}});
+  EXPECT_EQ(run.exit, 4);
+  EXPECT_NE(run.Result("pump")["error"].get<std::string>().find("not well-formed XML"),
             std::string::npos);
   EXPECT_TRUE(run.Result("valve").is_null());
 }
