@@ -108,18 +108,8 @@ SearchSession::SearchSession(const ServerOptions& server, const Settings& settin
     : server_(server),
       settings_(settings),
       config_(config),
-      listener_(server,
-                [this](const std::string& name, const std::string& text) {
-                  ++events_[name];
-                  Json event;
-                  event["event"] = name;
-                  event["text"] = text;
-                  if (settings_.json) {
-                    std::cout << Dump(event) << '\n';
-                  } else {
-                    text_.push_back("[server] " + text);
-                  }
-                }),
+      listener_(server, [this](const std::string& name,
+                               const std::string& text) { ShowEvent(name, text); }),
       exporter_(settings.outDir) {
   // A failed exchange is shown in a message box by the session; here it is
   // kept to be shown with the line that met it.
@@ -133,6 +123,18 @@ SearchSession::SearchSession(const ServerOptions& server, const Settings& settin
   registry_ = std::make_unique<InternetAccessControllers>(proxy_);
   CString url = server_.url.c_str();
   controller_ = &registry_->GetInternetAccessController(url);
+}
+
+void SearchSession::ShowEvent(const std::string& name, const std::string& text) {
+  ++events_[name];
+  if (settings_.json) {
+    Json event;
+    event["event"] = name;
+    event["text"] = text;
+    std::cout << Dump(event) << '\n';
+  } else {
+    text_.push_back("[server] " + text);
+  }
 }
 
 SearchSession::~SearchSession() {
@@ -236,15 +238,19 @@ bool SearchSession::Call(Json& result, const std::function<bool()>& operation) {
       ended_ = true;
       return false;
     }
+    const std::vector<std::string> seen(listener_.events().begin() + before,
+                                        listener_.events().end());
+    auto saw = [&](const char* name) { return std::count(seen.begin(), seen.end(), name) > 0; };
     if (delivered) {
+      // The server asked for a login on the way, and the user's got in.
+      if (saw("authenticationFailed") && !listener_.user().empty()) {
+        ShowEvent("loggedIn", "logged in as " + listener_.user());
+      }
       listener_.Rearm();
       return true;
     }
     // An operation inside this one (a set run again) has ended the session.
     if (ended_) return false;
-    const std::vector<std::string> seen(listener_.events().begin() + before,
-                                        listener_.events().end());
-    auto saw = [&](const char* name) { return std::count(seen.begin(), seen.end(), name) > 0; };
     if (saw("connectionFailed") || !transportFailure_.empty()) {
       const std::string why = transportFailure_.empty() ? "no answer" : transportFailure_;
       result["error"] = "the server does not answer (" + why + "): the session ends";

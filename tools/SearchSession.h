@@ -106,6 +106,8 @@ class SearchSession {
   std::string RefusalReason(const std::string& question, bool run);
   const ResultSet* LatestSet(Json& result);
   void ShowProgress(size_t done, size_t total);
+  // Shows a server event: a text line, or a JSON object of its own.
+  void ShowEvent(const std::string& name, const std::string& text);
   // Adds a line of text output for the line being run.
   void Say(const std::string& text);
   // Writes the line's result: JSON, or the echo and the text lines.

@@ -70,6 +70,8 @@ class ToolListener : public IacListener {
   // offer the same credentials again, without asking the user twice.
   void Rearm() { credentialsOffered_ = false; }
 
+  // The user name offered to the server, "" before any.
+  const std::string& user() const { return user_; }
   bool connectionFailed() const { return connectionFailed_; }
   bool refused() const { return refused_; }
   const std::vector<std::string>& events() const { return events_; }
