@@ -245,7 +245,8 @@ TEST(SessionEndToEnd, SampleSessionAnswersAsTheBaseAndMakesFilesThatOpen) {
 
   // Every SGML file validates against the DTD; every page reads back with libtiff.
   size_t sgml = 0, pages = 0;
-  for (const Json& document : run.Result("..PR 1-3")["documents"]) {
+  const Json printed = run.Result("..PR 1-3");
+  for (const Json& document : printed["documents"]) {
     EXPECT_FALSE(document.contains("problems")) << document.dump();
   }
   for (const auto& entry : fs::directory_iterator(out.path())) {
