@@ -129,15 +129,6 @@ TEST_F(HttpControllerTest, PostsTheExactFormBodyAndReturnsTheAnswer) {
   EXPECT_FALSE(requests[0].HasHeader("Authorization"));
 }
 
-TEST_F(HttpControllerTest, ReturnsARedirectWithoutFollowingIt) {
-  server.Enqueue({302, {{"Location", server.Url("/elsewhere")}}, "moved", "text/plain"});
-  const Outcome outcome = Post(server.Url("/start"));
-  EXPECT_TRUE(outcome.successful);
-  EXPECT_EQ(outcome.status, 302u);
-  EXPECT_EQ(outcome.body, "moved");
-  EXPECT_EQ(server.Requests().size(), 1u);
-}
-
 TEST_F(HttpControllerTest, SendsTheSessionCookieBackOverTheSameConnection) {
   server.Enqueue(
       {200, {{"Set-Cookie", "JSESSIONID=abc123; Path=/cookie-test"}}, "in", "text/plain"});
@@ -301,7 +292,8 @@ TEST(HttpControllerFaults, IdleLimitFromTheEnvironmentCutsOnlyALongerSilence) {
   }
 }
 
-TEST(HttpControllerFaults, ArbitraryAnswersNeverPassForSuccessWithoutAStatus) {
+TEST(HttpControllerFaults,
+     ArbitraryAnswersAreReturnedAsTheyAreButNeverPassForSuccessWithoutAStatus) {
   LoopbackEnvironment environment;
   struct Case {
     const char* answer;
@@ -311,6 +303,9 @@ TEST(HttpControllerFaults, ArbitraryAnswersNeverPassForSuccessWithoutAStatus) {
   } cases[] = {
       {"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nhi", true, 200, "hi"},
       {"HTTP/1.1 500 Boom\r\nContent-Length: 0\r\n\r\n", true, 500, ""},
+      // A redirect is returned, not followed: nothing listens at its target.
+      {"HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:9/x\r\nContent-Length: 5\r\n\r\nmoved",
+       true, 302, "moved"},
       {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nab\r\n0\r\n\r\n", true, 200,
        "ab"},
       {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", false, 0, ""},
