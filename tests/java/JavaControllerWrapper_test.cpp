@@ -260,7 +260,7 @@ TEST_F(JavaBridgeTest, MachineThatCannotStartIsReported) {
 TEST_F(JavaBridgeTest, QueryGoesThroughAProxyThatDemandsCredentials) {
   if (!TinyProxy::Available()) GTEST_SKIP() << "tinyproxy is not installed";
   TinyProxy proxy("sorrel", "s3cret");
-  // The proxy logs each request it forwards.
+  // The requests that reached the proxy, as its log names them.
   const auto forwarded = [&] {
     const std::string log = proxy.Log();
     size_t count = 0;
