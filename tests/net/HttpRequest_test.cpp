@@ -27,15 +27,12 @@ TEST(HttpRequest, QueryStringEncodesValuesInTheMapsOrder) {
       {{{"q", "x y&z"}}, "q=x+y%26z"},    // values percent-encoded
       {{{"a b&", "v"}}, "a b&=v"},        // names left as they are
       {{{"a", "1"}, {"a", "2"}}, "a=2"},  // one pair, the later value
+      {{{"iac_op", "1"}, {"action", "3"}, {"iac_op", "9"}}, "iac_op=9&action=3"},  // in place
       {{{"iac_op", "1"}, {"iac_base", "2"}, {"action", "3"}, {"version", "4"}},
        "iac_op=1&action=3&iac_base=2&version=4"},                       // buckets 6, 7, 7, 16
       {{{"iac_user", "u"}, {"iac_pwd", "p"}}, "iac_pwd=p&iac_user=u"},  // buckets 16 and 5
   };
   for (const Case& c : cases) EXPECT_EQ(QueryOf(c.parameters), c.expected) << c.expected;
-}
-
-TEST(HttpRequest, ReplacingAValueKeepsTheNamesPlace) {
-  EXPECT_EQ(QueryOf({{"iac_op", "1"}, {"action", "3"}, {"iac_op", "9"}}), "iac_op=9&action=3");
 }
 
 TEST(HttpRequest, TakesItsFieldsFromTheUrl) {
@@ -48,11 +45,6 @@ TEST(HttpRequest, TakesItsFieldsFromTheUrl) {
   EXPECT_EQ(request.GetPassword(), "pa55");
   EXPECT_TRUE(request.IsAuthenticationEnabled());
   EXPECT_FALSE(request.IsProxyAuthenticationEnabled());
-
-  HttpRequest secure("https://u:p@host/path");
-  EXPECT_EQ(secure.GetServiceType(), 4107u);
-  EXPECT_EQ(secure.GetPort(), 443);
-  EXPECT_EQ(secure.GetObject(), "/path");
 }
 
 }  // namespace

@@ -2,11 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
-#include "platform/ShellExecute.h"
-#include "tests/common/ScopedHandler.h"
-
 namespace {
 
 TEST(WebUtil, ParseUrlTakesTheUrlApart) {
@@ -73,20 +68,6 @@ TEST(WebUtil, BuildersAlwaysWriteThePort) {
   EXPECT_EQ(WebUtil::BuildAuthenticatedUrl(parsed), "https://us er:p:w@host:443/p");
   EXPECT_EQ(WebUtil::GetServiceAsString(1), "http");
   EXPECT_EQ(WebUtil::GetServiceAsString(4107), "https");
-}
-
-TEST(WebUtil, OpenDefaultBrowserGoesThroughTheShellHandler) {
-  std::string opened;
-  int shown = -1;
-  ScopedHandler guard(SetShellOpenHandler, [&](const char* target, int show) {
-    opened = target;
-    shown = show;
-    return false;  // a refusal is only logged
-  });
-  CString url("http://host/page");
-  WebUtil::OpenDefaultBrowser(url);
-  EXPECT_EQ(opened, "http://host/page");
-  EXPECT_EQ(shown, SW_SHOWNORMAL);
 }
 
 }  // namespace

@@ -50,6 +50,23 @@ void SendAll(int client, const std::string& bytes) {
   }
 }
 
+// A TCP socket bound to a free 127.0.0.1 port, which goes to `port`.
+int BoundLoopbackSocket(int& port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0) throw std::runtime_error("test server: socket failed");
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    ::close(fd);
+    throw std::runtime_error("test server: no loopback port");
+  }
+  port = ntohs(address.sin_port);
+  return fd;
+}
+
 }  // namespace
 
 FaultServer::FaultServer(Fault fault, std::chrono::milliseconds dripInterval)
@@ -63,21 +80,11 @@ FaultServer::FaultServer(std::string rawAnswer)
 }
 
 void FaultServer::Start() {
-  listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (listener_ < 0) throw std::runtime_error("fault server: socket failed");
-  const int yes = 1;
-  ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(listener_, 16) != 0 ||
-      ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+  listener_ = BoundLoopbackSocket(port_);
+  if (::listen(listener_, 16) != 0) {
     ::close(listener_);
-    throw std::runtime_error("fault server: no loopback port");
+    throw std::runtime_error("fault server: cannot listen");
   }
-  port_ = ntohs(address.sin_port);
   thread_ = std::thread([this] { Serve(); });
 }
 
@@ -91,19 +98,7 @@ std::string FaultServer::Url(const std::string& path) const {
   return "http://127.0.0.1:" + std::to_string(port_) + path;
 }
 
-RefusingPort::RefusingPort() {
-  socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (socket_ < 0 || ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    if (socket_ >= 0) ::close(socket_);
-    throw std::runtime_error("refusing port: no loopback port");
-  }
-  port_ = ntohs(address.sin_port);
-}
+RefusingPort::RefusingPort() : socket_(BoundLoopbackSocket(port_)) {}
 
 RefusingPort::~RefusingPort() { ::close(socket_); }
 
@@ -123,7 +118,6 @@ void FaultServer::Serve() {
     if (::poll(&poller, 1, static_cast<int>(kPollStep.count())) <= 0) continue;
     const int client = ::accept(listener_, nullptr, nullptr);
     if (client < 0) continue;
-    ++connections_;
     if (ReadRequest(client, stop_)) Answer(client);
     ::close(client);
   }
@@ -133,10 +127,11 @@ void FaultServer::Answer(int client) {
   const std::string shortBody = "0123456789";
   switch (fault_) {
     case Fault::kCloseMidBody:
-      SendAll(client, "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n" + shortBody);
-      return;
     case Fault::kDeclaredLongerThanSent:
       SendAll(client, "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n" + shortBody);
+      if (fault_ == Fault::kCloseMidBody) return;
+      [[fallthrough]];
+    case Fault::kNoAnswer:
       while (Wait(kPollStep)) {
       }
       return;
@@ -154,10 +149,6 @@ void FaultServer::Answer(int client) {
       }
       return;
     }
-    case Fault::kNoAnswer:
-      while (Wait(kPollStep)) {
-      }
-      return;
     case Fault::kReset: {
       const linger abort{1, 0};
       ::setsockopt(client, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);

@@ -33,7 +33,6 @@ class FaultServer {
 
   int Port() const { return port_; }
   std::string Url(const std::string& path = "/") const;
-  int Connections() const { return connections_; }
 
   // The body a kDrip server sends.
   static constexpr const char* kDripBody = "drip";
@@ -50,7 +49,6 @@ class FaultServer {
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};
-  std::atomic<int> connections_{0};
   std::thread thread_;
 };
 
@@ -67,6 +65,6 @@ class RefusingPort {
   std::string Url(const std::string& path = "/") const;
 
  private:
-  int socket_ = -1;
-  int port_ = 0;
+  int port_ = 0;  // set while socket_ is made
+  int socket_;
 };
