@@ -137,30 +137,71 @@ void ForEachKey(std::string_view text, const Section& section, Visit visit) {
 
 // Names seen so far, compared as profile names are (ASCII case ignored), in
 // a table of open addressing: listing stays linear in the number of names.
+// The set keeps its own copy of each name, so that the file's text need not
+// outlive the scan.
+//
+// A name waits in a short queue between Add and its look-up: the table slot
+// it hashes to is fetched into the cache when it arrives and read only when
+// the queue is full, so that the table's cache misses overlap instead of
+// following one another.
 class NameSet {
  public:
-  // True when `name` was not in the set; it is then added. The name's bytes
-  // must outlive the set.
-  bool Insert(std::string_view name) {
-    if ((names_.size() + 1) * 2 > slots_.size()) Grow();
-    const size_t mask = slots_.size() - 1;
+  // Queues `name`, added unless the set holds it already; its bytes must
+  // stay valid until the next Flush.
+  void Add(std::string_view name) {
+    if (queued_ == kQueueSize) {
+      Insert(queue_[first_]);
+      first_ = (first_ + 1) % kQueueSize;
+      --queued_;
+    }
     const uint64_t hash = Hash(name);
-    const uint64_t tag = hash & kTagMask;
-    for (size_t slot = static_cast<size_t>(hash) & mask;; slot = (slot + 1) & mask) {
-      const uint64_t entry = slots_[slot];
-      if (entry == kEmpty) {
-        slots_[slot] = tag | names_.size();
-        names_.push_back(name);
-        hashes_.push_back(hash);
-        return true;
-      }
-      if ((entry & kTagMask) == tag && SameName(names_[entry & kIndexMask], name)) return false;
+    if (!slots_.empty())
+      __builtin_prefetch(&slots_[static_cast<size_t>(hash) & (slots_.size() - 1)]);
+    queue_[(first_ + queued_) % kQueueSize] = Queued{name, hash};
+    ++queued_;
+  }
+  // Looks up every queued name, in the order they came.
+  void Flush() {
+    for (; queued_ > 0; --queued_) {
+      Insert(queue_[first_]);
+      first_ = (first_ + 1) % kQueueSize;
     }
   }
-  // The names in the order they were first inserted.
-  const std::vector<std::string_view>& names() const { return names_; }
+
+  size_t size() const { return starts_.size(); }
+  // The name inserted `index`-th.
+  std::string_view Name(size_t index) const {
+    const size_t end = index + 1 < starts_.size() ? starts_[index + 1] : text_.size();
+    return std::string_view(text_).substr(starts_[index], end - 1 - starts_[index]);
+  }
+  // The names in insertion order, each followed by a zero.
+  std::string_view List() const { return text_; }
 
  private:
+  struct Queued {
+    std::string_view name;
+    uint64_t hash;  // Hash(name)
+  };
+  static constexpr size_t kQueueSize = 16;
+
+  // Adds a queued name unless the set holds it already.
+  void Insert(const Queued& queued) {
+    if ((starts_.size() + 1) * 2 > slots_.size()) Grow();
+    const size_t mask = slots_.size() - 1;
+    const uint64_t tag = queued.hash & kTagMask;
+    for (size_t slot = static_cast<size_t>(queued.hash) & mask;; slot = (slot + 1) & mask) {
+      const uint64_t entry = slots_[slot];
+      if (entry == kEmpty) {
+        slots_[slot] = tag | starts_.size();
+        starts_.push_back(text_.size());
+        hashes_.push_back(queued.hash);
+        text_.append(queued.name).push_back('\0');
+        return;
+      }
+      if ((entry & kTagMask) == tag && SameName(Name(entry & kIndexMask), queued.name)) return;
+    }
+  }
+
   // A slot holds the high half of its name's hash (so that most mismatches
   // need no look at the name) and the name's index; the table's memory is
   // touched once per probe.
@@ -168,12 +209,51 @@ class NameSet {
   static constexpr uint64_t kTagMask = 0xFFFFFFFF00000000ull;
   static constexpr uint64_t kIndexMask = 0x00000000FFFFFFFFull;
 
-  // FNV-1a over the folded bytes, then mixed so that the low bits, which
-  // choose the slot, depend on every byte: names that differ only in their
-  // last characters (KEY_1, KEY_2, ...) must not crowd together.
+  template <typename Word>
+  static Word Load(const char* bytes) {
+    Word word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+  }
+  // `word` with its ASCII capitals made small, eight bytes at once: in each
+  // byte below 0x80, 0x20 is added when its value lies from 'A' to 'Z'.
+  static uint64_t FoldWord(uint64_t word) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    constexpr uint64_t kHigh = 0x8080808080808080ull;
+    const uint64_t low = word & ~kHigh;
+    // The high bit of each byte of these tells low >= 'A' and low > 'Z'; no
+    // sum carries into the next byte.
+    const uint64_t fromA = low + (0x80 - 'A') * kOnes;
+    const uint64_t pastZ = low + (0x80 - 'Z' - 1) * kOnes;
+    const uint64_t capitals = fromA & ~pastZ & ~word & kHigh;
+    return word | (capitals >> 2);
+  }
+  // The folded bytes taken eight at a time, each word multiplied in, then
+  // mixed so that the low bits, which choose the slot, depend on every byte:
+  // names that differ only in their last characters (KEY_1, KEY_2, ...)
+  // must not crowd together. The bytes are read with whole loads only (the
+  // last word overlaps the one before): bytes copied into a word one by one
+  // would stall the load that reads the word back.
   static uint64_t Hash(std::string_view name) {
-    uint64_t hash = 14695981039346656037ull;
-    for (char c : name) hash = (hash ^ Fold(c)) * 1099511628211ull;
+    constexpr uint64_t kOdd = 0x9E3779B97F4A7C15ull;
+    const char* bytes = name.data();
+    const size_t size = name.size();
+    uint64_t hash = (size + 1) * kOdd;
+    const auto mix = [&hash](uint64_t word) {
+      hash = (hash ^ FoldWord(word)) * kOdd;
+      hash ^= hash >> 32;
+    };
+    if (size >= 8) {
+      size_t at = 0;
+      for (; at + 8 <= size; at += 8) mix(Load<uint64_t>(bytes + at));
+      if (at < size) mix(Load<uint64_t>(bytes + size - 8));
+    } else if (size >= 4) {
+      mix(Load<uint32_t>(bytes) | static_cast<uint64_t>(Load<uint32_t>(bytes + size - 4)) << 32);
+    } else if (size > 0) {
+      mix(static_cast<unsigned char>(bytes[0]) |
+          static_cast<uint64_t>(static_cast<unsigned char>(bytes[size / 2])) << 8 |
+          static_cast<uint64_t>(static_cast<unsigned char>(bytes[size - 1])) << 16);
+    }
     hash ^= hash >> 33;
     hash *= 0xff51afd7ed558ccdull;
     hash ^= hash >> 33;
@@ -182,7 +262,7 @@ class NameSet {
     return hash;
   }
   // Doubles the table. The stored hashes are read in order: hashing the
-  // names again would read them all over the file's text.
+  // names again would read them all over.
   void Grow() {
     slots_.assign(slots_.empty() ? 64 : slots_.size() * 2, kEmpty);
     const size_t mask = slots_.size() - 1;
@@ -193,29 +273,14 @@ class NameSet {
     }
   }
 
-  std::vector<std::string_view> names_;
+  std::string text_;              // the names, each followed by a zero
+  std::vector<size_t> starts_;    // where each name starts in text_
   std::vector<uint64_t> hashes_;  // Hash of each name
-  std::vector<uint64_t> slots_;   // tag | index into names_, or kEmpty
+  std::vector<uint64_t> slots_;   // tag | index into starts_, or kEmpty
+  Queued queue_[kQueueSize];      // names waiting for their look-up
+  size_t first_ = 0;              // the oldest in queue_
+  size_t queued_ = 0;             // how many wait
 };
-
-// The section names (null section) or the key names of a section, each once
-// in first-seen order.
-std::vector<std::string_view> ListNames(std::string_view text, const char* section) {
-  NameSet names;
-  if (section == nullptr) {
-    for (size_t at = FindSectionLine(text, 0); at != kNoPosition;) {
-      const ProfileLine header = LineAt(text, at);
-      names.Insert(header.name);
-      at = FindSectionLine(text, header.end);
-    }
-  } else if (const std::optional<Section> found = FindSection(text, Trim(section))) {
-    ForEachKey(text, *found, [&names](const ProfileLine& line) {
-      names.Insert(line.name);
-      return true;
-    });
-  }
-  return names.names();
-}
 
 // A whole file's bytes, read without first zeroing a buffer for them.
 class FileText {
@@ -271,17 +336,175 @@ void Report(std::string_view operation, const std::string& why) {
 
 std::string ErrorText(int error) { return std::strerror(error); }
 
-// Reads a profile for the read operations: the file's text, or nothing for a
-// missing file and for one that cannot be read (which is reported).
-bool ReadProfile(const char* fileName, FileText& file) {
+// A file read in blocks of whole lines through one buffer reused from block
+// to block, so that each byte is looked at right after the read brought it,
+// while it is still in the cache, and no buffer the size of the file is
+// needed. A line longer than the buffer makes the buffer grow to hold it.
+class LineBlocks {
+ public:
+  LineBlocks() = default;
+  ~LineBlocks() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  LineBlocks(const LineBlocks&) = delete;
+  LineBlocks& operator=(const LineBlocks&) = delete;
+
+  // Opens the file. False when it cannot be opened; `missing` then tells a
+  // file that does not exist from one that failed, and errno says why.
+  bool Open(const std::string& path, bool& missing) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    missing = fd_ < 0 && errno == ENOENT;
+    return fd_ >= 0;
+  }
+
+  // The next block: whole lines with their line ends, except that the last
+  // block may end without one. False at the end of the file and on a read
+  // error, which failed() then tells, with errno saying why.
+  bool Next(std::string_view& block) {
+    // The cut line at the end of the last block starts the next one.
+    const size_t kept = size_ - used_;
+    if (kept > 0) std::memmove(data_.get(), data_.get() + used_, kept);
+    size_ = kept;
+    used_ = 0;
+    size_t scanned = 0;  // bytes at the start known to hold no line end
+    for (;;) {
+      if (atEnd_) {
+        if (size_ == 0) return false;
+        used_ = size_;
+        block = std::string_view(data_.get(), size_);
+        return true;
+      }
+      if (size_ == capacity_) Grow();
+      const ssize_t n = ::read(fd_, data_.get() + size_, capacity_ - size_);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        failed_ = true;
+        return false;
+      }
+      if (n == 0) {
+        atEnd_ = true;
+        continue;
+      }
+      size_ += static_cast<size_t>(n);
+      size_t cut = size_;
+      while (cut > scanned && !IsLineEnd(data_[cut - 1])) --cut;
+      if (cut > scanned) {
+        used_ = cut;
+        block = std::string_view(data_.get(), cut);
+        return true;
+      }
+      scanned = size_;
+    }
+  }
+
+  bool failed() const { return failed_; }
+
+ private:
+  // Small enough to stay in a core's cache next to the caller's tables.
+  static constexpr size_t kBlockSize = 128 * 1024;
+
+  void Grow() {
+    const size_t capacity = capacity_ == 0 ? kBlockSize : capacity_ * 2;
+    std::unique_ptr<char[]> larger(new char[capacity]);
+    if (size_ > 0) std::memcpy(larger.get(), data_.get(), size_);
+    data_ = std::move(larger);
+    capacity_ = capacity;
+  }
+
+  int fd_ = -1;
+  std::unique_ptr<char[]> data_;
+  size_t capacity_ = 0;
+  size_t size_ = 0;  // bytes in data_
+  size_t used_ = 0;  // bytes of data_ handed out in the last block
+  bool atEnd_ = false;
+  bool failed_ = false;
+};
+
+// What the reader of a profile does after a section line.
+enum class AtSection { kSkip, kEnter, kStop };
+
+// Reads the profile `fileName` once, front to back: `onSection(name)` for
+// each section line tells whether the key lines that follow it go to
+// `onKey(line)`, which answers false to stop. The lines of skipped sections
+// are passed over at memchr's speed. The names and lines given are valid
+// until `onBlockEnd()`, called after each block of lines. False for a
+// missing file and for one that cannot be read (which is reported); the
+// visits made before a read error are then void.
+template <typename OnSection, typename OnKey, typename OnBlockEnd>
+bool WalkProfile(const char* fileName, OnSection onSection, OnKey onKey, OnBlockEnd onBlockEnd) {
   if (fileName == nullptr) return false;
+  LineBlocks blocks;
   bool missing = false;
-  if (file.Read(NativePath(fileName), missing)) return true;
-  if (!missing) {
+  if (!blocks.Open(NativePath(fileName), missing)) {
+    if (!missing) {
+      Report("GetPrivateProfileStringA",
+             std::string("cannot read ") + fileName + ": " + ErrorText(errno));
+    }
+    return false;
+  }
+  bool inside = false;
+  bool stop = false;
+  std::string_view block;
+  while (!stop && blocks.Next(block)) {
+    for (size_t at = 0; !stop && at < block.size();) {
+      if (!inside && (at = FindSectionLine(block, at)) == kNoPosition) break;
+      const ProfileLine line = LineAt(block, at);
+      at = line.end;
+      if (line.kind == LineKind::kSection) {
+        const AtSection next = onSection(line.name);
+        stop = next == AtSection::kStop;
+        inside = next == AtSection::kEnter;
+      } else if (line.kind == LineKind::kKey) {
+        stop = !onKey(line);
+      }
+    }
+    onBlockEnd();
+  }
+  if (!stop && blocks.failed()) {
     Report("GetPrivateProfileStringA",
            std::string("cannot read ") + fileName + ": " + ErrorText(errno));
+    return false;
   }
-  return false;
+  return true;
+}
+
+// Whether a section line names the section asked for: only its first copy
+// counts, so the walk stops at the next section line after it.
+class SectionMatch {
+ public:
+  explicit SectionMatch(const char* section) : wanted_(Trim(section)) {}
+  AtSection operator()(std::string_view name) {
+    if (seen_) return AtSection::kStop;
+    if (!SameName(name, wanted_)) return AtSection::kSkip;
+    seen_ = true;
+    return AtSection::kEnter;
+  }
+
+ private:
+  std::string_view wanted_;
+  bool seen_ = false;
+};
+
+// Adds to `names` the section names (null section) or the key names of a
+// section, in file order. False as WalkProfile.
+bool ListNames(const char* fileName, const char* section, NameSet& names) {
+  const auto flush = [&names] { names.Flush(); };
+  if (section == nullptr) {
+    return WalkProfile(
+        fileName,
+        [&names](std::string_view name) {
+          names.Add(name);
+          return AtSection::kSkip;
+        },
+        [](const ProfileLine&) { return true; }, flush);
+  }
+  return WalkProfile(
+      fileName, SectionMatch(section),
+      [&names](const ProfileLine& line) {
+        names.Add(line.name);
+        return true;
+      },
+      flush);
 }
 
 bool WriteFully(int fd, std::string_view text) {
@@ -466,57 +689,56 @@ std::optional<std::string> Updated(std::string_view text, std::string_view secti
 DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
                                char* buffer, DWORD size, const char* fileName) {
   if (buffer == nullptr || size == 0) return 0;
-  FileText file;
-  const bool read = ReadProfile(fileName, file);
-  const std::string_view text = file.view();
   if (section == nullptr || key == nullptr) {
     // A list of names, each ended by a zero, the whole ended by one more.
     if (size < 2) {
       buffer[0] = '\0';
       return 0;
     }
-    size_t length = 0;
-    if (read) {
-      for (std::string_view name : ListNames(text, section)) {
-        if (length + name.size() + 1 > size - 1) {
-          // Cut: as much as fits, still doubly terminated.
-          if (length < size - 2) std::memcpy(buffer + length, name.data(), size - 2 - length);
-          buffer[size - 2] = '\0';
-          buffer[size - 1] = '\0';
-          return size - 2;
-        }
-        std::memcpy(buffer + length, name.data(), name.size());
-        length += name.size();
-        buffer[length++] = '\0';
-      }
+    NameSet names;
+    const std::string_view list =
+        ListNames(fileName, section, names) ? names.List() : std::string_view();
+    if (list.size() > size - 1) {
+      // Cut: as much as fits, still doubly terminated.
+      std::memcpy(buffer, list.data(), size - 2);
+      buffer[size - 2] = '\0';
+      buffer[size - 1] = '\0';
+      return size - 2;
     }
-    buffer[length] = '\0';
-    if (length == 0) buffer[1] = '\0';
-    return static_cast<DWORD>(length);
+    if (!list.empty()) std::memcpy(buffer, list.data(), list.size());
+    buffer[list.size()] = '\0';
+    if (list.empty()) buffer[1] = '\0';
+    return static_cast<DWORD>(list.size());
   }
-  std::string_view result = defaultValue ? defaultValue : "";
-  while (!result.empty() && IsBlank(result.back())) result.remove_suffix(1);
-  if (read) {
-    if (const std::optional<Section> found = FindSection(text, Trim(section))) {
-      const std::string_view name = Trim(key);
-      ForEachKey(text, *found, [&](const ProfileLine& line) {
-        if (!SameName(line.name, name)) return true;
-        result = line.value;
+  const std::string_view wanted = Trim(key);
+  std::optional<size_t> copied;
+  WalkProfile(
+      fileName, SectionMatch(section),
+      [&](const ProfileLine& line) {
+        if (!SameName(line.name, wanted)) return true;
+        // The line's bytes go with the block: the value is copied out now.
+        copied = std::min<size_t>(line.value.size(), size - 1);
+        std::memcpy(buffer, line.value.data(), *copied);
         return false;
-      });
-    }
+      },
+      [] {});
+  if (!copied) {
+    std::string_view fallback = defaultValue ? defaultValue : "";
+    while (!fallback.empty() && IsBlank(fallback.back())) fallback.remove_suffix(1);
+    copied = std::min<size_t>(fallback.size(), size - 1);
+    std::memcpy(buffer, fallback.data(), *copied);
   }
-  const size_t copied = std::min<size_t>(result.size(), size - 1);
-  std::memcpy(buffer, result.data(), copied);
-  buffer[copied] = '\0';
-  return static_cast<DWORD>(copied);
+  buffer[*copied] = '\0';
+  return static_cast<DWORD>(*copied);
 }
 
 void ReadPrivateProfileNames(const char* section, const char* fileName, CStringArray& names) {
-  FileText file;
-  if (!ReadProfile(fileName, file)) return;
-  for (std::string_view name : ListNames(file.view(), section)) {
-    names.Add(CString(name.data(), static_cast<int>(name.size())));
+  NameSet found;
+  if (!ListNames(fileName, section, found)) return;
+  const int first = names.GetSize();
+  names.SetSize(first + static_cast<int>(found.size()));
+  for (size_t i = 0; i < found.size(); ++i) {
+    names.ElementAt(first + static_cast<int>(i)) = CString(found.Name(i));
   }
 }
 
