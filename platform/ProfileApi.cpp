@@ -56,15 +56,21 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
+// Where the line whose content ends at `contentEnd` ends: after its LF, CR
+// LF or lone CR, or at the text's end.
+size_t LineEndAfter(std::string_view text, size_t contentEnd) {
+  if (contentEnd == text.size()) return contentEnd;
+  return contentEnd +
+         (text[contentEnd] == '\r' && contentEnd + 1 < text.size() && text[contentEnd + 1] == '\n'
+              ? 2
+              : 1);
+}
+
 // The line that starts at `begin`. A line ends at LF, CR LF or a lone CR.
 ProfileLine LineAt(std::string_view text, size_t begin) {
   size_t contentEnd = begin;
   while (contentEnd < text.size() && !IsLineEnd(text[contentEnd])) ++contentEnd;
-  size_t end = contentEnd;
-  if (end < text.size()) {
-    end += text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1;
-  }
-  ProfileLine line{begin, end, LineKind::kOther, {}, {}};
+  ProfileLine line{begin, LineEndAfter(text, contentEnd), LineKind::kOther, {}, {}};
   const std::string_view content = Trim(text.substr(begin, contentEnd - begin));
   if (content.empty() || content.front() == ';') return line;
   if (content.front() == '[') {
@@ -86,6 +92,23 @@ ProfileLine LineAt(std::string_view text, size_t begin) {
   }
   line.value = value;
   return line;
+}
+
+// The section line that starts at `begin`, or a kOther line at the text's
+// end for kNoPosition: as LineAt reads it, in one pass over the name.
+ProfileLine SectionLineAt(std::string_view text, size_t begin) {
+  if (begin == kNoPosition) return ProfileLine{text.size(), text.size(), LineKind::kOther, {}, {}};
+  size_t at = begin;
+  while (IsBlank(text[at])) ++at;
+  const size_t nameBegin = ++at;  // after the "["
+  while (at < text.size() && text[at] != ']' && !IsLineEnd(text[at])) ++at;
+  const size_t nameEnd = at;
+  while (at < text.size() && !IsLineEnd(text[at])) ++at;
+  return ProfileLine{begin,
+                     LineEndAfter(text, at),
+                     LineKind::kSection,
+                     Trim(text.substr(nameBegin, nameEnd - nameBegin)),
+                     {}};
 }
 
 // The start of the first section line at or after `from`, a line start, or
@@ -137,34 +160,26 @@ void ForEachKey(std::string_view text, const Section& section, Visit visit) {
 
 // Names seen so far, compared as profile names are (ASCII case ignored), in
 // a table of open addressing: listing stays linear in the number of names.
-// The set keeps its own copy of each name, so that the file's text need not
-// outlive the scan.
-//
-// A name waits in a short queue between Add and its look-up: the table slot
-// it hashes to is fetched into the cache when it arrives and read only when
-// the queue is full, so that the table's cache misses overlap instead of
-// following one another.
+// The set keeps its own copy of each name, taken while the line is still in
+// the cache, so that the file's text need not outlive the scan.
 class NameSet {
  public:
-  // Queues `name`, added unless the set holds it already; its bytes must
-  // stay valid until the next Flush.
+  // Adds `name` unless the set holds it already.
   void Add(std::string_view name) {
-    if (queued_ == kQueueSize) {
-      Insert(queue_[first_]);
-      first_ = (first_ + 1) % kQueueSize;
-      --queued_;
-    }
+    if ((starts_.size() + 1) * 2 > slots_.size()) Grow();
+    const size_t mask = slots_.size() - 1;
     const uint64_t hash = Hash(name);
-    if (!slots_.empty())
-      __builtin_prefetch(&slots_[static_cast<size_t>(hash) & (slots_.size() - 1)]);
-    queue_[(first_ + queued_) % kQueueSize] = Queued{name, hash};
-    ++queued_;
-  }
-  // Looks up every queued name, in the order they came.
-  void Flush() {
-    for (; queued_ > 0; --queued_) {
-      Insert(queue_[first_]);
-      first_ = (first_ + 1) % kQueueSize;
+    const uint64_t tag = hash & kTagMask;
+    for (size_t slot = static_cast<size_t>(hash) & mask;; slot = (slot + 1) & mask) {
+      const uint64_t entry = slots_[slot];
+      if (entry == kEmpty) {
+        slots_[slot] = tag | starts_.size();
+        starts_.push_back(text_.size());
+        hashes_.push_back(hash);
+        text_.append(name).push_back('\0');
+        return;
+      }
+      if ((entry & kTagMask) == tag && SameName(Name(entry & kIndexMask), name)) return;
     }
   }
 
@@ -178,30 +193,6 @@ class NameSet {
   std::string_view List() const { return text_; }
 
  private:
-  struct Queued {
-    std::string_view name;
-    uint64_t hash;  // Hash(name)
-  };
-  static constexpr size_t kQueueSize = 16;
-
-  // Adds a queued name unless the set holds it already.
-  void Insert(const Queued& queued) {
-    if ((starts_.size() + 1) * 2 > slots_.size()) Grow();
-    const size_t mask = slots_.size() - 1;
-    const uint64_t tag = queued.hash & kTagMask;
-    for (size_t slot = static_cast<size_t>(queued.hash) & mask;; slot = (slot + 1) & mask) {
-      const uint64_t entry = slots_[slot];
-      if (entry == kEmpty) {
-        slots_[slot] = tag | starts_.size();
-        starts_.push_back(text_.size());
-        hashes_.push_back(queued.hash);
-        text_.append(queued.name).push_back('\0');
-        return;
-      }
-      if ((entry & kTagMask) == tag && SameName(Name(entry & kIndexMask), queued.name)) return;
-    }
-  }
-
   // A slot holds the high half of its name's hash (so that most mismatches
   // need no look at the name) and the name's index; the table's memory is
   // touched once per probe.
@@ -277,9 +268,6 @@ class NameSet {
   std::vector<size_t> starts_;    // where each name starts in text_
   std::vector<uint64_t> hashes_;  // Hash of each name
   std::vector<uint64_t> slots_;   // tag | index into starts_, or kEmpty
-  Queued queue_[kQueueSize];      // names waiting for their look-up
-  size_t first_ = 0;              // the oldest in queue_
-  size_t queued_ = 0;             // how many wait
 };
 
 // A whole file's bytes, read without first zeroing a buffer for them.
@@ -427,11 +415,11 @@ enum class AtSection { kSkip, kEnter, kStop };
 // each section line tells whether the key lines that follow it go to
 // `onKey(line)`, which answers false to stop. The lines of skipped sections
 // are passed over at memchr's speed. The names and lines given are valid
-// until `onBlockEnd()`, called after each block of lines. False for a
-// missing file and for one that cannot be read (which is reported); the
-// visits made before a read error are then void.
-template <typename OnSection, typename OnKey, typename OnBlockEnd>
-bool WalkProfile(const char* fileName, OnSection onSection, OnKey onKey, OnBlockEnd onBlockEnd) {
+// during the call only. False for a missing file and for one that cannot be
+// read (which is reported); the visits made before a read error are then
+// void.
+template <typename OnSection, typename OnKey>
+bool WalkProfile(const char* fileName, OnSection onSection, OnKey onKey) {
   if (fileName == nullptr) return false;
   LineBlocks blocks;
   bool missing = false;
@@ -443,24 +431,23 @@ bool WalkProfile(const char* fileName, OnSection onSection, OnKey onKey, OnBlock
     return false;
   }
   bool inside = false;
-  bool stop = false;
   std::string_view block;
-  while (!stop && blocks.Next(block)) {
-    for (size_t at = 0; !stop && at < block.size();) {
-      if (!inside && (at = FindSectionLine(block, at)) == kNoPosition) break;
-      const ProfileLine line = LineAt(block, at);
+  while (blocks.Next(block)) {
+    for (size_t at = 0; at < block.size();) {
+      const ProfileLine line =
+          inside ? LineAt(block, at) : SectionLineAt(block, at = FindSectionLine(block, at));
+      if (line.kind == LineKind::kOther && !inside) break;  // no section line in the block
       at = line.end;
       if (line.kind == LineKind::kSection) {
         const AtSection next = onSection(line.name);
-        stop = next == AtSection::kStop;
+        if (next == AtSection::kStop) return true;
         inside = next == AtSection::kEnter;
-      } else if (line.kind == LineKind::kKey) {
-        stop = !onKey(line);
+      } else if (line.kind == LineKind::kKey && !onKey(line)) {
+        return true;
       }
     }
-    onBlockEnd();
   }
-  if (!stop && blocks.failed()) {
+  if (blocks.failed()) {
     Report("GetPrivateProfileStringA",
            std::string("cannot read ") + fileName + ": " + ErrorText(errno));
     return false;
@@ -488,7 +475,6 @@ class SectionMatch {
 // Adds to `names` the section names (null section) or the key names of a
 // section, in file order. False as WalkProfile.
 bool ListNames(const char* fileName, const char* section, NameSet& names) {
-  const auto flush = [&names] { names.Flush(); };
   if (section == nullptr) {
     return WalkProfile(
         fileName,
@@ -496,15 +482,12 @@ bool ListNames(const char* fileName, const char* section, NameSet& names) {
           names.Add(name);
           return AtSection::kSkip;
         },
-        [](const ProfileLine&) { return true; }, flush);
+        [](const ProfileLine&) { return true; });
   }
-  return WalkProfile(
-      fileName, SectionMatch(section),
-      [&names](const ProfileLine& line) {
-        names.Add(line.name);
-        return true;
-      },
-      flush);
+  return WalkProfile(fileName, SectionMatch(section), [&names](const ProfileLine& line) {
+    names.Add(line.name);
+    return true;
+  });
 }
 
 bool WriteFully(int fd, std::string_view text) {
@@ -712,16 +695,13 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
   }
   const std::string_view wanted = Trim(key);
   std::optional<size_t> copied;
-  WalkProfile(
-      fileName, SectionMatch(section),
-      [&](const ProfileLine& line) {
-        if (!SameName(line.name, wanted)) return true;
-        // The line's bytes go with the block: the value is copied out now.
-        copied = std::min<size_t>(line.value.size(), size - 1);
-        std::memcpy(buffer, line.value.data(), *copied);
-        return false;
-      },
-      [] {});
+  WalkProfile(fileName, SectionMatch(section), [&](const ProfileLine& line) {
+    if (!SameName(line.name, wanted)) return true;
+    // The line's bytes go with the block: the value is copied out now.
+    copied = std::min<size_t>(line.value.size(), size - 1);
+    std::memcpy(buffer, line.value.data(), *copied);
+    return false;
+  });
   if (!copied) {
     std::string_view fallback = defaultValue ? defaultValue : "";
     while (!fallback.empty() && IsBlank(fallback.back())) fallback.remove_suffix(1);
