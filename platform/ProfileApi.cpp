@@ -166,7 +166,7 @@ class NameSet {
  public:
   // Adds `name` unless the set holds it already.
   void Add(std::string_view name) {
-    if ((starts_.size() + 1) * 2 > slots_.size()) Grow();
+    if ((starts_.size() + 1) * 2 > slots_.size()) Rehash(slots_.empty() ? 64 : slots_.size() * 2);
     const size_t mask = slots_.size() - 1;
     const uint64_t hash = Hash(name);
     const uint64_t tag = hash & kTagMask;
@@ -181,6 +181,17 @@ class NameSet {
       }
       if ((entry & kTagMask) == tag && SameName(Name(entry & kIndexMask), name)) return;
     }
+  }
+
+  // Makes room for `count` names of `bytes` bytes in all, added without
+  // growing the table.
+  void Reserve(size_t count, size_t bytes) {
+    size_t slots = slots_.empty() ? 64 : slots_.size();
+    while (slots < count * 2) slots *= 2;
+    if (slots > slots_.size()) Rehash(slots);
+    starts_.reserve(count);
+    hashes_.reserve(count);
+    text_.reserve(bytes);
   }
 
   size_t size() const { return starts_.size(); }
@@ -252,10 +263,10 @@ class NameSet {
     hash ^= hash >> 33;
     return hash;
   }
-  // Doubles the table. The stored hashes are read in order: hashing the
-  // names again would read them all over.
-  void Grow() {
-    slots_.assign(slots_.empty() ? 64 : slots_.size() * 2, kEmpty);
+  // Makes the table `slots` long, a power of two. The stored hashes are read
+  // in order: hashing the names again would read them all over.
+  void Rehash(size_t slots) {
+    slots_.assign(slots, kEmpty);
     const size_t mask = slots_.size() - 1;
     for (size_t i = 0; i < hashes_.size(); ++i) {
       size_t slot = static_cast<size_t>(hashes_[i]) & mask;
@@ -342,8 +353,14 @@ class LineBlocks {
   bool Open(const std::string& path, bool& missing) {
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     missing = fd_ < 0 && errno == ENOENT;
+    struct stat info;
+    if (fd_ >= 0 && ::fstat(fd_, &info) == 0 && info.st_size > 0) {
+      fileSize_ = static_cast<size_t>(info.st_size);
+    }
     return fd_ >= 0;
   }
+  // The file's size when it was opened; 0 when unknown.
+  size_t fileSize() const { return fileSize_; }
 
   // The next block: whole lines with their line ends, except that the last
   // block may end without one. False at the end of the file and on a read
@@ -400,6 +417,7 @@ class LineBlocks {
   }
 
   int fd_ = -1;
+  size_t fileSize_ = 0;
   std::unique_ptr<char[]> data_;
   size_t capacity_ = 0;
   size_t size_ = 0;  // bytes in data_
@@ -411,15 +429,16 @@ class LineBlocks {
 // What the reader of a profile does after a section line.
 enum class AtSection { kSkip, kEnter, kStop };
 
-// Reads the profile `fileName` once, front to back: `onSection(name)` for
+// Reads the profile `fileName` once, front to back, telling `onBlock(block,
+// fileSize)` of each block of lines before their visits: `onSection(name)` for
 // each section line tells whether the key lines that follow it go to
 // `onKey(line)`, which answers false to stop. The lines of skipped sections
 // are passed over at memchr's speed. The names and lines given are valid
 // during the call only. False for a missing file and for one that cannot be
 // read (which is reported); the visits made before a read error are then
 // void.
-template <typename OnSection, typename OnKey>
-bool WalkProfile(const char* fileName, OnSection onSection, OnKey onKey) {
+template <typename OnBlock, typename OnSection, typename OnKey>
+bool WalkProfile(const char* fileName, OnBlock onBlock, OnSection onSection, OnKey onKey) {
   if (fileName == nullptr) return false;
   LineBlocks blocks;
   bool missing = false;
@@ -433,6 +452,7 @@ bool WalkProfile(const char* fileName, OnSection onSection, OnKey onKey) {
   bool inside = false;
   std::string_view block;
   while (blocks.Next(block)) {
+    onBlock(block, blocks.fileSize());
     for (size_t at = 0; at < block.size();) {
       const ProfileLine line =
           inside ? LineAt(block, at) : SectionLineAt(block, at = FindSectionLine(block, at));
@@ -475,19 +495,38 @@ class SectionMatch {
 // Adds to `names` the section names (null section) or the key names of a
 // section, in file order. False as WalkProfile.
 bool ListNames(const char* fileName, const char* section, NameSet& names) {
+  const auto ignoreBlock = [](std::string_view, size_t) {};
   if (section == nullptr) {
+    // After the first block, room is made for as many names as the whole
+    // file holds at the first block's rate, so that the table seldom grows;
+    // at most one name per 64 bytes of file, a fraction of the file's size
+    // in memory whatever the first block holds.
+    size_t firstBlock = 0;  // its size; SIZE_MAX once room is made
+    const auto reserve = [&](std::string_view block, size_t fileSize) {
+      if (firstBlock == 0) {
+        firstBlock = block.size();
+        return;
+      }
+      if (firstBlock < fileSize) {
+        const double scale = static_cast<double>(fileSize) / static_cast<double>(firstBlock);
+        names.Reserve(std::min(static_cast<size_t>(names.size() * scale), fileSize / 64),
+                      std::min(static_cast<size_t>(names.List().size() * scale), fileSize / 4));
+      }
+      firstBlock = SIZE_MAX;
+    };
     return WalkProfile(
-        fileName,
+        fileName, reserve,
         [&names](std::string_view name) {
           names.Add(name);
           return AtSection::kSkip;
         },
         [](const ProfileLine&) { return true; });
   }
-  return WalkProfile(fileName, SectionMatch(section), [&names](const ProfileLine& line) {
-    names.Add(line.name);
-    return true;
-  });
+  return WalkProfile(fileName, ignoreBlock, SectionMatch(section),
+                     [&names](const ProfileLine& line) {
+                       names.Add(line.name);
+                       return true;
+                     });
 }
 
 bool WriteFully(int fd, std::string_view text) {
@@ -695,7 +734,8 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
   }
   const std::string_view wanted = Trim(key);
   std::optional<size_t> copied;
-  WalkProfile(fileName, SectionMatch(section), [&](const ProfileLine& line) {
+  const auto ignoreBlock = [](std::string_view, size_t) {};
+  WalkProfile(fileName, ignoreBlock, SectionMatch(section), [&](const ProfileLine& line) {
     if (!SameName(line.name, wanted)) return true;
     // The line's bytes go with the block: the value is copied out now.
     copied = std::min<size_t>(line.value.size(), size - 1);
