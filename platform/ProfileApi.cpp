@@ -158,58 +158,109 @@ void ForEachKey(std::string_view text, const Section& section, Visit visit) {
   }
 }
 
-// Names seen so far, compared as profile names are (ASCII case ignored), in
-// a table of open addressing: listing stays linear in the number of names.
-// The set keeps its own copy of each name, taken while the line is still in
-// the cache, so that the file's text need not outlive the scan.
+// The names of a list, compared as profile names are (ASCII case ignored).
+// A name is appended as the scan meets it, copied while its line is still in
+// the cache (so that the file's text need not outlive the scan), with the
+// high half of a hash of its folded bytes. Later copies are dropped at the
+// end in one go: a radix sort of the hashes, which reads and writes memory
+// in order, brings equal names side by side; looking each name up in a
+// hash table would touch a random place of a table larger than the cache.
+// Time and memory stay linear in the number of names.
 class NameSet {
  public:
-  // Adds `name` unless the set holds it already.
   void Add(std::string_view name) {
-    if ((starts_.size() + 1) * 2 > slots_.size()) Rehash(slots_.empty() ? 64 : slots_.size() * 2);
-    const size_t mask = slots_.size() - 1;
-    const uint64_t hash = Hash(name);
-    const uint64_t tag = hash & kTagMask;
-    for (size_t slot = static_cast<size_t>(hash) & mask;; slot = (slot + 1) & mask) {
-      const uint64_t entry = slots_[slot];
-      if (entry == kEmpty) {
-        slots_[slot] = tag | starts_.size();
-        starts_.push_back(text_.size());
-        hashes_.push_back(hash);
-        text_.append(name).push_back('\0');
-        return;
-      }
-      if ((entry & kTagMask) == tag && SameName(Name(entry & kIndexMask), name)) return;
-    }
+    keys_.push_back(Key{static_cast<uint32_t>(Hash(name) >> 32), starts_.size()});
+    starts_.push_back(text_.size());
+    text_.append(name).push_back('\0');
   }
 
-  // Makes room for `count` names of `bytes` bytes in all, added without
-  // growing the table.
+  // Makes room for `count` names of `bytes` bytes in all.
   void Reserve(size_t count, size_t bytes) {
-    size_t slots = slots_.empty() ? 64 : slots_.size();
-    while (slots < count * 2) slots *= 2;
-    if (slots > slots_.size()) Rehash(slots);
+    keys_.reserve(count);
     starts_.reserve(count);
-    hashes_.reserve(count);
     text_.reserve(bytes);
   }
 
+  // Drops every name equal to an earlier one; the rest keep their order.
+  void DropLaterCopies() {
+    SortKeys();
+    std::vector<bool> dropped;
+    std::vector<size_t> kept;  // first copies met in the current run of equal hashes
+    for (size_t run = 0; run < keys_.size();) {
+      size_t end = run + 1;
+      while (end < keys_.size() && keys_[end].hash == keys_[run].hash) ++end;
+      // Within a run the names come in file order; distinct names share a
+      // run only when their hashes collide.
+      kept.assign(1, keys_[run].index);
+      for (size_t i = run + 1; i < end; ++i) {
+        const size_t index = keys_[i].index;
+        const bool copy = std::any_of(kept.begin(), kept.end(), [&](size_t first) {
+          return SameName(Name(first), Name(index));
+        });
+        if (!copy) {
+          kept.push_back(index);
+          continue;
+        }
+        if (dropped.empty()) dropped.resize(starts_.size());
+        dropped[index] = true;
+      }
+      run = end;
+    }
+    keys_ = {};
+    if (!dropped.empty()) Compact(dropped);
+  }
+
   size_t size() const { return starts_.size(); }
-  // The name inserted `index`-th.
+  // The name added `index`-th.
   std::string_view Name(size_t index) const {
     const size_t end = index + 1 < starts_.size() ? starts_[index + 1] : text_.size();
     return std::string_view(text_).substr(starts_[index], end - 1 - starts_[index]);
   }
-  // The names in insertion order, each followed by a zero.
+  // The names in order, each followed by a zero.
   std::string_view List() const { return text_; }
 
  private:
-  // A slot holds the high half of its name's hash (so that most mismatches
-  // need no look at the name) and the name's index; the table's memory is
-  // touched once per probe.
-  static constexpr uint64_t kEmpty = UINT64_MAX;
-  static constexpr uint64_t kTagMask = 0xFFFFFFFF00000000ull;
-  static constexpr uint64_t kIndexMask = 0x00000000FFFFFFFFull;
+  struct Key {
+    uint32_t hash;  // high half of Hash(name)
+    size_t index;   // the name's place in the list
+  };
+
+  // Sorts keys_ by hash, a byte a pass; each pass keeps the order of equal
+  // bytes, so equal hashes stay in list order.
+  void SortKeys() {
+    if (keys_.size() < 2) return;
+    size_t counts[4][256] = {};
+    for (const Key& key : keys_) {
+      for (int pass = 0; pass < 4; ++pass) ++counts[pass][(key.hash >> (8 * pass)) & 0xFF];
+    }
+    std::vector<Key> sorted(keys_.size());
+    for (int pass = 0; pass < 4; ++pass) {
+      size_t next[256];
+      size_t sum = 0;
+      for (int digit = 0; digit < 256; ++digit) {
+        next[digit] = sum;
+        sum += counts[pass][digit];
+      }
+      for (const Key& key : keys_) sorted[next[(key.hash >> (8 * pass)) & 0xFF]++] = key;
+      keys_.swap(sorted);
+    }
+  }
+
+  // Removes the names marked in `dropped`, moving the others forward.
+  void Compact(const std::vector<bool>& dropped) {
+    size_t names = 0;
+    size_t bytes = 0;
+    for (size_t i = 0; i < starts_.size(); ++i) {
+      if (dropped[i]) continue;
+      const size_t begin = starts_[i];
+      const size_t end = i + 1 < starts_.size() ? starts_[i + 1] : text_.size();
+      std::memmove(text_.data() + bytes, text_.data() + begin, end - begin);
+      starts_[names++] = bytes;
+      bytes += end - begin;
+    }
+    starts_.resize(names);
+    text_.resize(bytes);
+  }
 
   template <typename Word>
   static Word Load(const char* bytes) {
@@ -263,22 +314,9 @@ class NameSet {
     hash ^= hash >> 33;
     return hash;
   }
-  // Makes the table `slots` long, a power of two. The stored hashes are read
-  // in order: hashing the names again would read them all over.
-  void Rehash(size_t slots) {
-    slots_.assign(slots, kEmpty);
-    const size_t mask = slots_.size() - 1;
-    for (size_t i = 0; i < hashes_.size(); ++i) {
-      size_t slot = static_cast<size_t>(hashes_[i]) & mask;
-      while (slots_[slot] != kEmpty) slot = (slot + 1) & mask;
-      slots_[slot] = (hashes_[i] & kTagMask) | i;
-    }
-  }
-
-  std::string text_;              // the names, each followed by a zero
-  std::vector<size_t> starts_;    // where each name starts in text_
-  std::vector<uint64_t> hashes_;  // Hash of each name
-  std::vector<uint64_t> slots_;   // tag | index into starts_, or kEmpty
+  std::string text_;            // the names, each followed by a zero
+  std::vector<size_t> starts_;  // where each name starts in text_
+  std::vector<Key> keys_;       // one per name, until DropLaterCopies
 };
 
 // A whole file's bytes, read without first zeroing a buffer for them.
@@ -493,12 +531,13 @@ class SectionMatch {
 };
 
 // Adds to `names` the section names (null section) or the key names of a
-// section, in file order. False as WalkProfile.
+// section, first copies only, in file order. False as WalkProfile.
 bool ListNames(const char* fileName, const char* section, NameSet& names) {
+  bool read = false;
   const auto ignoreBlock = [](std::string_view, size_t) {};
   if (section == nullptr) {
     // After the first block, room is made for as many names as the whole
-    // file holds at the first block's rate, so that the table seldom grows;
+    // file holds at the first block's rate, so that the lists seldom grow;
     // at most one name per 64 bytes of file, a fraction of the file's size
     // in memory whatever the first block holds.
     size_t firstBlock = 0;  // its size; SIZE_MAX once room is made
@@ -514,19 +553,22 @@ bool ListNames(const char* fileName, const char* section, NameSet& names) {
       }
       firstBlock = SIZE_MAX;
     };
-    return WalkProfile(
+    read = WalkProfile(
         fileName, reserve,
         [&names](std::string_view name) {
           names.Add(name);
           return AtSection::kSkip;
         },
         [](const ProfileLine&) { return true; });
+  } else {
+    read = WalkProfile(fileName, ignoreBlock, SectionMatch(section),
+                       [&names](const ProfileLine& line) {
+                         names.Add(line.name);
+                         return true;
+                       });
   }
-  return WalkProfile(fileName, ignoreBlock, SectionMatch(section),
-                     [&names](const ProfileLine& line) {
-                       names.Add(line.name);
-                       return true;
-                     });
+  if (read) names.DropLaterCopies();
+  return read;
 }
 
 bool WriteFully(int fd, std::string_view text) {
