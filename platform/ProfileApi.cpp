@@ -56,15 +56,21 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
+// Where the line whose content ends at `contentEnd` ends: after its LF, CR
+// LF or lone CR, or at the text's end.
+size_t LineEndAfter(std::string_view text, size_t contentEnd) {
+  if (contentEnd == text.size()) return contentEnd;
+  return contentEnd +
+         (text[contentEnd] == '\r' && contentEnd + 1 < text.size() && text[contentEnd + 1] == '\n'
+              ? 2
+              : 1);
+}
+
 // The line that starts at `begin`. A line ends at LF, CR LF or a lone CR.
 ProfileLine LineAt(std::string_view text, size_t begin) {
   size_t contentEnd = begin;
   while (contentEnd < text.size() && !IsLineEnd(text[contentEnd])) ++contentEnd;
-  size_t end = contentEnd;
-  if (end < text.size()) {
-    end += text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1;
-  }
-  ProfileLine line{begin, end, LineKind::kOther, {}, {}};
+  ProfileLine line{begin, LineEndAfter(text, contentEnd), LineKind::kOther, {}, {}};
   const std::string_view content = Trim(text.substr(begin, contentEnd - begin));
   if (content.empty() || content.front() == ';') return line;
   if (content.front() == '[') {
@@ -86,6 +92,23 @@ ProfileLine LineAt(std::string_view text, size_t begin) {
   }
   line.value = value;
   return line;
+}
+
+// The section line that starts at `begin`, or a kOther line at the text's
+// end for kNoPosition: as LineAt reads it, in one pass over the name.
+ProfileLine SectionLineAt(std::string_view text, size_t begin) {
+  if (begin == kNoPosition) return ProfileLine{text.size(), text.size(), LineKind::kOther, {}, {}};
+  size_t at = begin;
+  while (IsBlank(text[at])) ++at;
+  const size_t nameBegin = ++at;  // after the "["
+  while (at < text.size() && text[at] != ']' && !IsLineEnd(text[at])) ++at;
+  const size_t nameEnd = at;
+  while (at < text.size() && !IsLineEnd(text[at])) ++at;
+  return ProfileLine{begin,
+                     LineEndAfter(text, at),
+                     LineKind::kSection,
+                     Trim(text.substr(nameBegin, nameEnd - nameBegin)),
+                     {}};
 }
 
 // The start of the first section line at or after `from`, a line start, or
@@ -135,45 +158,155 @@ void ForEachKey(std::string_view text, const Section& section, Visit visit) {
   }
 }
 
-// Names seen so far, compared as profile names are (ASCII case ignored), in
-// a table of open addressing: listing stays linear in the number of names.
+// The names of a list, compared as profile names are (ASCII case ignored).
+// A name is appended as the scan meets it, copied while its line is still in
+// the cache (so that the file's text need not outlive the scan), with the
+// high half of a hash of its folded bytes. Later copies are dropped at the
+// end in one go: a radix sort of the hashes, which reads and writes memory
+// in order, brings equal names side by side; looking each name up in a
+// hash table would touch a random place of a table larger than the cache.
+// Time and memory stay linear in the number of names.
 class NameSet {
  public:
-  // True when `name` was not in the set; it is then added. The name's bytes
-  // must outlive the set.
-  bool Insert(std::string_view name) {
-    if ((names_.size() + 1) * 2 > slots_.size()) Grow();
-    const size_t mask = slots_.size() - 1;
-    const uint64_t hash = Hash(name);
-    const uint64_t tag = hash & kTagMask;
-    for (size_t slot = static_cast<size_t>(hash) & mask;; slot = (slot + 1) & mask) {
-      const uint64_t entry = slots_[slot];
-      if (entry == kEmpty) {
-        slots_[slot] = tag | names_.size();
-        names_.push_back(name);
-        hashes_.push_back(hash);
-        return true;
-      }
-      if ((entry & kTagMask) == tag && SameName(names_[entry & kIndexMask], name)) return false;
-    }
+  void Add(std::string_view name) {
+    keys_.push_back(Key{static_cast<uint32_t>(Hash(name) >> 32), starts_.size()});
+    starts_.push_back(text_.size());
+    text_.append(name).push_back('\0');
   }
-  // The names in the order they were first inserted.
-  const std::vector<std::string_view>& names() const { return names_; }
+
+  // Makes room for `count` names of `bytes` bytes in all.
+  void Reserve(size_t count, size_t bytes) {
+    keys_.reserve(count);
+    starts_.reserve(count);
+    text_.reserve(bytes);
+  }
+
+  // Drops every name equal to an earlier one; the rest keep their order.
+  void DropLaterCopies() {
+    SortKeys();
+    std::vector<bool> dropped;
+    std::vector<size_t> kept;  // first copies met in the current run of equal hashes
+    for (size_t run = 0; run < keys_.size();) {
+      size_t end = run + 1;
+      while (end < keys_.size() && keys_[end].hash == keys_[run].hash) ++end;
+      // Within a run the names come in file order; distinct names share a
+      // run only when their hashes collide.
+      kept.assign(1, keys_[run].index);
+      for (size_t i = run + 1; i < end; ++i) {
+        const size_t index = keys_[i].index;
+        const bool copy = std::any_of(kept.begin(), kept.end(), [&](size_t first) {
+          return SameName(Name(first), Name(index));
+        });
+        if (!copy) {
+          kept.push_back(index);
+          continue;
+        }
+        if (dropped.empty()) dropped.resize(starts_.size());
+        dropped[index] = true;
+      }
+      run = end;
+    }
+    keys_ = {};
+    if (!dropped.empty()) Compact(dropped);
+  }
+
+  size_t size() const { return starts_.size(); }
+  // The name added `index`-th.
+  std::string_view Name(size_t index) const {
+    const size_t end = index + 1 < starts_.size() ? starts_[index + 1] : text_.size();
+    return std::string_view(text_).substr(starts_[index], end - 1 - starts_[index]);
+  }
+  // The names in order, each followed by a zero.
+  std::string_view List() const { return text_; }
 
  private:
-  // A slot holds the high half of its name's hash (so that most mismatches
-  // need no look at the name) and the name's index; the table's memory is
-  // touched once per probe.
-  static constexpr uint64_t kEmpty = UINT64_MAX;
-  static constexpr uint64_t kTagMask = 0xFFFFFFFF00000000ull;
-  static constexpr uint64_t kIndexMask = 0x00000000FFFFFFFFull;
+  struct Key {
+    uint32_t hash;  // high half of Hash(name)
+    size_t index;   // the name's place in the list
+  };
 
-  // FNV-1a over the folded bytes, then mixed so that the low bits, which
-  // choose the slot, depend on every byte: names that differ only in their
-  // last characters (KEY_1, KEY_2, ...) must not crowd together.
+  // Sorts keys_ by hash, a byte a pass; each pass keeps the order of equal
+  // bytes, so equal hashes stay in list order.
+  void SortKeys() {
+    if (keys_.size() < 2) return;
+    size_t counts[4][256] = {};
+    for (const Key& key : keys_) {
+      for (int pass = 0; pass < 4; ++pass) ++counts[pass][(key.hash >> (8 * pass)) & 0xFF];
+    }
+    std::vector<Key> sorted(keys_.size());
+    for (int pass = 0; pass < 4; ++pass) {
+      size_t next[256];
+      size_t sum = 0;
+      for (int digit = 0; digit < 256; ++digit) {
+        next[digit] = sum;
+        sum += counts[pass][digit];
+      }
+      for (const Key& key : keys_) sorted[next[(key.hash >> (8 * pass)) & 0xFF]++] = key;
+      keys_.swap(sorted);
+    }
+  }
+
+  // Removes the names marked in `dropped`, moving the others forward.
+  void Compact(const std::vector<bool>& dropped) {
+    size_t names = 0;
+    size_t bytes = 0;
+    for (size_t i = 0; i < starts_.size(); ++i) {
+      if (dropped[i]) continue;
+      const size_t begin = starts_[i];
+      const size_t end = i + 1 < starts_.size() ? starts_[i + 1] : text_.size();
+      std::memmove(text_.data() + bytes, text_.data() + begin, end - begin);
+      starts_[names++] = bytes;
+      bytes += end - begin;
+    }
+    starts_.resize(names);
+    text_.resize(bytes);
+  }
+
+  template <typename Word>
+  static Word Load(const char* bytes) {
+    Word word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+  }
+  // `word` with its ASCII capitals made small, eight bytes at once: in each
+  // byte below 0x80, 0x20 is added when its value lies from 'A' to 'Z'.
+  static uint64_t FoldWord(uint64_t word) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    constexpr uint64_t kHigh = 0x8080808080808080ull;
+    const uint64_t low = word & ~kHigh;
+    // The high bit of each byte of these tells low >= 'A' and low > 'Z'; no
+    // sum carries into the next byte.
+    const uint64_t fromA = low + (0x80 - 'A') * kOnes;
+    const uint64_t pastZ = low + (0x80 - 'Z' - 1) * kOnes;
+    const uint64_t capitals = fromA & ~pastZ & ~word & kHigh;
+    return word | (capitals >> 2);
+  }
+  // The folded bytes taken eight at a time, each word multiplied in, then
+  // mixed so that the low bits, which choose the slot, depend on every byte:
+  // names that differ only in their last characters (KEY_1, KEY_2, ...)
+  // must not crowd together. The bytes are read with whole loads only (the
+  // last word overlaps the one before): bytes copied into a word one by one
+  // would stall the load that reads the word back.
   static uint64_t Hash(std::string_view name) {
-    uint64_t hash = 14695981039346656037ull;
-    for (char c : name) hash = (hash ^ Fold(c)) * 1099511628211ull;
+    constexpr uint64_t kOdd = 0x9E3779B97F4A7C15ull;
+    const char* bytes = name.data();
+    const size_t size = name.size();
+    uint64_t hash = (size + 1) * kOdd;
+    const auto mix = [&hash](uint64_t word) {
+      hash = (hash ^ FoldWord(word)) * kOdd;
+      hash ^= hash >> 32;
+    };
+    if (size >= 8) {
+      size_t at = 0;
+      for (; at + 8 <= size; at += 8) mix(Load<uint64_t>(bytes + at));
+      if (at < size) mix(Load<uint64_t>(bytes + size - 8));
+    } else if (size >= 4) {
+      mix(Load<uint32_t>(bytes) | static_cast<uint64_t>(Load<uint32_t>(bytes + size - 4)) << 32);
+    } else if (size > 0) {
+      mix(static_cast<unsigned char>(bytes[0]) |
+          static_cast<uint64_t>(static_cast<unsigned char>(bytes[size / 2])) << 8 |
+          static_cast<uint64_t>(static_cast<unsigned char>(bytes[size - 1])) << 16);
+    }
     hash ^= hash >> 33;
     hash *= 0xff51afd7ed558ccdull;
     hash ^= hash >> 33;
@@ -181,41 +314,10 @@ class NameSet {
     hash ^= hash >> 33;
     return hash;
   }
-  // Doubles the table. The stored hashes are read in order: hashing the
-  // names again would read them all over the file's text.
-  void Grow() {
-    slots_.assign(slots_.empty() ? 64 : slots_.size() * 2, kEmpty);
-    const size_t mask = slots_.size() - 1;
-    for (size_t i = 0; i < hashes_.size(); ++i) {
-      size_t slot = static_cast<size_t>(hashes_[i]) & mask;
-      while (slots_[slot] != kEmpty) slot = (slot + 1) & mask;
-      slots_[slot] = (hashes_[i] & kTagMask) | i;
-    }
-  }
-
-  std::vector<std::string_view> names_;
-  std::vector<uint64_t> hashes_;  // Hash of each name
-  std::vector<uint64_t> slots_;   // tag | index into names_, or kEmpty
+  std::string text_;            // the names, each followed by a zero
+  std::vector<size_t> starts_;  // where each name starts in text_
+  std::vector<Key> keys_;       // one per name, until DropLaterCopies
 };
-
-// The section names (null section) or the key names of a section, each once
-// in first-seen order.
-std::vector<std::string_view> ListNames(std::string_view text, const char* section) {
-  NameSet names;
-  if (section == nullptr) {
-    for (size_t at = FindSectionLine(text, 0); at != kNoPosition;) {
-      const ProfileLine header = LineAt(text, at);
-      names.Insert(header.name);
-      at = FindSectionLine(text, header.end);
-    }
-  } else if (const std::optional<Section> found = FindSection(text, Trim(section))) {
-    ForEachKey(text, *found, [&names](const ProfileLine& line) {
-      names.Insert(line.name);
-      return true;
-    });
-  }
-  return names.names();
-}
 
 // A whole file's bytes, read without first zeroing a buffer for them.
 class FileText {
@@ -271,17 +373,202 @@ void Report(std::string_view operation, const std::string& why) {
 
 std::string ErrorText(int error) { return std::strerror(error); }
 
-// Reads a profile for the read operations: the file's text, or nothing for a
-// missing file and for one that cannot be read (which is reported).
-bool ReadProfile(const char* fileName, FileText& file) {
+// A file read in blocks of whole lines through one buffer reused from block
+// to block, so that each byte is looked at right after the read brought it,
+// while it is still in the cache, and no buffer the size of the file is
+// needed. A line longer than the buffer makes the buffer grow to hold it.
+class LineBlocks {
+ public:
+  LineBlocks() = default;
+  ~LineBlocks() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  LineBlocks(const LineBlocks&) = delete;
+  LineBlocks& operator=(const LineBlocks&) = delete;
+
+  // Opens the file. False when it cannot be opened; `missing` then tells a
+  // file that does not exist from one that failed, and errno says why.
+  bool Open(const std::string& path, bool& missing) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    missing = fd_ < 0 && errno == ENOENT;
+    struct stat info;
+    if (fd_ >= 0 && ::fstat(fd_, &info) == 0 && info.st_size > 0) {
+      fileSize_ = static_cast<size_t>(info.st_size);
+    }
+    return fd_ >= 0;
+  }
+  // The file's size when it was opened; 0 when unknown.
+  size_t fileSize() const { return fileSize_; }
+
+  // The next block: whole lines with their line ends, except that the last
+  // block may end without one. False at the end of the file and on a read
+  // error, which failed() then tells, with errno saying why.
+  bool Next(std::string_view& block) {
+    // The cut line at the end of the last block starts the next one.
+    const size_t kept = size_ - used_;
+    if (kept > 0) std::memmove(data_.get(), data_.get() + used_, kept);
+    size_ = kept;
+    used_ = 0;
+    size_t scanned = 0;  // bytes at the start known to hold no line end
+    for (;;) {
+      if (atEnd_) {
+        if (size_ == 0) return false;
+        used_ = size_;
+        block = std::string_view(data_.get(), size_);
+        return true;
+      }
+      if (size_ == capacity_) Grow();
+      const ssize_t n = ::read(fd_, data_.get() + size_, capacity_ - size_);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        failed_ = true;
+        return false;
+      }
+      if (n == 0) {
+        atEnd_ = true;
+        continue;
+      }
+      size_ += static_cast<size_t>(n);
+      size_t cut = size_;
+      while (cut > scanned && !IsLineEnd(data_[cut - 1])) --cut;
+      if (cut > scanned) {
+        used_ = cut;
+        block = std::string_view(data_.get(), cut);
+        return true;
+      }
+      scanned = size_;
+    }
+  }
+
+  bool failed() const { return failed_; }
+
+ private:
+  // Small enough to stay in a core's cache next to the caller's tables.
+  static constexpr size_t kBlockSize = 128 * 1024;
+
+  void Grow() {
+    const size_t capacity = capacity_ == 0 ? kBlockSize : capacity_ * 2;
+    std::unique_ptr<char[]> larger(new char[capacity]);
+    if (size_ > 0) std::memcpy(larger.get(), data_.get(), size_);
+    data_ = std::move(larger);
+    capacity_ = capacity;
+  }
+
+  int fd_ = -1;
+  size_t fileSize_ = 0;
+  std::unique_ptr<char[]> data_;
+  size_t capacity_ = 0;
+  size_t size_ = 0;  // bytes in data_
+  size_t used_ = 0;  // bytes of data_ handed out in the last block
+  bool atEnd_ = false;
+  bool failed_ = false;
+};
+
+// What the reader of a profile does after a section line.
+enum class AtSection { kSkip, kEnter, kStop };
+
+// Reads the profile `fileName` once, front to back, telling `onBlock(block,
+// fileSize)` of each block of lines before their visits: `onSection(name)` for
+// each section line tells whether the key lines that follow it go to
+// `onKey(line)`, which answers false to stop. The lines of skipped sections
+// are passed over at memchr's speed. The names and lines given are valid
+// during the call only. False for a missing file and for one that cannot be
+// read (which is reported); the visits made before a read error are then
+// void.
+template <typename OnBlock, typename OnSection, typename OnKey>
+bool WalkProfile(const char* fileName, OnBlock onBlock, OnSection onSection, OnKey onKey) {
   if (fileName == nullptr) return false;
+  LineBlocks blocks;
   bool missing = false;
-  if (file.Read(NativePath(fileName), missing)) return true;
-  if (!missing) {
+  if (!blocks.Open(NativePath(fileName), missing)) {
+    if (!missing) {
+      Report("GetPrivateProfileStringA",
+             std::string("cannot read ") + fileName + ": " + ErrorText(errno));
+    }
+    return false;
+  }
+  bool inside = false;
+  std::string_view block;
+  while (blocks.Next(block)) {
+    onBlock(block, blocks.fileSize());
+    for (size_t at = 0; at < block.size();) {
+      const ProfileLine line =
+          inside ? LineAt(block, at) : SectionLineAt(block, at = FindSectionLine(block, at));
+      if (line.kind == LineKind::kOther && !inside) break;  // no section line in the block
+      at = line.end;
+      if (line.kind == LineKind::kSection) {
+        const AtSection next = onSection(line.name);
+        if (next == AtSection::kStop) return true;
+        inside = next == AtSection::kEnter;
+      } else if (line.kind == LineKind::kKey && !onKey(line)) {
+        return true;
+      }
+    }
+  }
+  if (blocks.failed()) {
     Report("GetPrivateProfileStringA",
            std::string("cannot read ") + fileName + ": " + ErrorText(errno));
+    return false;
   }
-  return false;
+  return true;
+}
+
+// Whether a section line names the section asked for: only its first copy
+// counts, so the walk stops at the next section line after it.
+class SectionMatch {
+ public:
+  explicit SectionMatch(const char* section) : wanted_(Trim(section)) {}
+  AtSection operator()(std::string_view name) {
+    if (seen_) return AtSection::kStop;
+    if (!SameName(name, wanted_)) return AtSection::kSkip;
+    seen_ = true;
+    return AtSection::kEnter;
+  }
+
+ private:
+  std::string_view wanted_;
+  bool seen_ = false;
+};
+
+// Adds to `names` the section names (null section) or the key names of a
+// section, first copies only, in file order. False as WalkProfile.
+bool ListNames(const char* fileName, const char* section, NameSet& names) {
+  bool read = false;
+  const auto ignoreBlock = [](std::string_view, size_t) {};
+  if (section == nullptr) {
+    // After the first block, room is made for as many names as the whole
+    // file holds at the first block's rate, so that the lists seldom grow;
+    // at most one name per 64 bytes of file, a fraction of the file's size
+    // in memory whatever the first block holds.
+    size_t firstBlock = 0;  // its size; SIZE_MAX once room is made
+    const auto reserve = [&](std::string_view block, size_t fileSize) {
+      if (firstBlock == 0) {
+        firstBlock = block.size();
+        return;
+      }
+      if (firstBlock < fileSize) {
+        const double scale = static_cast<double>(fileSize) / static_cast<double>(firstBlock);
+        names.Reserve(std::min(static_cast<size_t>(names.size() * scale), fileSize / 64),
+                      std::min(static_cast<size_t>(names.List().size() * scale), fileSize / 4));
+      }
+      firstBlock = SIZE_MAX;
+    };
+    read = WalkProfile(
+        fileName, reserve,
+        [&names](std::string_view name) {
+          names.Add(name);
+          return AtSection::kSkip;
+        },
+        [](const ProfileLine&) { return true; });
+  } else {
+    read = WalkProfile(fileName, ignoreBlock, SectionMatch(section),
+                       [&names](const ProfileLine& line) {
+                         names.Add(line.name);
+                         return true;
+                       });
+  }
+  if (read) names.DropLaterCopies();
+  return read;
 }
 
 bool WriteFully(int fd, std::string_view text) {
@@ -466,57 +753,54 @@ std::optional<std::string> Updated(std::string_view text, std::string_view secti
 DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
                                char* buffer, DWORD size, const char* fileName) {
   if (buffer == nullptr || size == 0) return 0;
-  FileText file;
-  const bool read = ReadProfile(fileName, file);
-  const std::string_view text = file.view();
   if (section == nullptr || key == nullptr) {
     // A list of names, each ended by a zero, the whole ended by one more.
     if (size < 2) {
       buffer[0] = '\0';
       return 0;
     }
-    size_t length = 0;
-    if (read) {
-      for (std::string_view name : ListNames(text, section)) {
-        if (length + name.size() + 1 > size - 1) {
-          // Cut: as much as fits, still doubly terminated.
-          if (length < size - 2) std::memcpy(buffer + length, name.data(), size - 2 - length);
-          buffer[size - 2] = '\0';
-          buffer[size - 1] = '\0';
-          return size - 2;
-        }
-        std::memcpy(buffer + length, name.data(), name.size());
-        length += name.size();
-        buffer[length++] = '\0';
-      }
+    NameSet names;
+    const std::string_view list =
+        ListNames(fileName, section, names) ? names.List() : std::string_view();
+    if (list.size() > size - 1) {
+      // Cut: as much as fits, still doubly terminated.
+      std::memcpy(buffer, list.data(), size - 2);
+      buffer[size - 2] = '\0';
+      buffer[size - 1] = '\0';
+      return size - 2;
     }
-    buffer[length] = '\0';
-    if (length == 0) buffer[1] = '\0';
-    return static_cast<DWORD>(length);
+    if (!list.empty()) std::memcpy(buffer, list.data(), list.size());
+    buffer[list.size()] = '\0';
+    if (list.empty()) buffer[1] = '\0';
+    return static_cast<DWORD>(list.size());
   }
-  std::string_view result = defaultValue ? defaultValue : "";
-  while (!result.empty() && IsBlank(result.back())) result.remove_suffix(1);
-  if (read) {
-    if (const std::optional<Section> found = FindSection(text, Trim(section))) {
-      const std::string_view name = Trim(key);
-      ForEachKey(text, *found, [&](const ProfileLine& line) {
-        if (!SameName(line.name, name)) return true;
-        result = line.value;
-        return false;
-      });
-    }
+  const std::string_view wanted = Trim(key);
+  std::optional<size_t> copied;
+  const auto ignoreBlock = [](std::string_view, size_t) {};
+  WalkProfile(fileName, ignoreBlock, SectionMatch(section), [&](const ProfileLine& line) {
+    if (!SameName(line.name, wanted)) return true;
+    // The line's bytes go with the block: the value is copied out now.
+    copied = std::min<size_t>(line.value.size(), size - 1);
+    std::memcpy(buffer, line.value.data(), *copied);
+    return false;
+  });
+  if (!copied) {
+    std::string_view fallback = defaultValue ? defaultValue : "";
+    while (!fallback.empty() && IsBlank(fallback.back())) fallback.remove_suffix(1);
+    copied = std::min<size_t>(fallback.size(), size - 1);
+    std::memcpy(buffer, fallback.data(), *copied);
   }
-  const size_t copied = std::min<size_t>(result.size(), size - 1);
-  std::memcpy(buffer, result.data(), copied);
-  buffer[copied] = '\0';
-  return static_cast<DWORD>(copied);
+  buffer[*copied] = '\0';
+  return static_cast<DWORD>(*copied);
 }
 
 void ReadPrivateProfileNames(const char* section, const char* fileName, CStringArray& names) {
-  FileText file;
-  if (!ReadProfile(fileName, file)) return;
-  for (std::string_view name : ListNames(file.view(), section)) {
-    names.Add(CString(name.data(), static_cast<int>(name.size())));
+  NameSet found;
+  if (!ListNames(fileName, section, found)) return;
+  const int first = names.GetSize();
+  names.SetSize(first + static_cast<int>(found.size()));
+  for (size_t i = 0; i < found.size(); ++i) {
+    names.ElementAt(first + static_cast<int>(i)) = CString(found.Name(i));
   }
 }
 

@@ -358,3 +358,53 @@ TEST(ProfileFile, ListsManyNamesFirstCopiesOnly) {
 }
 
 }  // namespace
+
+TEST(ProfileFile, ReadsNamesAndValuesAcrossReadBoundariesAndOverlongLines) {
+  // Lines of every length up to a few hundred bytes and two lines longer than
+  // any read buffer, so that names, values and line ends fall on every side
+  // of the boundaries between the reads of a large file.
+  const std::string longName(300000, 'N');
+  const std::string longValue(400000, 'x');
+  std::string text = "k=before any section\n";
+  std::vector<std::string> expected;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string name = "Sec" + std::to_string(i);
+    text += i % 3 == 0 ? "\t[ " + name + " ]\n" : "[" + name + "]\r\n";
+    text += "k=" + std::string(static_cast<size_t>(i % 397), 'v') + "\r\n";
+    expected.push_back(name);
+    // A later copy of an earlier section, in other letters' case.
+    if (i % 1000 == 999) text += "[SEC" + std::to_string(i / 2) + "]\r\nk=later\r\nz=1\r\n";
+    if (i == 10000) {
+      text += "[" + longName + "]\r\nk=" + longValue + "\r\n";
+      expected.push_back(longName);
+    }
+  }
+  TempDir dir;
+  const std::string file = dir.File("large.ini");
+  WriteBytes(file, text);
+
+  CStringArray names;
+  ReadPrivateProfileNames(nullptr, file.c_str(), names);
+  ASSERT_EQ(names.GetSize(), static_cast<int>(expected.size()));
+  std::string joined;
+  for (size_t i = 0; i < expected.size(); ++i) {
+    ASSERT_EQ(names[static_cast<int>(i)].str(), expected[i]) << i;
+    joined += expected[i] + '\0';
+  }
+  std::vector<char> buffer(joined.size() + 1);
+  ASSERT_EQ(GetPrivateProfileStringA(nullptr, nullptr, "", buffer.data(),
+                                     static_cast<DWORD>(buffer.size()), file.c_str()),
+            joined.size());
+  EXPECT_EQ(std::string(buffer.data(), joined.size()), joined);
+
+  for (int i : {0, 499, 500, 9999, 10001, 19999}) {
+    EXPECT_EQ(Read(file, ("sec" + std::to_string(i)).c_str(), "K"),
+              std::string(static_cast<size_t>(i % 397), 'v'))
+        << i;
+  }
+  EXPECT_EQ(Read(file, longName.c_str(), "k"), longValue.substr(0, 255));
+  CStringArray keys;
+  ReadPrivateProfileNames("sec499", file.c_str(), keys);
+  ASSERT_EQ(keys.GetSize(), 1);
+  EXPECT_EQ(keys[0], "k");
+}
