@@ -127,6 +127,7 @@ SearchSession::SearchSession(const ServerOptions& server, const Settings& settin
 
 void SearchSession::ShowEvent(const std::string& name, const std::string& text) {
   ++events_[name];
+  eventTexts_[name] = text;
   if (settings_.json) {
     Json event;
     event["event"] = name;
@@ -687,7 +688,11 @@ int SearchSession::Finish() {
             << count(".png") << " PNG, " << count(".css") << " style sheets"
             << (keptFiles_.empty() ? "" : ", kept.ktf") << '\n';
   std::cout << "  server events ";
-  for (const auto& [name, times] : events_) std::cout << " " << name << " x" << times;
+  const char* separator = " ";
+  for (const auto& [name, times] : events_) {
+    std::cout << separator << eventTexts_[name] << " (" << times << ")";
+    separator = "; ";
+  }
   if (events_.empty()) std::cout << " none";
   std::cout << '\n';
   if (exitStatus_ == kServerGone) std::cout << "  ended early: the server stopped answering\n";

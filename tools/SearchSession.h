@@ -136,5 +136,6 @@ class SearchSession {
   // Counts for the summary.
   size_t lines_ = 0, refusedLines_ = 0, serverRefusals_ = 0, unsupported_ = 0;
   size_t printed_ = 0, kept_ = 0, shown_ = 0;
-  std::map<std::string, int> events_;
+  std::map<std::string, int> events_;              // server events by name: how often
+  std::map<std::string, std::string> eventTexts_;  // and the latest text of each
 };
