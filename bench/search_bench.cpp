@@ -3,6 +3,7 @@
 //   translate    VERGER_MODE::command of one line      | memcpy of the line
 //   run + fetch  ExecuteQuery of 100 documents         | the same POST, same cookie, raw libcurl
 //   SGML         clKTF2SGML, 100 documents to files    | fwrite of the same bytes
+//                (and the template reading alone)
 //   TIFF         clTiffTools, 2 facsimile pages, file  | fwrite of the same bytes
 //   TIFF memory  the CMemFile form                     | memcpy of the same bytes
 // and the whole search (translate, check, run, fetch 100, SGML, TIFF) once
@@ -108,8 +109,8 @@ Setup& Shared() {
 }
 
 void PerDocument(benchmark::State& state, int perIteration) {
-  state.counters["per_doc_us"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * perIteration * 1e-6,
+  state.counters["per_doc"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * perIteration,
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
@@ -194,6 +195,23 @@ void BM_Sgml100(benchmark::State& state) {
     for (size_t i = 0; i < setup.documents.size(); ++i) {
       if (!setup.Sgml(setup.documents[i], setup.out.File("d" + std::to_string(i) + ".sgml"))) {
         state.SkipWithError("SGML not written");
+      }
+    }
+  }
+  PerDocument(state, static_cast<int>(setup.documents.size()));
+}
+
+// The part of the SGML stage that reads the template (once per document, as
+// the converter is used).
+void BM_Sgml100TemplateOnly(benchmark::State& state) {
+  Setup& setup = Shared();
+  for (auto _ : state) {
+    for (size_t i = 0; i < setup.documents.size(); ++i) {
+      clKTF2SGML converter;
+      (void)converter.fgKTF2SGML_NewDocument();
+      const std::string path = setup.out.File("t" + std::to_string(i) + ".sgml");
+      if (converter.fgKTF2SGML_RecoverTemplate(kTemplate, path.c_str()) != K2S_OK) {
+        state.SkipWithError("template not read");
       }
     }
   }
@@ -325,6 +343,7 @@ BENCHMARK(BM_TranslateFloorMemcpy)->Unit(benchmark::kMicrosecond)->UseRealTime()
 BENCHMARK(BM_RunAndFetch100)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RunAndFetch100FloorRawCurl)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Sgml100)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Sgml100TemplateOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Sgml100FloorFwrite)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TiffFile)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_TiffFileFloorFwrite)->Unit(benchmark::kMicrosecond)->UseRealTime();

@@ -5,8 +5,11 @@
 #include "platform/FileApi.h"
 #include "sgml/yy_scan.h"
 
-// The template scanner's services: reads the template file one byte per
-// _lread call and keeps the first error reported instead of printing it.
+// The template scanner's services: hands the template file over one byte at
+// a time and keeps the first error reported instead of printing it. The file
+// is read with _lread in blocks, not a call per byte: a template is read for
+// every document converted, and a system call per byte made reading it cost
+// thirty times writing the document.
 class yy_K2S_scan : public yy_scan {
  public:
   // Reads from `file`, which stays the caller's to close.
@@ -24,8 +27,13 @@ class yy_K2S_scan : public yy_scan {
   int line() const { return m_line; }
 
  private:
-  HFILE m_file;           // the template file
-  bool m_failed = false;  // an error was reported
-  std::string m_message;  // first error reported
-  int m_line = 0;         // its line
+  static constexpr unsigned kBlock = 4096;
+
+  HFILE m_file;                   // the template file
+  unsigned char m_block[kBlock];  // bytes read and not handed over yet
+  unsigned m_next = 0;            // the next byte of m_block to hand over
+  unsigned m_end = 0;             // how many bytes m_block holds
+  bool m_failed = false;          // an error was reported
+  std::string m_message;          // first error reported
+  int m_line = 0;                 // its line
 };
