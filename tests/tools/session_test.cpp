@@ -76,6 +76,12 @@ Outcome RunTool(std::vector<std::string> arguments, const std::vector<Step>& ste
   }
   ::close(in[0]);
   ::close(out[1]);
+  // A tool that ended its session early has closed its input: writing more
+  // must fail (EPIPE), not kill the test.
+  struct sigaction ignore {
+  }, previous{};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGPIPE, &ignore, &previous);
   FILE* answers = ::fdopen(out[0], "r");
   Outcome outcome;
   std::string text;
@@ -116,6 +122,7 @@ Outcome RunTool(std::vector<std::string> arguments, const std::vector<Step>& ste
   int status = 0;
   ::waitpid(child, &status, 0);
   watchdog.join();
+  ::sigaction(SIGPIPE, &previous, nullptr);
   outcome.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return outcome;
 }
