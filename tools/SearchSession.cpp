@@ -472,12 +472,13 @@ void SearchSession::Print(Json& result, const int32_t* positions, int32_t count)
   for (const auto& [position, document] : FetchPositions(result, positions, count)) {
     CString url = server_.url.c_str();
     CString base = settings_.base.c_str();
-    Json dummy;
     const DocumentExporter::Result made =
         exporter_.Export(document, [&](const std::string& name, std::string& bytes) {
           CString file = name.c_str();
           CString text;
-          const bool arrived = Call(dummy, [&] {
+          // A server that stops answering here ends the session: its
+          // message goes with this line's result.
+          const bool arrived = Call(result, [&] {
             text = kUndelivered;
             return controller_->GetTextFile(url, base, file, text, listener_) && Delivered(text);
           });
