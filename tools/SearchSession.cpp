@@ -111,15 +111,6 @@ SearchSession::SearchSession(const ServerOptions& server, const Settings& settin
       listener_(server, [this](const std::string& name,
                                const std::string& text) { ShowEvent(name, text); }),
       exporter_(settings.outDir) {
-  // A failed exchange is shown in a message box by the session; here it is
-  // kept to be shown with the line that met it.
-  previousHandler_ = SetMessageBoxHandler([this](const char* text, unsigned) {
-    transportFailure_ = text;
-    while (!transportFailure_.empty() &&
-           (transportFailure_.back() == '\n' || transportFailure_.back() == '\r'))
-      transportFailure_.pop_back();
-    return IDOK;
-  });
   registry_ = std::make_unique<InternetAccessControllers>(proxy_);
   CString url = server_.url.c_str();
   controller_ = &registry_->GetInternetAccessController(url);
@@ -138,10 +129,8 @@ void SearchSession::ShowEvent(const std::string& name, const std::string& text) 
   }
 }
 
-SearchSession::~SearchSession() {
-  registry_.reset();
-  SetMessageBoxHandler(previousHandler_);
-}
+// The registry says goodbye before the transport's failures are shown again.
+SearchSession::~SearchSession() = default;
 
 bool SearchSession::Run(std::string line) {
   if (ended_) return false;
@@ -227,7 +216,7 @@ void SearchSession::Emit(const Json& result) {
 bool SearchSession::Call(Json& result, const std::function<bool()>& operation) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     const size_t before = listener_.events().size();
-    transportFailure_.clear();
+    transportFailures_.Clear();
     bool delivered = false;
     try {
       delivered = operation();
@@ -252,8 +241,9 @@ bool SearchSession::Call(Json& result, const std::function<bool()>& operation) {
     }
     // An operation inside this one (a set run again) has ended the session.
     if (ended_) return false;
-    if (saw("connectionFailed") || !transportFailure_.empty()) {
-      const std::string why = transportFailure_.empty() ? "no answer" : transportFailure_;
+    const std::string& failure = transportFailures_.last();
+    if (saw("connectionFailed") || !failure.empty()) {
+      const std::string why = failure.empty() ? "no answer" : failure;
       result["error"] = "the server does not answer (" + why + "): the session ends";
       Say(result["error"]);
       exitStatus_ = kServerGone;

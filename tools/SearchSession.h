@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "net/InternetAccessControllers.h"
-#include "platform/MessageBox.h"
 #include "sgml/KtfDocumentReader.h"
 #include "tools/DocumentExporter.h"
 #include "tools/ServerClient.h"
@@ -37,11 +36,11 @@ class SearchSession {
     bool echo = false;            // text: show each line before its result
   };
 
-  // Exit statuses of Finish().
-  static constexpr int kCompleted = 0;
-  static constexpr int kLoginRefused = 2;
-  static constexpr int kServerGone = 3;
-  static constexpr int kBadAnswer = 4;  // a login answer that is not XML
+  // Exit statuses of Finish(), as the other server commands give them.
+  static constexpr int kCompleted = kExitDelivered;
+  static constexpr int kLoginRefused = kExitLoginRefused;
+  static constexpr int kServerGone = kExitNoAnswer;
+  static constexpr int kBadAnswer = kExitOtherAnswer;  // a login answer that is not XML
 
   // `config` holds the known criteria; both must outlive the session.
   SearchSession(const ServerOptions& server, const Settings& settings, VERGER_CONFIG& config);
@@ -119,8 +118,8 @@ class SearchSession {
   VERGER_MODE mode_;
   KTF_COMMAND command_;
 
-  std::string transportFailure_;  // the last failure the transport reported
-  MessageBoxHandler previousHandler_;
+  // Declared before the registry, so that the goodbye's failure is still kept.
+  TransportFailures transportFailures_;  // the transport's failure texts, kept
   EnvironmentProxyAuthenticator proxy_;
   ToolListener listener_;
   std::unique_ptr<InternetAccessControllers> registry_;

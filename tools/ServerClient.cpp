@@ -47,6 +47,16 @@ const CString kUndelivered("\0undelivered", 12);
 
 bool Delivered(const CString& output) { return !(output == kUndelivered); }
 
+TransportFailures::TransportFailures() {
+  previous_ = SetMessageBoxHandler([this](const char* text, unsigned) {
+    last_ = text;
+    while (!last_.empty() && (last_.back() == '\n' || last_.back() == '\r')) last_.pop_back();
+    return IDOK;
+  });
+}
+
+TransportFailures::~TransportFailures() { SetMessageBoxHandler(previous_); }
+
 void AddServerOptions(CLI::App& command, ServerOptions& options) {
   command.add_option("--url", options.url, "servlet URL of the search server")->required();
   command.add_option("--user", options.user,
@@ -151,13 +161,8 @@ void ToolListener::OnPasswordExpired(InternetAccessController&) {
 int RunServerOperation(const ServerOptions& options, const char* what,
                        const std::function<bool(InternetAccessController&, IacListener&,
                                                 CString& output)>& operation) {
-  // A failed exchange is shown in a message box by the session; the tool
-  // shows it as a line and notes that no status came back.
-  std::string transportFailure;
-  MessageBoxHandler previous = SetMessageBoxHandler([&](const char* text, unsigned) {
-    transportFailure = text;
-    return IDOK;
-  });
+  // A failed exchange is shown as a line, noting that no status came back.
+  TransportFailures transportFailures;
   EnvironmentProxyAuthenticator proxy;
   ToolListener listener(options);
   CString output;
@@ -173,37 +178,38 @@ int RunServerOperation(const ServerOptions& options, const char* what,
       comError = error.ErrorMessage().c_str();
     }
   }
-  SetMessageBoxHandler(previous);
 
-  int status = 0;
+  int status = kExitDelivered;
   std::string message;
   if (!comError.empty()) {
-    status = 4;
+    status = kExitOtherAnswer;
     message = "the server's login answer is not well-formed XML (" + comError + ")";
   } else if (delivered) {
-    status = 0;
-  } else if (listener.connectionFailed() || !transportFailure.empty()) {
-    status = 3;
-    message = "no answer from the server: " + transportFailure;
+    status = kExitDelivered;
+  } else if (listener.connectionFailed() || !transportFailures.last().empty()) {
+    status = kExitNoAnswer;
+    message = "no answer from the server: " + transportFailures.last();
   } else if (listener.refused()) {
-    status = 2;
+    status = kExitLoginRefused;
     message = "authentication refused";
   } else {
-    status = 4;
+    status = kExitOtherAnswer;
     message = std::string("the server did not deliver the ") + what;
   }
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
 
   if (options.json) {
-    nlohmann::json result = {
-        {"url", options.url}, {"ok", status == 0}, {"exit", status}, {"events", listener.events()}};
-    if (status == 0) {
+    nlohmann::json result = {{"url", options.url},
+                             {"ok", status == kExitDelivered},
+                             {"exit", status},
+                             {"events", listener.events()}};
+    if (status == kExitDelivered) {
       result["body"] = std::string(output.c_str(), output.GetLength());
     } else {
       result["error"] = message;
     }
     std::cout << result.dump() << '\n';
-  } else if (status == 0) {
+  } else if (status == kExitDelivered) {
     std::cout.write(output.c_str(), output.GetLength());
     if (output.GetLength() > 0 && output[output.GetLength() - 1] != '\n') std::cout << '\n';
   } else {

@@ -9,12 +9,11 @@
 #include "net/IacListener.h"
 #include "net/InternetAccessController.h"
 #include "net/ProxyAuthenticator.h"
+#include "platform/MessageBox.h"
 
 // What the server commands of the tool share: the options every one takes,
 // a listener that shows each session event on standard error and answers the
-// credential requests, and the exit status rules:
-//   0 a 200 answer, 2 authentication refused or declined, 3 no status came
-//   back, 4 any other status.
+// credential requests, and the exit statuses.
 struct ServerOptions {
   std::string url;    // the servlet URL of the search server
   std::string user;   // user name; else SORREL_USER
@@ -29,6 +28,31 @@ struct ServerOptions {
 // received nothing, while an empty 200 answer counts as delivered.
 extern const CString kUndelivered;
 bool Delivered(const CString& output);
+
+// Keeps the text of the transport's failure message boxes while it lives,
+// instead of showing them (the session shows a failed exchange in one); the
+// previous handler comes back at its end. One at a time, on the caller's thread.
+class TransportFailures {
+ public:
+  TransportFailures();
+  ~TransportFailures();
+  TransportFailures(const TransportFailures&) = delete;
+  TransportFailures& operator=(const TransportFailures&) = delete;
+
+  // The latest failure text without its line end; "" when none came since Clear().
+  const std::string& last() const { return last_; }
+  void Clear() { last_.clear(); }
+
+ private:
+  MessageBoxHandler previous_;
+  std::string last_;
+};
+
+// Exit statuses of the commands that talk to a server.
+constexpr int kExitDelivered = 0;     // a 200 answer
+constexpr int kExitLoginRefused = 2;  // authentication refused or declined
+constexpr int kExitNoAnswer = 3;      // no status came back
+constexpr int kExitOtherAnswer = 4;   // any other status, or a login answer that is not XML
 
 // Adds --url, --user and --json to `command`.
 void AddServerOptions(CLI::App& command, ServerOptions& options);

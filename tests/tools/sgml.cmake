@@ -11,14 +11,7 @@ if(NOT CMAKE_SCRIPT_MODE_FILE)
   return()
 endif()
 
-function(expect_output expected_code expected_pattern)
-  execute_process(COMMAND ${SORREL} ${ARGN}
-    RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT code EQUAL expected_code OR NOT "${out}${err}" MATCHES "${expected_pattern}")
-    message(FATAL_ERROR "sorrel ${ARGN}: exit ${code}, output '${out}${err}'; "
-                        "expected exit ${expected_code} and '${expected_pattern}'")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/ExpectToolOutput.cmake)
 
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/out)
