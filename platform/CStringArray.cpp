@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
-void CStringArray::SetSize(int newSize) {
+void CStringArray::SetSize(int newSize, int growBy) {
   items_.resize(static_cast<size_t>(std::max(newSize, 0)));
+  if (growBy > 0) items_.reserve(items_.size() + static_cast<size_t>(growBy));
 }
 
 void CStringArray::SetAtGrow(int index, const CString& value) {
@@ -15,6 +17,11 @@ void CStringArray::SetAtGrow(int index, const CString& value) {
 
 int CStringArray::Add(const CString& value) {
   items_.push_back(value);
+  return GetUpperBound();
+}
+
+int CStringArray::Add(CString&& value) {
+  items_.push_back(std::move(value));
   return GetUpperBound();
 }
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "platform/Export.h"
 #include "platform/CString.h"
+#include "platform/Export.h"
 
 // MFC's growable array of strings. Indexed access (GetAt, SetAt, ElementAt,
 // operator[]) requires an index inside the array and throws std::out_of_range
@@ -14,7 +14,10 @@ class SORREL_EXPORT CStringArray {
   int GetCount() const { return GetSize(); }
   int GetUpperBound() const { return GetSize() - 1; }
   bool IsEmpty() const { return items_.empty(); }
-  void SetSize(int newSize);
+  // Grows with empty strings or cuts to newSize. A positive growBy makes room
+  // for that many more elements at once, so that as many Adds do not
+  // reallocate.
+  void SetSize(int newSize, int growBy = -1);
 
   const CString& GetAt(int index) const { return items_.at(static_cast<size_t>(index)); }
   CString& ElementAt(int index) { return items_.at(static_cast<size_t>(index)); }
@@ -25,6 +28,7 @@ class SORREL_EXPORT CStringArray {
 
   // Appends value; returns its index.
   int Add(const CString& value);
+  int Add(CString&& value);
   // Appends every element of other; returns the index of the first one added.
   int Append(const CStringArray& other);
   void Copy(const CStringArray& other) { items_ = other.items_; }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -34,6 +35,28 @@ struct ProfileLine {
   std::string_view value;  // key value, trimmed and unquoted
 };
 
+template <typename Word>
+Word Load(const char* bytes) {
+  Word word;
+  std::memcpy(&word, bytes, sizeof word);
+  return word;
+}
+
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+
+// `word` with its ASCII capitals made small, eight bytes at once: in each
+// byte below 0x80, 0x20 is added when its value lies from 'A' to 'Z'.
+uint64_t FoldWord(uint64_t word) {
+  const uint64_t low = word & ~kHighBits;
+  // The high bit of each byte of these tells low >= 'A' and low > 'Z'; no
+  // sum carries into the next byte.
+  const uint64_t fromA = low + (0x80 - 'A') * kOnes;
+  const uint64_t pastZ = low + (0x80 - 'Z' - 1) * kOnes;
+  const uint64_t capitals = fromA & ~pastZ & ~word & kHighBits;
+  return word | (capitals >> 2);
+}
+
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
@@ -50,10 +73,41 @@ unsigned char Fold(char c) {
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
+  size_t i = 0;
+  for (; i + 8 <= a.size(); i += 8) {
+    if (FoldWord(Load<uint64_t>(a.data() + i)) != FoldWord(Load<uint64_t>(b.data() + i))) {
+      return false;
+    }
+  }
+  for (; i < a.size(); ++i) {
     if (Fold(a[i]) != Fold(b[i])) return false;
   }
   return true;
+}
+
+// The first byte at or after `from` that is one of `wanted`, or the text's
+// size. Eight bytes are looked at a time: a byte equal to a wanted one turns
+// into a zero byte after an exclusive or, and the borrow trick marks the
+// first zero byte of a word exactly (it may mark bytes after it too, never
+// before).
+template <char... wanted>
+size_t FindFirstOf(std::string_view text, size_t from) {
+  const auto zeros = [](uint64_t x) { return (x - kOnes) & ~x & kHighBits; };
+  size_t at = from;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; at + 8 <= text.size(); at += 8) {
+      const uint64_t word = Load<uint64_t>(text.data() + at);
+      const uint64_t found = (zeros(word ^ (kOnes * static_cast<unsigned char>(wanted))) | ...);
+      if (found != 0) return at + static_cast<size_t>(std::countr_zero(found) / 8);
+    }
+  }
+  while (at < text.size() && ((text[at] != wanted) && ...)) ++at;
+  return at;
+}
+
+// The first line end (CR or LF) at or after `from`, or the text's size.
+size_t FindLineEnd(std::string_view text, size_t from) {
+  return FindFirstOf<'\r', '\n'>(text, from);
 }
 
 // Where the line whose content ends at `contentEnd` ends: after its LF, CR
@@ -68,8 +122,7 @@ size_t LineEndAfter(std::string_view text, size_t contentEnd) {
 
 // The line that starts at `begin`. A line ends at LF, CR LF or a lone CR.
 ProfileLine LineAt(std::string_view text, size_t begin) {
-  size_t contentEnd = begin;
-  while (contentEnd < text.size() && !IsLineEnd(text[contentEnd])) ++contentEnd;
+  const size_t contentEnd = FindLineEnd(text, begin);
   ProfileLine line{begin, LineEndAfter(text, contentEnd), LineKind::kOther, {}, {}};
   const std::string_view content = Trim(text.substr(begin, contentEnd - begin));
   if (content.empty() || content.front() == ';') return line;
@@ -101,9 +154,8 @@ ProfileLine SectionLineAt(std::string_view text, size_t begin) {
   size_t at = begin;
   while (IsBlank(text[at])) ++at;
   const size_t nameBegin = ++at;  // after the "["
-  while (at < text.size() && text[at] != ']' && !IsLineEnd(text[at])) ++at;
-  const size_t nameEnd = at;
-  while (at < text.size() && !IsLineEnd(text[at])) ++at;
+  const size_t nameEnd = FindFirstOf<']', '\r', '\n'>(text, nameBegin);
+  at = FindLineEnd(text, nameEnd);
   return ProfileLine{begin,
                      LineEndAfter(text, at),
                      LineKind::kSection,
@@ -158,42 +210,127 @@ void ForEachKey(std::string_view text, const Section& section, Visit visit) {
   }
 }
 
+// The tables of one name listing. Each thread keeps the tables of its last
+// listing for the next one, up to kKeptTableBytes: a client that lists a
+// large profile again (its section names, then each section's keys) would
+// otherwise have fresh pages faulted in for them on every call.
+struct NameTables {
+  std::string text;               // the names, each followed by a zero
+  std::vector<size_t> starts;     // where each name starts in text
+  std::vector<uint32_t> hashes;   // each name's hash
+  std::vector<uint64_t> seen;     // a bit per slot: some name's hash chose it
+  std::vector<uint32_t> repeats;  // slots chosen again
+
+  size_t CapacityBytes() const {
+    return text.capacity() + starts.capacity() * sizeof(size_t) +
+           hashes.capacity() * sizeof(uint32_t) + seen.capacity() * sizeof(uint64_t) +
+           repeats.capacity() * sizeof(uint32_t);
+  }
+};
+
+constexpr size_t kKeptTableBytes = 16u << 20;
+
+// Plain thread-locals, readable while the thread ends: a listing made by
+// another thread-local's destructor after the guard has gone frees its tables.
+struct SpareTables {
+  NameTables* tables = nullptr;
+  bool closed = false;  // the thread is ending: nothing is kept any more
+};
+thread_local SpareTables spareTables;
+
+struct SpareTablesGuard {
+  ~SpareTablesGuard() {
+    delete spareTables.tables;
+    spareTables.tables = nullptr;
+    spareTables.closed = true;
+  }
+};
+thread_local SpareTablesGuard spareTablesGuard;
+
+std::unique_ptr<NameTables> TakeSpareTables() {
+  (void)&spareTablesGuard;  // constructs the guard on the thread's first listing
+  std::unique_ptr<NameTables> tables(spareTables.tables);
+  spareTables.tables = nullptr;
+  if (!tables) return std::make_unique<NameTables>();
+  tables->text.clear();
+  tables->starts.clear();
+  tables->hashes.clear();
+  tables->seen.clear();
+  tables->repeats.clear();
+  return tables;
+}
+
+void GiveSpareTables(std::unique_ptr<NameTables> tables) {
+  if (spareTables.closed || spareTables.tables != nullptr ||
+      tables->CapacityBytes() > kKeptTableBytes) {
+    return;
+  }
+  spareTables.tables = tables.release();
+}
+
 // The names of a list, compared as profile names are (ASCII case ignored).
 // A name is appended as the scan meets it, copied while its line is still in
-// the cache (so that the file's text need not outlive the scan), with the
-// high half of a hash of its folded bytes. Later copies are dropped at the
-// end in one go: a radix sort of the hashes, which reads and writes memory
-// in order, brings equal names side by side; looking each name up in a
-// hash table would touch a random place of a table larger than the cache.
-// Time and memory stay linear in the number of names.
+// the cache (so that the file's text need not outlive the scan), with a
+// hash of its folded bytes. At the end each hash chooses a slot in a bitmap
+// with at least 16 slots per name, small enough to stay in the cache: a
+// name whose slot no earlier name chose can have no earlier copy, so only
+// the few names in slots chosen twice are compared, after a sort that brings
+// equal hashes side by side. Time and memory stay linear in the number of
+// names up to 16 million names, where the bitmap stops growing.
 class NameSet {
  public:
+  NameSet() : tables_(TakeSpareTables()) {}
+  ~NameSet() { GiveSpareTables(std::move(tables_)); }
+  NameSet(const NameSet&) = delete;
+  NameSet& operator=(const NameSet&) = delete;
+
   void Add(std::string_view name) {
-    keys_.push_back(Key{static_cast<uint32_t>(Hash(name) >> 32), starts_.size()});
+    hashes_.push_back(static_cast<uint32_t>(Hash(name) >> 32));
     starts_.push_back(text_.size());
     text_.append(name).push_back('\0');
   }
 
   // Makes room for `count` names of `bytes` bytes in all.
   void Reserve(size_t count, size_t bytes) {
-    keys_.reserve(count);
+    hashes_.reserve(count);
     starts_.reserve(count);
     text_.reserve(bytes);
   }
 
   // Drops every name equal to an earlier one; the rest keep their order.
   void DropLaterCopies() {
-    SortKeys();
+    size_t slots = kFirstSlots;
+    while (slots < hashes_.size() * kSlotsPerName && slots < kMostSlots) slots *= 2;
+    seen_.assign(slots / 64, 0);
+    for (const uint32_t hash : hashes_) Choose(hash);
+    if (repeats_.empty()) return;
+    // The names whose slot was chosen again, by hash, in file order within
+    // one hash.
+    std::fill(seen_.begin(), seen_.end(), 0);
+    for (const uint32_t slot : repeats_) seen_[slot / 64] |= uint64_t{1} << (slot % 64);
+    struct Suspect {
+      uint32_t hash;
+      size_t index;
+      bool operator<(const Suspect& other) const {
+        return hash != other.hash ? hash < other.hash : index < other.index;
+      }
+    };
+    std::vector<Suspect> suspects;
+    const uint32_t mask = static_cast<uint32_t>(seen_.size() * 64 - 1);
+    for (size_t i = 0; i < hashes_.size(); ++i) {
+      const uint32_t slot = hashes_[i] & mask;
+      if (seen_[slot / 64] >> (slot % 64) & 1) suspects.push_back(Suspect{hashes_[i], i});
+    }
+    std::sort(suspects.begin(), suspects.end());
     std::vector<bool> dropped;
     std::vector<size_t> kept;  // first copies met in the current run of equal hashes
-    for (size_t run = 0; run < keys_.size();) {
+    for (size_t run = 0; run < suspects.size();) {
       size_t end = run + 1;
-      while (end < keys_.size() && keys_[end].hash == keys_[run].hash) ++end;
-      // Within a run the names come in file order; distinct names share a
-      // run only when their hashes collide.
-      kept.assign(1, keys_[run].index);
+      while (end < suspects.size() && suspects[end].hash == suspects[run].hash) ++end;
+      // Distinct names share a run only when their hashes collide.
+      kept.assign(1, suspects[run].index);
       for (size_t i = run + 1; i < end; ++i) {
-        const size_t index = keys_[i].index;
+        const size_t index = suspects[i].index;
         const bool copy = std::any_of(kept.begin(), kept.end(), [&](size_t first) {
           return SameName(Name(first), Name(index));
         });
@@ -206,7 +343,6 @@ class NameSet {
       }
       run = end;
     }
-    keys_ = {};
     if (!dropped.empty()) Compact(dropped);
   }
 
@@ -220,30 +356,17 @@ class NameSet {
   std::string_view List() const { return text_; }
 
  private:
-  struct Key {
-    uint32_t hash;  // high half of Hash(name)
-    size_t index;   // the name's place in the list
-  };
+  static constexpr size_t kSlotsPerName = 16;
+  static constexpr size_t kFirstSlots = 1024;
+  static constexpr size_t kMostSlots = size_t{1} << 28;  // a bitmap of 32 MB
 
-  // Sorts keys_ by hash, a byte a pass; each pass keeps the order of equal
-  // bytes, so equal hashes stay in list order.
-  void SortKeys() {
-    if (keys_.size() < 2) return;
-    size_t counts[4][256] = {};
-    for (const Key& key : keys_) {
-      for (int pass = 0; pass < 4; ++pass) ++counts[pass][(key.hash >> (8 * pass)) & 0xFF];
-    }
-    std::vector<Key> sorted(keys_.size());
-    for (int pass = 0; pass < 4; ++pass) {
-      size_t next[256];
-      size_t sum = 0;
-      for (int digit = 0; digit < 256; ++digit) {
-        next[digit] = sum;
-        sum += counts[pass][digit];
-      }
-      for (const Key& key : keys_) sorted[next[(key.hash >> (8 * pass)) & 0xFF]++] = key;
-      keys_.swap(sorted);
-    }
+  // Marks the slot of `hash`, noting it when an earlier name chose it.
+  void Choose(uint32_t hash) {
+    const uint32_t slot = hash & static_cast<uint32_t>(seen_.size() * 64 - 1);
+    uint64_t& word = seen_[slot / 64];
+    const uint64_t bit = uint64_t{1} << (slot % 64);
+    if ((word & bit) != 0) repeats_.push_back(slot);
+    word |= bit;
   }
 
   // Removes the names marked in `dropped`, moving the others forward.
@@ -262,29 +385,10 @@ class NameSet {
     text_.resize(bytes);
   }
 
-  template <typename Word>
-  static Word Load(const char* bytes) {
-    Word word;
-    std::memcpy(&word, bytes, sizeof word);
-    return word;
-  }
-  // `word` with its ASCII capitals made small, eight bytes at once: in each
-  // byte below 0x80, 0x20 is added when its value lies from 'A' to 'Z'.
-  static uint64_t FoldWord(uint64_t word) {
-    constexpr uint64_t kOnes = 0x0101010101010101ull;
-    constexpr uint64_t kHigh = 0x8080808080808080ull;
-    const uint64_t low = word & ~kHigh;
-    // The high bit of each byte of these tells low >= 'A' and low > 'Z'; no
-    // sum carries into the next byte.
-    const uint64_t fromA = low + (0x80 - 'A') * kOnes;
-    const uint64_t pastZ = low + (0x80 - 'Z' - 1) * kOnes;
-    const uint64_t capitals = fromA & ~pastZ & ~word & kHigh;
-    return word | (capitals >> 2);
-  }
   // The folded bytes taken eight at a time, each word multiplied in, then
-  // mixed so that the low bits, which choose the slot, depend on every byte:
-  // names that differ only in their last characters (KEY_1, KEY_2, ...)
-  // must not crowd together. The bytes are read with whole loads only (the
+  // mixed so that the high half, whose low bits choose the slot, depends on
+  // every byte: names that differ only in their last characters (KEY_1,
+  // KEY_2, ...) must not crowd together. The bytes are read with whole loads only (the
   // last word overlaps the one before): bytes copied into a word one by one
   // would stall the load that reads the word back.
   static uint64_t Hash(std::string_view name) {
@@ -307,16 +411,16 @@ class NameSet {
           static_cast<uint64_t>(static_cast<unsigned char>(bytes[size / 2])) << 8 |
           static_cast<uint64_t>(static_cast<unsigned char>(bytes[size - 1])) << 16);
     }
-    hash ^= hash >> 33;
-    hash *= 0xff51afd7ed558ccdull;
-    hash ^= hash >> 33;
-    hash *= 0xc4ceb9fe1a85ec53ull;
-    hash ^= hash >> 33;
-    return hash;
+    // Each mix ends by folding the high half into the low one; one more
+    // product carries every low bit into the high half, which is used.
+    return hash * 0xbf58476d1ce4e5b9ull;
   }
-  std::string text_;            // the names, each followed by a zero
-  std::vector<size_t> starts_;  // where each name starts in text_
-  std::vector<Key> keys_;       // one per name, until DropLaterCopies
+  std::unique_ptr<NameTables> tables_;
+  std::string& text_ = tables_->text;
+  std::vector<size_t>& starts_ = tables_->starts;
+  std::vector<uint32_t>& hashes_ = tables_->hashes;
+  std::vector<uint64_t>& seen_ = tables_->seen;
+  std::vector<uint32_t>& repeats_ = tables_->repeats;
 };
 
 // A whole file's bytes, read without first zeroing a buffer for them.
@@ -797,11 +901,8 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
 void ReadPrivateProfileNames(const char* section, const char* fileName, CStringArray& names) {
   NameSet found;
   if (!ListNames(fileName, section, found)) return;
-  const int first = names.GetSize();
-  names.SetSize(first + static_cast<int>(found.size()));
-  for (size_t i = 0; i < found.size(); ++i) {
-    names.ElementAt(first + static_cast<int>(i)) = CString(found.Name(i));
-  }
+  names.SetSize(names.GetSize(), static_cast<int>(found.size()));
+  for (size_t i = 0; i < found.size(); ++i) names.Add(CString(found.Name(i)));
 }
 
 BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
