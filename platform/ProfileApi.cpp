@@ -155,7 +155,10 @@ ProfileLine SectionLineAt(std::string_view text, size_t begin) {
   while (IsBlank(text[at])) ++at;
   const size_t nameBegin = ++at;  // after the "["
   const size_t nameEnd = FindFirstOf<']', '\r', '\n'>(text, nameBegin);
-  at = FindLineEnd(text, nameEnd);
+  // Most section lines end right after their "]".
+  const bool endsAfterName =
+      nameEnd + 1 < text.size() && text[nameEnd] == ']' && IsLineEnd(text[nameEnd + 1]);
+  at = endsAfterName ? nameEnd + 1 : FindLineEnd(text, nameEnd);
   return ProfileLine{begin,
                      LineEndAfter(text, at),
                      LineKind::kSection,
