@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include "platform/ProfileApi.h"
@@ -35,6 +36,27 @@ std::string ReadValue(const char* section, const char* key, DWORD size) {
   return std::string(buffer, count);
 }
 
+// The section names, listed both ways: no name twice (case ignored), and
+// the caller's buffer holds the same names as the array.
+void CheckSectionNames() {
+  CStringArray names;
+  ReadPrivateProfileNames(nullptr, FilePath().c_str(), names);
+  std::set<std::string> folded;
+  std::string joined;
+  for (int i = 0; i < names.GetSize(); ++i) {
+    std::string name = names[i].str();
+    joined.append(name).push_back('\0');
+    for (char& c : name) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (!folded.insert(name).second) std::abort();
+  }
+  std::string buffer(joined.size() + 2, 'x');
+  const DWORD count = GetPrivateProfileStringA(
+      nullptr, nullptr, "", buffer.data(), static_cast<DWORD>(buffer.size()), FilePath().c_str());
+  if (count != joined.size() || buffer.compare(0, count, joined) != 0) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -43,6 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const char* section : {"fz", "FZ", "a", "OPTION"}) {
     for (const char* key : {"key", "Debug", "a", ""}) ReadValue(section, key, bufferSize);
   }
+  CheckSectionNames();
   const std::string otherBefore = ReadValue("a", "a", 512);
   const std::string value = "written" + std::to_string(size);
   if (!WritePrivateProfileStringA("fz", "key", value.c_str(), FilePath().c_str())) std::abort();
