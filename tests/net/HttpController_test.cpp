@@ -80,19 +80,15 @@ std::string Post(HttpRequest& request, HttpAuthenticator& authenticator) {
          (status == 200 ? body : controller.FormatErrorMessage(*response)).str();
 }
 
-// Posts q=1 to `url` with these proxy credentials in the request.
-std::string Post(const std::string& url, ScriptedAuthenticator& authenticator,
+// Posts q=1 to `url` with these proxy credentials in the request; null: nobody answers.
+std::string Post(const std::string& url, ScriptedAuthenticator* authenticator = nullptr,
                  const char* proxyUser = "", const char* proxyPassword = "") {
   HttpRequest request(url.c_str());
   request.SetParameter("q", "1");
   request.SetProxyUserName(proxyUser);
   request.SetProxyPassword(proxyPassword);
-  return Post(request, authenticator);
-}
-
-std::string Post(const std::string& url) {
-  ScriptedAuthenticator none;
-  return Post(url, none);
+  ScriptedAuthenticator declining;
+  return Post(request, authenticator ? *authenticator : declining);
 }
 
 class HttpControllerTest : public ::testing::Test {
@@ -266,7 +262,7 @@ TEST(HttpControllerProxy, TwoConsecutive407sFirstUseTheRequestsCredentialsThenAs
     return {407, {{"Proxy-Authenticate", "Basic realm=\"proxy\""}}, "denied"};
   });
   ScriptedAuthenticator authenticator;
-  EXPECT_EQ(Post("http://search.invalid/servlet", authenticator, "proxyuser", "wrong"),
+  EXPECT_EQ(Post("http://search.invalid/servlet", &authenticator, "proxyuser", "wrong"),
             "407 denied");
   EXPECT_EQ(authenticator.proxyQuestions, 1);
   EXPECT_EQ(authenticator.proxyOffered, "proxyuser:wrong");
@@ -285,19 +281,18 @@ TEST(HttpControllerProxy, RealProxyLetsThroughTheRequestsOrThePromptedCredential
   LoopbackEnvironment environment;
   TinyProxy proxy("proxyuser", "proxypass");
   environment.Set("http_proxy", proxy.Url()).Clear("no_proxy");
-  // The request's proxy user and password, the authenticator's answer, the start of what comes
-  // back, questions asked.
+  // The request's proxy user and password, the prompt's answer, the outcome's start, questions.
   const std::tuple<const char*, const char*, const char*, const char*, int> cases[] = {
       {"proxyuser", "proxypass", "", "200 OK", 0},
       {"", "", "", "407 ", 1},  // the prompt declined after two 407s
       {"", "", "proxyuser:proxypass", "200 OK", 1},
   };
-  for (const auto& [user, password, prompted, status, questions] : cases) {
+  for (const auto& [user, password, prompted, start, questions] : cases) {
     ScriptedHttpServer server;
     ScriptedAuthenticator authenticator;
     authenticator.proxyAnswer = prompted;
-    const std::string seen = Post(server.Url("/via-proxy"), authenticator, user, password);
-    EXPECT_TRUE(seen.starts_with(status)) << seen << proxy.Log();
+    const std::string seen = Post(server.Url("/via-proxy"), &authenticator, user, password);
+    EXPECT_TRUE(seen.starts_with(start)) << seen << proxy.Log();
     EXPECT_EQ(authenticator.proxyQuestions, questions) << prompted;
     const auto requests = server.Requests();
     EXPECT_EQ(requests.size(), seen == "200 OK" ? 1u : 0u);
