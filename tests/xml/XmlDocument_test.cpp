@@ -30,7 +30,7 @@ const char kAnswer[] =
 
 TEST(XmlDocument, AnswersTheFirstMatchKeepsTheOutputWithoutOneAndThrowsOnBadInput) {
   const char* badText = "thrown: Invalid pointer";    // E_POINTER: the text did not parse
-  const char* badPath = "thrown: Unspecified error";  // E_FAIL: no path, or not one of nodes
+  const char* badPath = "thrown: Unspecified error";  // E_FAIL: malformed, or not a node set
   const std::string cases[][3] = {
       {kAnswer, "/authentication/authenticated", "true"},
       {kAnswer, "authenticated", "true"},                // relative to the document element
