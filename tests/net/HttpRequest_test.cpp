@@ -9,19 +9,8 @@
 
 namespace {
 
-using Parameters = std::vector<std::pair<const char*, const char*>>;
-
-CString QueryOf(const Parameters& parameters) {
-  HttpRequest request("http://127.0.0.1/servlet");
-  for (const auto& [name, value] : parameters) request.SetParameter(name, value);
-  return request.GetQueryString();
-}
-
 TEST(HttpRequest, QueryStringEncodesValuesInTheMapsOrder) {
-  struct Case {
-    Parameters parameters;
-    const char* expected;
-  } cases[] = {
+  const std::pair<std::vector<std::pair<const char*, const char*>>, const char*> cases[] = {
       {{}, ""},
       {{{"a", "1"}}, "a=1"},
       {{{"q", "x y&z"}}, "q=x+y%26z"},    // values percent-encoded
@@ -32,7 +21,11 @@ TEST(HttpRequest, QueryStringEncodesValuesInTheMapsOrder) {
        "iac_op=1&action=3&iac_base=2&version=4"},                       // buckets 6, 7, 7, 16
       {{{"iac_user", "u"}, {"iac_pwd", "p"}}, "iac_pwd=p&iac_user=u"},  // buckets 16 and 5
   };
-  for (const Case& c : cases) EXPECT_EQ(QueryOf(c.parameters), c.expected) << c.expected;
+  for (const auto& [parameters, expected] : cases) {
+    HttpRequest request("http://127.0.0.1/servlet");
+    for (const auto& [name, value] : parameters) request.SetParameter(name, value);
+    EXPECT_EQ(request.GetQueryString(), expected);
+  }
 }
 
 TEST(HttpRequest, TakesItsFieldsFromTheUrl) {
