@@ -95,7 +95,11 @@ CURL* TakeSpareHandle() {
 }
 
 void GiveSpareHandle(CURL* easy) {
-  if (spare.easy != nullptr || spare.closed) {
+  // The operating system's error of a failed transfer outlives a reset, and
+  // the next transfer would read it as its own: such a handle is not kept.
+  long osError = 0;
+  curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError);
+  if (spare.easy != nullptr || spare.closed || osError != 0) {
     curl_easy_cleanup(easy);
     return;
   }
@@ -107,9 +111,11 @@ void GiveSpareHandle(CURL* easy) {
 }
 
 // OpenSSL's verification results that name the certificate itself rather
-// than its issuer.
+// than its issuer, and the one libcurl leaves in place when its own check
+// of the host name fails before it reads OpenSSL's.
 constexpr long kCertificateNotYetValid = 9;  // X509_V_ERR_CERT_NOT_YET_VALID
 constexpr long kCertificateExpired = 10;     // X509_V_ERR_CERT_HAS_EXPIRED
+constexpr long kNotVerified = 1;             // X509_V_ERR_UNSPECIFIED
 
 }  // namespace
 
@@ -286,7 +292,9 @@ DWORD HttpTransfer::MapFailure(CURLcode result) {
       // match: libcurl checks the host name itself after OpenSSL's
       // verification, whose result still names the unknown issuer once chain
       // checks are off. Answering 12045 then would resend forever.
-      if (verifyResult == 0 || ignoringUnknownAuthority) return ERROR_INTERNET_SEC_CERT_CN_INVALID;
+      if (verifyResult == 0 || verifyResult == kNotVerified || ignoringUnknownAuthority) {
+        return ERROR_INTERNET_SEC_CERT_CN_INVALID;
+      }
       if (verifyResult == kCertificateExpired || verifyResult == kCertificateNotYetValid) {
         return ERROR_INTERNET_SEC_CERT_DATE_INVALID;
       }

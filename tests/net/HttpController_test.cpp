@@ -195,8 +195,9 @@ TEST(HttpControllerFaults, EachAnswerEndsInItsStatusOrItsWinInetFailure) {
   for (const auto& [answer, expected] : answers) {
     EXPECT_EQ(Post(FaultServer(std::string(answer)).Url()), expected) << answer;
   }
+  // After the reset above, a broken body of another kind is not taken for a reset too.
   const std::string badChunk = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n";
-  EXPECT_TRUE(std::regex_match(Post(FaultServer(badChunk).Url()), std::regex("120\\d\\d: .+")));
+  EXPECT_EQ(Post(FaultServer(badChunk).Url()), faults[0].second);
   EXPECT_EQ(Post(RefusingPort().Url()), "12029: The attempt to connect to the server failed.");
   // The idle limit comes from the environment (1.5 s, then 0.2 s) and cuts only a longer silence.
   using std::chrono::milliseconds;
@@ -220,12 +221,12 @@ TEST(HttpControllerTls, OnlyAnUnknownAuthorityIsForgiven) {
       "12037: SSL certificate date that was received from the server is bad. The certificate is "
       "expired.";
   // The server's certificate, whether the test authority is trusted, what comes back, sends
-  // refused for the authority alone (-1: not counted).
+  // refused for the authority alone.
   const std::tuple<std::string, bool, const char*, int> cases[] = {
       {certificates.ValidFile(), true, "200 OK", 0},
       {certificates.UnknownAuthorityFile(), true, "200 OK", 1},
       {certificates.ExpiredFile(), true, expired, 0},
-      {certificates.WrongHostFile(), true, badHost, -1},
+      {certificates.WrongHostFile(), true, badHost, 0},
       {certificates.UnknownAuthorityWrongHostFile(), true, badHost, 1},
       // Without the test authority the chain cannot be built, so the authority is what fails
       // first; it is let through and the date is not examined.
@@ -241,7 +242,7 @@ TEST(HttpControllerTls, OnlyAnUnknownAuthorityIsForgiven) {
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_EQ(seen, expected);
     const auto logged = std::distance(std::sregex_iterator(log.begin(), log.end(), warning), {});
-    EXPECT_TRUE(warnings < 0 || logged == warnings) << log;
+    EXPECT_EQ(logged, warnings) << log;
     EXPECT_EQ(server.Requests().size(), seen == "200 OK" ? 1u : 0u);
   }
   ScriptedHttpServer plain;
