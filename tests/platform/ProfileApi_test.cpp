@@ -357,6 +357,39 @@ TEST(ProfileFile, ListsManyNamesFirstCopiesOnly) {
   EXPECT_EQ(Read(file, "s49999", "k"), "1");
 }
 
+// Lists the sections of a file when its thread ends.
+struct ListerAtThreadEnd {
+  std::string file;
+  CStringArray* names = nullptr;
+  ~ListerAtThreadEnd() {
+    if (names != nullptr) ReadPrivateProfileNames(nullptr, file.c_str(), *names);
+  }
+};
+thread_local ListerAtThreadEnd listerAtThreadEnd;
+
+// Each thread keeps its listing tables for its next listing; a listing made
+// while the thread ends, after those tables are gone, still answers in full.
+TEST(ProfileFile, ListsNamesInManyThreadsAndWhileAThreadEnds) {
+  TempDir dir;
+  const std::string file = dir.File("threads.ini");
+  WriteBytes(file, "[a]\r\n[B]\r\n[A]\r\n[c]\r\n");
+  std::vector<CStringArray> lists(4);
+  std::vector<std::thread> threads;
+  for (CStringArray& names : lists) {
+    threads.emplace_back([&file, &names] {
+      // Made first, so that it is destroyed after the tables' guard.
+      listerAtThreadEnd.file = file;
+      listerAtThreadEnd.names = &names;
+      for (int i = 0; i < 3; ++i) ReadPrivateProfileNames(nullptr, file.c_str(), names);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const CStringArray& names : lists) {
+    ASSERT_EQ(names.GetSize(), 12);
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(names[i], std::string("aBc").substr(i % 3, 1));
+  }
+}
+
 }  // namespace
 
 TEST(ProfileFile, ReadsNamesAndValuesAcrossReadBoundariesAndOverlongLines) {
