@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <memory>
 #include <random>
-#include <ranges>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/CWaitCursor.h"
@@ -64,42 +64,25 @@ TEST(AccessFile, ReadStringSkipsLeadingLineFeedsAndKeepsCarriageReturns) {
   EXPECT_EQ(line, "cd");
 }
 
-TEST(AccessFile, AppendSignalsEmptyFilesAndKeepsTheirHandle) {
+TEST(AccessFile, AppendHoldsTheFileAloneAndDeleteRemovesOnlyTheOpenFile) {
   TempDir dir;
   const std::string path = dir.File("log.txt");
   clAccessFile file;
-  EXPECT_EQ(file.mOpenFileForAppend(path.c_str()), 0);
+  EXPECT_EQ(file.mOpenFileForAppend(path.c_str()), 0);  // created empty: 0, the handle stays
   EXPECT_TRUE(std::filesystem::exists(path));
-  EXPECT_EQ(file.mWriteLine("x"), 1u);  // the handle stays usable
+  EXPECT_EQ(file.mWriteLine("x"), 1u);
   EXPECT_EQ(file.mCloseFile(), 1);
-  EXPECT_EQ(ReadBytes(path), "x\r\n");
   EXPECT_EQ(file.mOpenFileForAppend(path.c_str()), 1);
   EXPECT_EQ(file.mGetPosition(), 3u);
-  EXPECT_EQ(file.mWriteBlankLine(), 2u);
-  EXPECT_EQ(file.mGetLength(), 5u);
-  EXPECT_EQ(file.mCloseFile(), 1);
-  EXPECT_EQ(file.mCloseFile(), 0);
-}
-
-TEST(AccessFile, SecondWriterIsRefusedWhileTheFirstHoldsTheFile) {
-  TempDir dir;
-  const std::string path = dir.File("log.txt");
-  WriteBytes(path, "start\r\n");
-  clAccessFile first;
-  clAccessFile second;
-  ASSERT_EQ(first.mOpenFileForAppend(path.c_str()), 1);
+  clAccessFile second;  // refused while the first holds the file
   EXPECT_EQ(second.mOpenFileForAppend(path.c_str()), 0);
   EXPECT_EQ(second.mOpenFileForWriting(path.c_str()), 0);
   EXPECT_EQ(second.mWrite("zz", 2), 0u);
-  EXPECT_EQ(ReadBytes(path), "start\r\n");
-}
-
-TEST(AccessFile, DeleteRemovesOnlyTheOpenFile) {
-  TempDir dir;
-  const std::string path = dir.File("doomed.txt");
-  WriteBytes(path, "data");
-  clAccessFile file;
-  file.mDeleteFile();
+  EXPECT_EQ(file.mWriteBlankLine(), 2u);
+  EXPECT_EQ(file.mGetLength(), 5u);
+  EXPECT_EQ(file.mCloseFile(), 1);
+  EXPECT_EQ(ReadBytes(path), "x\r\n\r\n");
+  file.mDeleteFile();  // nothing open: nothing deleted
   EXPECT_TRUE(std::filesystem::exists(path));
   ASSERT_EQ(file.mOpenFileForReading(path.c_str()), 1);
   file.mDeleteFile();
@@ -112,12 +95,12 @@ struct SortedFile {
   std::string bytes;          // the file
   std::vector<long> offsets;  // where each line starts
 
-  // Line i up to (not including) the first `end`: its first field or the line.
-  std::string Upto(size_t i, char end) const {
-    const size_t start = static_cast<size_t>(offsets[i]);
+  // The line at `offset` up to (not including) the first `end`: its first field or the line.
+  std::string Upto(long offset, char end) const {
+    const size_t start = static_cast<size_t>(offset);
     return bytes.substr(start, bytes.find(end, start) - start);
   }
-  std::string Key(size_t i) const { return Upto(i, ';'); }
+  std::string Key(size_t i) const { return Upto(offsets[i], ';'); }
 };
 
 // Lines "K<number>;<2 * number>;<filler>" with numbers rising by 1 to 3 and
@@ -160,10 +143,11 @@ FindResult Find(clAccessFile& file, const std::string& key, int field, int alpha
 
 // The reference: the first line at or after the key (near) or equal to it.
 FindResult Reference(const SortedFile& file, const std::string& key, bool near) {
-  const size_t at = *std::ranges::partition_point(std::views::iota(size_t{0}, file.offsets.size()),
-                                                  [&](size_t i) { return file.Key(i) < key; });
-  if (at == file.offsets.size() || (!near && file.Key(at) != key)) return {-1, ""};
-  return {file.offsets[at], file.Upto(at, '\n')};
+  const auto at = std::lower_bound(
+      file.offsets.begin(), file.offsets.end(), key,
+      [&file](long offset, const std::string& k) { return file.Upto(offset, ';') < k; });
+  if (at == file.offsets.end() || (!near && file.Upto(*at, ';') != key)) return {-1, ""};
+  return {*at, file.Upto(*at, '\n')};
 }
 
 void CompareWithReference(const SortedFile& sorted, size_t probes, unsigned seed) {
@@ -222,19 +206,16 @@ TEST(AccessFileFind, MatchesReferenceOnFilesOfEveryShape) {
 
 TEST(AccessFileFind, SeesLinesAddedSinceTheLastSearchAndShowsTheWaitCursorMeanwhile) {
   TempDir dir;
-  const std::string path = dir.File("growing.txt");
-  WriteBytes(path, "a;1\nb;2\n");
-  clAccessFile file;
-  ASSERT_EQ(file.mOpenFileForReading(path.c_str()), 1);
+  const auto file = Opened(dir, "a;1\nb;2\n");
   std::vector<bool> shown;
   {
     ScopedHandler recorder(SetWaitCursorHandler, [&shown](bool show) { shown.push_back(show); });
-    EXPECT_EQ(Find(file, "b", 1, 1, 1, 0), (FindResult{4, "b;2"}));
-    EXPECT_EQ(Find(file, "c", 1, 1, 1, 0).first, -1);  // not found: another way out
+    EXPECT_EQ(Find(*file, "b", 1, 1, 1, 0), (FindResult{4, "b;2"}));
+    EXPECT_EQ(Find(*file, "c", 1, 1, 1, 0).first, -1);  // not found: another way out
   }
   EXPECT_EQ(shown, (std::vector<bool>{true, false, true, false}));
-  std::ofstream(path, std::ios::app) << "c;3\n";
-  EXPECT_EQ(Find(file, "c", 1, 1, 1, 0), (FindResult{8, "c;3"}));
+  std::ofstream(dir.File("f"), std::ios::app) << "c;3\n";
+  EXPECT_EQ(Find(*file, "c", 1, 1, 1, 0), (FindResult{8, "c;3"}));
 }
 
 TEST(AccessFileFind, ReadsAboutOneProbePerHalvingAndOneWindow) {
