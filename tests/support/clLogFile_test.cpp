@@ -12,19 +12,9 @@ namespace {
 const std::string kBanner = R"(\*{77})";
 const char kStartLine[] = R"(Start of processing\t: \d\d/\d\d/\d{4} \d\d:\d\d:\d\d\r\n)";
 
-TEST(ProcessLog, NewFileStartsWithThreeEmptyLinesAndTheBanner) {
+TEST(ProcessLog, NewFileStartsWithAnEmptyLineAndLaterRunsAreAppended) {
   TempDir dir;
   const std::string path = dir.File("run.log");
-  clLogFile log;
-  EXPECT_EQ(log.mInitLogFile(path.c_str()), 1);
-  EXPECT_TRUE(std::regex_match(ReadBytes(path),
-                               std::regex("\r\n\r\n\r\n" + kBanner + "\r\n\r\n" + kStartLine)));
-}
-
-TEST(ProcessLog, ExistingFileKeepsItsContentAndGetsANewRun) {
-  TempDir dir;
-  const std::string path = dir.File("run.log");
-  WriteBytes(path, "old\r\n");
   clLogFile log;
   EXPECT_EQ(log.mInitLogFile(path.c_str()), 1);
   EXPECT_EQ(log.mAddResult("Connected", 1), 1);
@@ -32,13 +22,14 @@ TEST(ProcessLog, ExistingFileKeepsItsContentAndGetsANewRun) {
   EXPECT_EQ(log.mAddStep("Step"), 1);
   EXPECT_EQ(log.mLogNewProcess("Title"), 1);
   EXPECT_EQ(log.mLogEndOfProcess(), 1);
+  EXPECT_EQ(clLogFile().mInitLogFile(path.c_str()), 1);  // the file is kept, a run added
   const std::string run = "\r\n\r\n" + kBanner + "\r\n\r\n" + kStartLine;
   EXPECT_TRUE(std::regex_match(
       ReadBytes(path),
-      std::regex("old\r\n" + run + R"(\d\d:\d\d:\d\d Connected\tok !\r\n)" +
+      std::regex("\r\n" + run + R"(\d\d:\d\d:\d\d Connected\tok !\r\n)" +
                  R"(\d\d:\d\d:\d\d Plain\r\n)" + "\r\nStep\r\n" + run + "\r\nTitle\r\n" +
                  R"(\r\nEnd of processing\t: \d\d/\d\d/\d{4} \d\d:\d\d:\d\d\r\n)" +
-                 R"(\r\nTime of processing\t: 0:0:[01]\r\n\r\n)")));
+                 R"(\r\nTime of processing\t: 0:0:[01]\r\n\r\n)" + run)));
 }
 
 TEST(ProcessLog, DurationShowsTotalsNotRemainders) {
