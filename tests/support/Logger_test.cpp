@@ -101,7 +101,8 @@ TEST_F(LoggerTest, ReportsOfTheLayersBelowReachTheKernelLog) {
   });
   EXPECT_TRUE(std::regex_search(out, std::regex(R"((^|\n)WARN \[[^\]]*\] disk almost full\n)")))
       << out;
-  EXPECT_TRUE(std::regex_search(out, std::regex(R"((^|\n)DEBUG \[[^\]]*\] [^\n]*cannot write)")))
+  EXPECT_TRUE(std::regex_search(
+      out, std::regex(R"((^|\n)DEBUG \[[^\]]*\] [^\n]*cannot write \[S\] k to [^\n]*x\.ini\n)")))
       << out;
   const std::string file = ReadBytes(LogPath("kernel"));
   EXPECT_NE(file.find("disk almost full\r\n"), std::string::npos);
