@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/MessageBox.h"
@@ -12,22 +13,16 @@
 
 namespace {
 
-struct ShownMessage {
-  std::string text;
-  unsigned type;
-};
-
 // Records every message box shown while it lives.
-class MessageRecorder {
- public:
-  std::vector<ShownMessage> shown;
-
- private:
-  ScopedHandler<MessageBoxHandler> recorder_{SetMessageBoxHandler,
-                                             [this](const char* text, unsigned type) {
-                                               shown.push_back({text, type});
-                                               return IDOK;
-                                             }};
+struct MessageRecorder {
+  std::vector<std::string> texts;
+  std::vector<unsigned> types;
+  ScopedHandler<MessageBoxHandler> recorder{SetMessageBoxHandler,
+                                            [this](const char* text, unsigned type) {
+                                              texts.emplace_back(text);
+                                              types.push_back(type);
+                                              return IDOK;
+                                            }};
 };
 
 char kPassword[] = "Sorrel secret";
@@ -79,7 +74,7 @@ TEST(CryptoCipher, EncryptsWithRc4KeyedWithMd5OfPasswordAndDecryptsAcrossNulByte
     EXPECT_EQ(Crypto::DecryptString(text.data(), text.size(), kPassword), original.size());
     EXPECT_EQ(text, original);
   }
-  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_TRUE(messages.texts.empty());
 }
 
 TEST(CryptoCipher, MissingLegacyProviderReportsEachFailingStepAndKeepsData) {
@@ -98,15 +93,12 @@ TEST(CryptoCipher, MissingLegacyProviderReportsEachFailingStepAndKeepsData) {
       "Error during CryptAcquireContext!", "Error during CryptDeriveKey!\n",
       "Error during CryptEncrypt. \n",     "Error during CryptAcquireContext!",
       "Error during CryptDeriveKey!\n",    "Error during CryptDecrypt. \n"};
-  ASSERT_EQ(messages.shown.size(), expected.size());
-  for (size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(messages.shown[i].text, expected[i]);
-    EXPECT_EQ(messages.shown[i].type, MB_ICONERROR);
-  }
+  EXPECT_EQ(messages.texts, expected);
+  EXPECT_EQ(messages.types, std::vector<unsigned>(expected.size(), MB_ICONERROR));
   EXPECT_EQ(data, kPlaintext);
 }
 
-TEST(CryptoEncode, KeepsLettersAndDigitsOnly) {
+TEST(CryptoEncode, KeepsLettersAndDigitsOnlyAndDecodesBack) {
   const struct {
     CString text;
     const char* encoded;
@@ -119,39 +111,29 @@ TEST(CryptoEncode, KeepsLettersAndDigitsOnly) {
       {CString("a\0b", 3), "a%00b"},  // embedded NUL is encoded, not an end
   };
   for (const auto& c : cases) EXPECT_EQ(Crypto::encode(c.text), c.encoded) << c.encoded;
-}
-
-TEST(CryptoDecode, ReadsPlusAndPercentEscapes) {
-  const struct {
-    const char* text;
-    CString decoded;
-  } cases[] = {
-      {"a+b%26c", "a b&c"}, {"%4a", "J"},
-      {"%4A", "J"},         {"%00x", "x"},  // a code of 0 appends nothing
-      {"%zz!", "!"},                        // non-digits count 0
-      {"%1G", " "},                         // "G" counts 16: 1 * 16 + 16 = 32
-      {"%g0", ""},                          // 256 has low byte 0
-      {"ab%", "ab"},                        // "%" at the very end: nothing follows
-      {"%4", "\x04"},                       // one digit left: read alone
-  };
-  for (const auto& c : cases) EXPECT_EQ(Crypto::decode(c.text), c.decoded) << c.text;
-}
-
-TEST(CryptoDecode, UndoesEncodeForEveryNonNulByte) {
   CString all;
   for (int byte = 1; byte < 256; ++byte) all += static_cast<char>(byte);
   EXPECT_EQ(Crypto::decode(Crypto::encode(all)), all);
 }
 
-TEST(CryptoConvertToDec, ReadsDigitsThroughGetAsDec) {
+TEST(CryptoDecode, ReadsPercentEscapesDigitByDigitThroughGetAsDec) {
+  // Plus signs and upper-case escapes are covered by the round trip above.
   const struct {
-    const char* hex;
-    int value;
+    const char* text;
+    CString decoded;
   } cases[] = {
-      {"ff", 255}, {"FF", 255},  {"1G", 32},  {"aA", 170},  {"Gg", 272},
-      {"", 0},     {nullptr, 0}, {"9z", 144}, {"100", 256},
+      {"%4a", "J"},    // lower-case digits too
+      {"%00x", "x"},   // a code of 0 appends nothing
+      {"%zz!", "!"},   // non-digits count 0
+      {"%1G", " "},    // "G" counts 16: 1 * 16 + 16 = 32
+      {"%g0", ""},     // 256 has low byte 0
+      {"ab%", "ab"},   // "%" at the very end: nothing follows
+      {"%4", "\x04"},  // one digit left: read alone
   };
-  for (const auto& c : cases) EXPECT_EQ(Crypto::convertToDec(c.hex), c.value) << c.value;
+  for (const auto& c : cases) EXPECT_EQ(Crypto::decode(c.text), c.decoded) << c.text;
+  const std::pair<const char*, int> values[] = {{"aA", 170},  {"Gg", 272}, {"9z", 144},
+                                                {"100", 256}, {"", 0},     {nullptr, 0}};
+  for (const auto& [hex, value] : values) EXPECT_EQ(Crypto::convertToDec(hex), value) << value;
 }
 
 }  // namespace

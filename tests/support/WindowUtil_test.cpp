@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ShellExecute.h"
@@ -25,19 +27,15 @@ TEST(WindowUtil, SetZBottomMovesWindowDownWithoutMovingOrResizing) {
 }
 
 TEST(Orb, OpensAbsoluteHttpsHomepageShownNormally) {
-  std::vector<std::string> opened;
-  int show = -1;
-  {
-    ScopedHandler recorder(SetShellOpenHandler, [&](const char* target, int command) {
-      opened.push_back(target);
-      show = command;
-      return true;
-    });
-    Orb::OpenSorrelHomepage();
-  }
+  std::vector<std::pair<std::string, int>> opened;  // target and show command of each call
+  ScopedHandler recorder(SetShellOpenHandler, [&opened](const char* target, int command) {
+    opened.emplace_back(target, command);
+    return true;
+  });
+  Orb::OpenSorrelHomepage();
   ASSERT_EQ(opened.size(), 1u);
-  EXPECT_EQ(opened[0].rfind("https://", 0), 0u);
-  EXPECT_EQ(show, SW_SHOWNORMAL);
+  EXPECT_EQ(opened[0].first.rfind("https://", 0), 0u);
+  EXPECT_EQ(opened[0].second, SW_SHOWNORMAL);
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/CWaitCursor.h"
@@ -14,14 +16,20 @@
 
 namespace {
 
+// `bytes` written to a file in `dir` and opened for reading.
+std::unique_ptr<clAccessFile> Opened(const TempDir& dir, const std::string& bytes) {
+  WriteBytes(dir.File("f"), bytes);
+  auto file = std::make_unique<clAccessFile>();
+  EXPECT_EQ(file->mOpenFileForReading(dir.File("f").c_str()), 1);
+  return file;
+}
+
 std::vector<std::string> AllGets(const std::string& bytes, int size) {
   TempDir dir;
-  WriteBytes(dir.File("f"), bytes);
-  clAccessFile file;
-  EXPECT_EQ(file.mOpenFileForReading(dir.File("f").c_str()), 1);
+  const auto file = Opened(dir, bytes);
   std::vector<std::string> lines;
   std::vector<char> buffer(static_cast<size_t>(size));
-  while (file.mGets(buffer.data(), size)) lines.emplace_back(buffer.data());
+  while (file->mGets(buffer.data(), size)) lines.emplace_back(buffer.data());
   return lines;
 }
 
@@ -36,67 +44,45 @@ TEST(AccessFile, GetsKeepsLineEndsAndSwallowsBlankLines) {
   // A buffer with room for the terminator only gets nothing (rather than
   // empty lines forever).
   EXPECT_EQ(AllGets("abc\n", 1), Lines{});
-}
-
-TEST(AccessFile, GetsNeverLosesTextOfLinesLongerThanItsBuffer) {
   std::string longLine(1000, 'x');
   for (size_t i = 0; i < longLine.size(); ++i) longLine[i] = static_cast<char>('a' + i % 26);
   const std::string bytes = "short\n" + longLine + "\nafter\n";
   for (int size : {2048, 7}) {
     std::string joined;
     for (const std::string& piece : AllGets(bytes, size)) joined += piece;
-    EXPECT_EQ(joined, bytes) << size;
+    EXPECT_EQ(joined, bytes) << "no text lost with a buffer of " << size;
   }
 }
 
 TEST(AccessFile, ReadStringSkipsLeadingLineFeedsAndKeepsCarriageReturns) {
   TempDir dir;
-  WriteBytes(dir.File("f"), "\n\nab\r\ncd");
-  clAccessFile file;
-  ASSERT_EQ(file.mOpenFileForReading(dir.File("f").c_str()), 1);
+  const auto file = Opened(dir, "\n\nab\r\ncd");
   CString line;
-  EXPECT_EQ(file.mReadString(line), 1);
+  EXPECT_EQ(file->mReadString(line), 1);
   EXPECT_EQ(line, "ab\r");
-  EXPECT_EQ(file.mReadString(line), 0);
+  EXPECT_EQ(file->mReadString(line), 0);
   EXPECT_EQ(line, "cd");
 }
 
-TEST(AccessFile, AppendSignalsEmptyFilesAndKeepsTheirHandle) {
+TEST(AccessFile, AppendHoldsTheFileAloneAndDeleteRemovesOnlyTheOpenFile) {
   TempDir dir;
   const std::string path = dir.File("log.txt");
   clAccessFile file;
-  EXPECT_EQ(file.mOpenFileForAppend(path.c_str()), 0);
+  EXPECT_EQ(file.mOpenFileForAppend(path.c_str()), 0);  // created empty: 0, the handle stays
   EXPECT_TRUE(std::filesystem::exists(path));
-  EXPECT_EQ(file.mWriteLine("x"), 1u);  // the handle stays usable
+  EXPECT_EQ(file.mWriteLine("x"), 1u);
   EXPECT_EQ(file.mCloseFile(), 1);
-  EXPECT_EQ(ReadBytes(path), "x\r\n");
   EXPECT_EQ(file.mOpenFileForAppend(path.c_str()), 1);
   EXPECT_EQ(file.mGetPosition(), 3u);
-  EXPECT_EQ(file.mWriteBlankLine(), 2u);
-  EXPECT_EQ(file.mGetLength(), 5u);
-  EXPECT_EQ(file.mCloseFile(), 1);
-  EXPECT_EQ(file.mCloseFile(), 0);
-}
-
-TEST(AccessFile, SecondWriterIsRefusedWhileTheFirstHoldsTheFile) {
-  TempDir dir;
-  const std::string path = dir.File("log.txt");
-  WriteBytes(path, "start\r\n");
-  clAccessFile first;
-  clAccessFile second;
-  ASSERT_EQ(first.mOpenFileForAppend(path.c_str()), 1);
+  clAccessFile second;  // refused while the first holds the file
   EXPECT_EQ(second.mOpenFileForAppend(path.c_str()), 0);
   EXPECT_EQ(second.mOpenFileForWriting(path.c_str()), 0);
   EXPECT_EQ(second.mWrite("zz", 2), 0u);
-  EXPECT_EQ(ReadBytes(path), "start\r\n");
-}
-
-TEST(AccessFile, DeleteRemovesOnlyTheOpenFile) {
-  TempDir dir;
-  const std::string path = dir.File("doomed.txt");
-  WriteBytes(path, "data");
-  clAccessFile file;
-  file.mDeleteFile();
+  EXPECT_EQ(file.mWriteBlankLine(), 2u);
+  EXPECT_EQ(file.mGetLength(), 5u);
+  EXPECT_EQ(file.mCloseFile(), 1);
+  EXPECT_EQ(ReadBytes(path), "x\r\n\r\n");
+  file.mDeleteFile();  // nothing open: nothing deleted
   EXPECT_TRUE(std::filesystem::exists(path));
   ASSERT_EQ(file.mOpenFileForReading(path.c_str()), 1);
   file.mDeleteFile();
@@ -109,16 +95,12 @@ struct SortedFile {
   std::string bytes;          // the file
   std::vector<long> offsets;  // where each line starts
 
-  size_t size() const { return offsets.size(); }
-  // Line i without its LF, and its first field.
-  std::string Line(size_t i) const {
-    const size_t start = static_cast<size_t>(offsets[i]);
-    return bytes.substr(start, bytes.find('\n', start) - start);
+  // The line at `offset` up to (not including) the first `end`: its first field or the line.
+  std::string Upto(long offset, char end) const {
+    const size_t start = static_cast<size_t>(offset);
+    return bytes.substr(start, bytes.find(end, start) - start);
   }
-  std::string Key(size_t i) const {
-    const size_t start = static_cast<size_t>(offsets[i]);
-    return bytes.substr(start, bytes.find(';', start) - start);
-  }
+  std::string Key(size_t i) const { return Upto(offsets[i], ';'); }
 };
 
 // Lines "K<number>;<2 * number>;<filler>" with numbers rising by 1 to 3 and
@@ -146,15 +128,7 @@ SortedFile MakeSortedFile(size_t lineCount, unsigned seed, size_t maxFiller = 12
   return file;
 }
 
-struct FindResult {
-  long offset;       // -1 when nothing was found
-  std::string line;  // what was returned
-  bool operator==(const FindResult&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const FindResult& r) {
-  return out << r.offset << " '" << r.line << "'";
-}
+using FindResult = std::pair<long, std::string>;  // offset (-1: none found), line returned
 
 FindResult Find(clAccessFile& file, const std::string& key, int field, int alphabetic, int complete,
                 int near, int wholeLine = 1) {
@@ -169,28 +143,20 @@ FindResult Find(clAccessFile& file, const std::string& key, int field, int alpha
 
 // The reference: the first line at or after the key (near) or equal to it.
 FindResult Reference(const SortedFile& file, const std::string& key, bool near) {
-  size_t lo = 0;
-  size_t hi = file.size();
-  while (lo < hi) {
-    const size_t mid = lo + (hi - lo) / 2;
-    if (file.Key(mid) < key) {
-      lo = mid + 1;
-    } else {
-      hi = mid;
-    }
-  }
-  if (lo == file.size() || (!near && file.Key(lo) != key)) return {-1, ""};
-  return {file.offsets[lo], file.Line(lo)};
+  const auto at = std::lower_bound(
+      file.offsets.begin(), file.offsets.end(), key,
+      [&file](long offset, const std::string& k) { return file.Upto(offset, ';') < k; });
+  if (at == file.offsets.end() || (!near && file.Upto(*at, ';') != key)) return {-1, ""};
+  return {*at, file.Upto(*at, '\n')};
 }
 
 void CompareWithReference(const SortedFile& sorted, size_t probes, unsigned seed) {
   TempDir dir;
-  WriteBytes(dir.File("sorted.txt"), sorted.bytes);
-  clAccessFile file;
-  ASSERT_EQ(file.mOpenFileForReading(dir.File("sorted.txt").c_str()), 1);
+  const auto opened = Opened(dir, sorted.bytes);
+  clAccessFile& file = *opened;
   std::mt19937 random(seed);
   for (size_t n = 0; n < probes; ++n) {
-    const std::string key = sorted.Key(random() % sorted.size());
+    const std::string key = sorted.Key(random() % sorted.offsets.size());
     const FindResult expected = Reference(sorted, key, false);
     // Prefix search over whole lines (the exchange index's mode).
     EXPECT_EQ(Find(file, key + ";", -1, 1, 0, 0), expected) << key;
@@ -203,13 +169,13 @@ void CompareWithReference(const SortedFile& sorted, size_t probes, unsigned seed
     EXPECT_EQ(Find(file, key, 1, 1, 0, 1), Reference(sorted, key, true)) << key;
     EXPECT_EQ(Find(file, key + "5", 1, 1, 0, 1), Reference(sorted, key + "5", true)) << key;
     // Absent keys.
-    EXPECT_EQ(Find(file, key + "5", 1, 1, 1, 0).offset, -1) << key;
-    EXPECT_EQ(Find(file, key + "5;", -1, 1, 0, 0).offset, -1) << key;
+    EXPECT_EQ(Find(file, key + "5", 1, 1, 1, 0).first, -1) << key;
+    EXPECT_EQ(Find(file, key + "5;", -1, 1, 0, 0).first, -1) << key;
   }
   // Keys before the first and after the last line.
   EXPECT_EQ(Find(file, "A", 1, 1, 0, 1), Reference(sorted, "A", true));
-  EXPECT_EQ(Find(file, "Z", 1, 1, 0, 1).offset, -1);
-  EXPECT_EQ(Find(file, "Z", 1, 1, 1, 0).offset, -1);
+  EXPECT_EQ(Find(file, "Z", 1, 1, 0, 1).first, -1);
+  EXPECT_EQ(Find(file, "Z", 1, 1, 1, 0).first, -1);
 }
 
 TEST(AccessFileFind, MatchesReferenceOnFilesOfEveryShape) {
@@ -240,73 +206,58 @@ TEST(AccessFileFind, MatchesReferenceOnFilesOfEveryShape) {
 
 TEST(AccessFileFind, SeesLinesAddedSinceTheLastSearchAndShowsTheWaitCursorMeanwhile) {
   TempDir dir;
-  const std::string path = dir.File("growing.txt");
-  WriteBytes(path, "a;1\nb;2\n");
-  clAccessFile file;
-  ASSERT_EQ(file.mOpenFileForReading(path.c_str()), 1);
+  const auto file = Opened(dir, "a;1\nb;2\n");
   std::vector<bool> shown;
   {
     ScopedHandler recorder(SetWaitCursorHandler, [&shown](bool show) { shown.push_back(show); });
-    EXPECT_EQ(Find(file, "b", 1, 1, 1, 0), (FindResult{4, "b;2"}));
-    EXPECT_EQ(Find(file, "c", 1, 1, 1, 0).offset, -1);  // not found: another way out
+    EXPECT_EQ(Find(*file, "b", 1, 1, 1, 0), (FindResult{4, "b;2"}));
+    EXPECT_EQ(Find(*file, "c", 1, 1, 1, 0).first, -1);  // not found: another way out
   }
   EXPECT_EQ(shown, (std::vector<bool>{true, false, true, false}));
-  std::ofstream(path, std::ios::app) << "c;3\n";
-  EXPECT_EQ(Find(file, "c", 1, 1, 1, 0), (FindResult{8, "c;3"}));
+  std::ofstream(dir.File("f"), std::ios::app) << "c;3\n";
+  EXPECT_EQ(Find(*file, "c", 1, 1, 1, 0), (FindResult{8, "c;3"}));
 }
 
 TEST(AccessFileFind, ReadsAboutOneProbePerHalvingAndOneWindow) {
   const SortedFile sorted = MakeSortedFile(100000, 7);
   TempDir dir;
-  WriteBytes(dir.File("sorted.txt"), sorted.bytes);
-  clAccessFile file;
-  ASSERT_EQ(file.mOpenFileForReading(dir.File("sorted.txt").c_str()), 1);
+  const auto file = Opened(dir, sorted.bytes);
   const int lookups = 200;
   for (int i = 0; i < lookups; ++i) {
-    ASSERT_NE(Find(file, sorted.Key(static_cast<size_t>(i) * 499) + ";", -1, 1, 0, 0).offset, -1);
+    ASSERT_NE(Find(*file, sorted.Key(static_cast<size_t>(i) * 499) + ";", -1, 1, 0, 0).first, -1);
   }
   const double probes = std::log2(static_cast<double>(sorted.bytes.size()) / 4096.0);
   const double minimum = probes * 255 + 4096;
-  EXPECT_LT(static_cast<double>(file.mFindBytesRead()) / lookups, 1.5 * minimum);
+  EXPECT_LT(static_cast<double>(file->mFindBytesRead()) / lookups, 1.5 * minimum);
 }
 
-// Small hand-made files for the window's corner cases.
-struct WindowCase {
-  const char* content;  // whole file (under 4 KiB: window only)
-  const char* key;      // searched key
-  int field;            // field asked for
-  int complete;         // complete mode
-  int near;             // near mode
-  int wholeLine;        // whole line or field start
-  long offset;          // expected result
-  const char* line;     // expected text
-};
-
 TEST(AccessFileFind, WindowScansFollowTheirModes) {
-  const WindowCase cases[] = {
+  // Small hand-made files (under 4 KiB: window only) for the window's corner cases.
+  const struct {
+    const char *content, *key;
+    int field, complete, near, wholeLine;
+    FindResult expected;
+  } cases[] = {
       // Substring mode: the match moves back to its line start; a CR before
       // the LF stays in the copy.
-      {"aa;1\r\nbb;2\r\ncc;3\r\n", "bb", -1, 0, 0, 1, 6, "bb;2\r"},
+      {"aa;1\r\nbb;2\r\ncc;3\r\n", "bb", -1, 0, 0, 1, {6, "bb;2\r"}},
       // ... but not at the very start of the text, where the line is cut at CR.
-      {"aa;1\r\nbb;2\r\n", "aa", -1, 0, 0, 1, 0, "aa;1"},
+      {"aa;1\r\nbb;2\r\n", "aa", -1, 0, 0, 1, {0, "aa;1"}},
       // Without whole line, the substring match stays at the key.
-      {"aa;1\nbb;22\n", "22", -1, 0, 0, 0, 8, "22"},
+      {"aa;1\nbb;22\n", "22", -1, 0, 0, 0, {8, "22"}},
       // Complete mode on field 2 without whole line answers the field.
-      {"aa;1\nbb;2\n", "2", 2, 1, 0, 0, 8, "2"},
+      {"aa;1\nbb;2\n", "2", 2, 1, 0, 0, {8, "2"}},
       // Near mode answers the first line sorting after the key.
-      {"aa;1\ncc;3\n", "bb", 1, 0, 1, 0, 5, "cc;3"},
+      {"aa;1\ncc;3\n", "bb", 1, 0, 1, 0, {5, "cc;3"}},
       // A last line without LF runs to the end of the file.
-      {"aa;1\nbb;2", "bb", 1, 1, 0, 1, 5, "bb;2"},
+      {"aa;1\nbb;2", "bb", 1, 1, 0, 1, {5, "bb;2"}},
       // Fields beyond the line's separators are empty, not an overrun.
-      {"a\nb\n", "b", 3, 1, 0, 1, -1, ""},
+      {"a\nb\n", "b", 3, 1, 0, 1, {-1, ""}},
   };
   TempDir dir;
-  for (const WindowCase& c : cases) {
-    WriteBytes(dir.File("w"), c.content);
-    clAccessFile file;
-    ASSERT_EQ(file.mOpenFileForReading(dir.File("w").c_str()), 1);
-    EXPECT_EQ(Find(file, c.key, c.field, 1, c.complete, c.near, c.wholeLine),
-              (FindResult{c.offset, c.line}))
+  for (const auto& c : cases) {
+    EXPECT_EQ(Find(*Opened(dir, c.content), c.key, c.field, 1, c.complete, c.near, c.wholeLine),
+              c.expected)
         << c.content << " / " << c.key;
   }
 }
@@ -317,9 +268,7 @@ TEST(AccessFileFind, FieldsLongerThanTheKeyBufferAreCutNotOverrun) {
   clAccessFile file;
   char key[] = "zz";
   EXPECT_EQ(file.mSearchCompleteString(text, key, 1, ';', 1, 1), nullptr);
-  char* match = file.mSearchCompleteString(longText.data(), key, 1, ';', 1, 1);
-  ASSERT_NE(match, nullptr);
-  EXPECT_EQ(match - longText.data(), 603);
+  EXPECT_EQ(file.mSearchCompleteString(longText.data(), key, 1, ';', 1, 1), longText.data() + 603);
   char* cursor = longText.data();
   char* start = nullptr;
   std::vector<char> block(256, 'q');

@@ -26,52 +26,41 @@ std::string IndexLine(const std::string& key, const std::string& path) {
   return key + std::string(47 - key.size(), ' ') + path + "\r\n";
 }
 
-class ExchangeIdxMedium : public ::testing::Test {
- protected:
-  void SetUp() override {
-    // Enough documents for the search to go through its binary phase.
-    std::string index;
-    for (int n = 1; n <= 400; ++n) {
-      char number[16];
-      std::snprintf(number, sizeof number, "%08d", n * 7);
-      const std::string folder = "DOC" + std::to_string(n);
-      std::filesystem::create_directories(dir_.path() / folder);
-      if (n % 2) {
-        WriteBytes(dir_.File(folder + "/" + number + ".PDF"), "%PDF");
-        index += IndexLine(std::string("USB2 ") + number, "\\" + folder + "\\" + number + ".PDF");
-      } else {
-        WriteBytes(dir_.File(folder + "/DOCUMENT.PDF"), "%PDF");
-        index += IndexLine(std::string("USB2 ") + number, "\\" + folder + "\\" + number + ".tif");
-      }
-    }
-    index += IndexLine("USB2 99999999", "\\GONE\\99999999.PDF");
-    WriteBytes(dir_.File("EXCHANGE.IDX"), index);
-    medium_ = dir_.path().string() + "/";
+TEST(ExchangeIdx, FindsPdfFilesRedirectsOtherFilesAndAnswersEmptyForTheUnreachable) {
+  // Enough documents for the search to go through its binary phase. Odd ones
+  // are PDF files; even ones are listed as TIFF but stored as DOCUMENT.PDF.
+  TempDir dir;
+  std::string index;
+  for (int n = 1; n <= 400; ++n) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%08d", n * 7);
+    const std::string folder = "DOC" + std::to_string(n);
+    std::filesystem::create_directories(dir.path() / folder);
+    WriteBytes(dir.File(folder + "/" + (n % 2 ? number + std::string(".PDF") : "DOCUMENT.PDF")),
+               "%PDF");
+    index += IndexLine(std::string("USB2 ") + number,
+                       "\\" + folder + "\\" + number + (n % 2 ? ".PDF" : ".tif"));
   }
-
-  TempDir dir_;
-  std::string medium_;
-  clExchangeIdxTool tool_;
-};
-
-TEST_F(ExchangeIdxMedium, FindsPdfFilesAndRedirectsOtherFiles) {
-  EXPECT_EQ(tool_.mSearchInExchangeIdxFile(medium_.c_str(), "US 7 B2 "),
-            dir_.path().string() + "\\DOC1\\00000007.PDF");
-  EXPECT_EQ(tool_.mSearchInExchangeIdxFile(medium_.c_str(), "US 1400 B2 "),
-            dir_.path().string() + "\\DOC200\\DOCUMENT.PDF");
-  EXPECT_EQ(tool_.mSearchInExchangeIdxFile(medium_.c_str(), "US 00001393 B2 "),
-            dir_.path().string() + "\\DOC199\\00001393.PDF");
-}
-
-TEST_F(ExchangeIdxMedium, AnswersEmptyWhenTheDocumentCannotBeReached) {
-  // Absent key, file listed but missing, malformed identifier.
-  EXPECT_EQ(tool_.mSearchInExchangeIdxFile(medium_.c_str(), "US 8 B2 "), "");
-  EXPECT_EQ(tool_.mSearchInExchangeIdxFile(medium_.c_str(), "US 99999999 B2 "), "");
-  EXPECT_EQ(tool_.mSearchInExchangeIdxFile(medium_.c_str(), "US 7 B2"), "");
-  // A directory without its trailing separator names another file.
-  EXPECT_EQ(tool_.mSearchInExchangeIdxFile(dir_.path().c_str(), "US 7 B2 "), "");
+  WriteBytes(dir.File("EXCHANGE.IDX"), index + IndexLine("USB2 99999999", "\\GONE\\99999999.PDF"));
+  const std::string root = dir.path().string();
   TempDir empty;
-  EXPECT_EQ(tool_.mSearchInExchangeIdxFile((empty.path().string() + "/").c_str(), "US 7 B2 "), "");
+  const struct {
+    std::string medium, identifier, expected;
+  } cases[] = {
+      {root + "/", "US 7 B2 ", root + "\\DOC1\\00000007.PDF"},
+      {root + "/", "US 1400 B2 ", root + "\\DOC200\\DOCUMENT.PDF"},
+      {root + "/", "US 00001393 B2 ", root + "\\DOC199\\00001393.PDF"},
+      {root + "/", "US 8 B2 ", ""},         // absent key
+      {root + "/", "US 99999999 B2 ", ""},  // listed, but the file is missing
+      {root + "/", "US 7 B2", ""},          // malformed identifier
+      {root, "US 7 B2 ", ""},  // a directory without its trailing separator names another file
+      {empty.path().string() + "/", "US 7 B2 ", ""},  // no index
+  };
+  clExchangeIdxTool tool;
+  for (const auto& c : cases) {
+    EXPECT_EQ(tool.mSearchInExchangeIdxFile(c.medium.c_str(), c.identifier.c_str()), c.expected)
+        << c.medium << " " << c.identifier;
+  }
 }
 
 }  // namespace

@@ -53,21 +53,17 @@ TEST_F(StyleSheets, FirstCandidateWhoseConditionOccursWins) {
       // A gap ends the list.
       {"CONDITION=NOTICE\r\nSTYLE_SHEET1=one\r\nCONDITION1=zzz\r\nSTYLE_SHEET3=three\r\n", ""},
   };
+  const std::vector<std::string> notFound = {
+      std::string("Impossible to find the information in data : ") + kData};
   for (const Case& c : cases) {
     shown_.clear();
-    clSuperStyleSheetManager manager(Sheet(c.keys).c_str());
+    const bool chosen = *c.expected;
     CString result = "unchanged";
-    const int found = manager.mGetBINStyleSheetToUse(kData, result);
-    if (*c.expected) {
-      EXPECT_EQ(found, 1) << c.keys;
-      EXPECT_EQ(result, c.expected) << c.keys;
-      EXPECT_TRUE(shown_.empty());
-    } else {
-      EXPECT_EQ(found, 0) << c.keys;
-      EXPECT_EQ(result, "unchanged");
-      EXPECT_EQ(shown_, std::vector<std::string>{
-                            std::string("Impossible to find the information in data : ") + kData});
-    }
+    EXPECT_EQ(clSuperStyleSheetManager(Sheet(c.keys).c_str()).mGetBINStyleSheetToUse(kData, result),
+              chosen ? 1 : 0)
+        << c.keys;
+    EXPECT_EQ(result, chosen ? c.expected : "unchanged") << c.keys;
+    EXPECT_EQ(shown_, chosen ? std::vector<std::string>{} : notFound) << c.keys;
   }
 }
 
