@@ -40,8 +40,6 @@ class RegisterServer : public ScriptedHttpServer {
     }
     return answer;
   }
-  // The query of the last request.
-  std::string LastQuery() const { return Requests().empty() ? "" : Query(Requests().back()); }
 
  private:
   static std::string Query(const RecordedRequest& request) {
