@@ -32,7 +32,7 @@ TEST(KtfDocumentReader, ReadsTheDocumentForm) {
       {"AB=x\\ny\\\\z\\r\n", "AB=x\ny\\z\r"},
       {"PA=Holm & Sons\nPA=\xe9t\xe9\nPRD=20000101", "PA=Holm & Sons|PA=\xe9t\xe9|PRD=20000101"},
       {"", ""},
-      {"PN=EP 1\nnot a field\n", "line 2: not a CODE=VALUE line"},
+      {"PN=EP 1\n\nnot a field\n", "line 3: not a CODE=VALUE line"},  // no document kept
       {"pn=EP 1\n", "line 1: not a CODE=VALUE line"},
       {"1N=x\n", "line 1: not a CODE=VALUE line"},
       {"=x\n", "line 1: not a CODE=VALUE line"},
