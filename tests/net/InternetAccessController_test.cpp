@@ -137,18 +137,18 @@ TEST_F(SessionWithReferenceServer, LoginsFireTheAccountsEventAndAskTheListenerUn
     CString url =
         (c.user != nullptr ? server.ServletAs(c.user, c.password) : server.Servlet()).c_str();
     InternetAccessController controller(url, proxy);
-    RecordingListener listener;
-    listener.credentials = c.credentials;
-    EXPECT_EQ(controller.TestConnection(listener), c.opened);
+    RecordingListener asked;
+    asked.credentials = c.credentials;
+    EXPECT_EQ(controller.TestConnection(asked), c.opened);
     Events expected;
     for (size_t i = 0; i < c.prompts; ++i)
       expected.insert(expected.end(), {c.event, "GetAuthentication"});
-    EXPECT_EQ(listener.events, expected);
-    EXPECT_EQ(listener.credentials.size(), c.unused);
+    EXPECT_EQ(asked.events, expected);
+    EXPECT_EQ(asked.credentials.size(), c.unused);
     if (!c.opened) continue;
-    listener.events.clear();
-    EXPECT_TRUE(controller.TestConnection(listener));  // the open session is kept
-    EXPECT_TRUE(listener.events.empty());
+    asked.events.clear();
+    EXPECT_TRUE(controller.TestConnection(asked));  // the open session is kept
+    EXPECT_TRUE(asked.events.empty());
   }
 }
 

@@ -216,14 +216,15 @@ TEST(KtfInsertion, StoresValuesUnchangedWithoutTemplateUntilTheNextDocument) {
 TEST(Converter, ConvertersKeepTheirOwnStateAcrossThreads) {
   const std::string templates[] = {
       kDocTemplate, "TEMPLATE { \"<X>\" [(TI) \"%s\"] \"</X>\" } REPLACE \"a\" \"b\""};
-  const std::string expected[] = {"<DOC><TI>gamma</TI></DOC>", "<X>gbmmb</X>"};
+  const char* values[] = {"alpha", "gamma"};
+  const std::string expected[] = {"<DOC><TI>alpha</TI></DOC>", "<X>gbmmb</X>"};
   std::string results[2];
   auto convert = [&](int which) {
     SgmlConversion conversion;
     for (int round = 0; round < 50; ++round) {
       (void)conversion.converter.fgKTF2SGML_NewDocument();
       (void)conversion.Load(templates[which]);
-      conversion.Insert("TI", "gamma");
+      conversion.Insert("TI", values[which]);
       if ((results[which] = conversion.Build()) != expected[which]) return;
     }
   };
