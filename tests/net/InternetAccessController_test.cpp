@@ -6,6 +6,7 @@
 #include <chrono>
 #include <deque>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -54,30 +55,24 @@ class RecordingListener : public IacListener {
     password = proxyPassword;
     return true;
   }
-  void OnConnectionFailed(InternetAccessController&) override { Add("ConnectionFailed"); }
-  void OnAuthenticationFailed(InternetAccessController&) override { Add("AuthenticationFailed"); }
-  void OnAccessDenied(InternetAccessController&) override { Add("AccessDenied"); }
-  void OnAccountDisabled(InternetAccessController&) override { Add("AccountDisabled"); }
-  void OnCustomerAccountDisabled(InternetAccessController&) override {
-    Add("CustomerAccountDisabled");
-  }
-  void OnCustomerSubscriptionExpired(InternetAccessController&) override {
-    Add("CustomerSubscriptionExpired");
-  }
-  void OnAccountValidationRequired(InternetAccessController&) override {
-    Add("AccountValidationRequired");
-  }
-  void OnPreviousSessionClosed(InternetAccessController&) override { Add("PreviousSessionClosed"); }
   void OnErrorCode(InternetAccessController&, unsigned long status) override {
-    Add("ErrorCode " + std::to_string(status));
+    events.push_back("ErrorCode " + std::to_string(status));
   }
-  void OnSharingAccountException(InternetAccessController&) override { Add("SharingAccount"); }
-  void OnSessionHasExpired(InternetAccessController&) override { Add("SessionHasExpired"); }
-  void OnUnauthenticatedUser(InternetAccessController&) override { Add("UnauthenticatedUser"); }
-  void OnPasswordExpired(InternetAccessController&) override { Add("PasswordExpired"); }
-
- private:
-  void Add(const std::string& name) { events.push_back(name); }
+#define RECORD_EVENT(Name) \
+  void On##Name(InternetAccessController&) override { events.push_back(#Name); }
+  RECORD_EVENT(ConnectionFailed)
+  RECORD_EVENT(AuthenticationFailed)
+  RECORD_EVENT(AccessDenied)
+  RECORD_EVENT(AccountDisabled)
+  RECORD_EVENT(CustomerAccountDisabled)
+  RECORD_EVENT(CustomerSubscriptionExpired)
+  RECORD_EVENT(AccountValidationRequired)
+  RECORD_EVENT(PreviousSessionClosed)
+  RECORD_EVENT(SharingAccountException)
+  RECORD_EVENT(SessionHasExpired)
+  RECORD_EVENT(UnauthenticatedUser)
+  RECORD_EVENT(PasswordExpired)
+#undef RECORD_EVENT
 };
 
 // Gives the proxy credentials it was made with (none by default).
@@ -100,13 +95,9 @@ std::string Text(const CString& text) { return std::string(text.c_str(), text.Ge
 // The form parameters of a recorded body, in wire order.
 std::vector<std::string> ParameterNames(const std::string& body) {
   std::vector<std::string> names;
-  size_t start = 0;
-  while (start < body.size()) {
-    size_t end = body.find('&', start);
-    if (end == std::string::npos) end = body.size();
-    names.push_back(body.substr(start, body.find('=', start) - start));
-    start = end + 1;
-  }
+  std::istringstream pairs(body);
+  for (std::string pair; std::getline(pairs, pair, '&');)
+    names.push_back(pair.substr(0, pair.find('=')));
   return names;
 }
 
@@ -117,11 +108,19 @@ class SessionWithReferenceServer : public ::testing::Test {
   RecordingListener listener;
 };
 
-TEST_F(SessionWithReferenceServer, EachAccountStateFiresItsOwnEventAndLeavesTheSessionClosed) {
-  struct Case {
-    const char* user;
+// Credentials come from the URL, then from the listener, until the listener
+// declines or offers a pair that was already refused.
+TEST_F(SessionWithReferenceServer, LoginsFireTheAccountsEventAndAskTheListenerUntilOneRepeats) {
+  using Pair = std::pair<std::string, std::string>;
+  const Pair wrong = {"demo", "wrong"};
+  const struct {
+    const char* user;  // and password in the URL; none when null
     const char* password;
-    const char* event;
+    const char* event;                  // of each refused login, each followed by a prompt
+    std::deque<Pair> credentials = {};  // the listener's answers
+    bool opened = false;
+    size_t prompts = 1;
+    size_t unused = 0;  // credentials left in the queue
   } cases[] = {
       {"demo", "wrong", "AuthenticationFailed"},
       {"nobody", "demo", "AuthenticationFailed"},
@@ -130,37 +129,25 @@ TEST_F(SessionWithReferenceServer, EachAccountStateFiresItsOwnEventAndLeavesTheS
       {"expired", "expired", "CustomerSubscriptionExpired"},
       {"oldpassword", "oldpassword", "PasswordExpired"},
       {"unvalidated", "unvalidated", "AccountValidationRequired"},
+      {nullptr, nullptr, "AuthenticationFailed", {wrong, {"demo", "demo"}}, true, 2},
+      {nullptr, nullptr, "AuthenticationFailed", {wrong, wrong, wrong}, false, 2, 1},
   };
-  for (const Case& c : cases) {
-    CString url = server.ServletAs(c.user, c.password).c_str();
-    InternetAccessController controller(url, proxy);
-    RecordingListener declining;
-    EXPECT_FALSE(controller.TestConnection(declining)) << c.user;
-    EXPECT_EQ(declining.events, (Events{c.event, "GetAuthentication"})) << c.user;
-  }
-}
-
-TEST_F(SessionWithReferenceServer, ListenerCredentialsOpenTheSessionOnceUntilOneIsRepeated) {
-  struct Case {
-    std::deque<std::pair<std::string, std::string>> credentials;
-    bool opened;
-    size_t unused;  // credentials left in the queue
-  } cases[] = {
-      {{{"demo", "wrong"}, {"demo", "demo"}}, true, 0},
-      {{{"demo", "wrong"}, {"demo", "wrong"}, {"demo", "wrong"}}, false, 1},
-  };
-  for (const Case& c : cases) {
-    CString url = server.Servlet().c_str();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.user != nullptr ? c.user : "listener");
+    CString url =
+        (c.user != nullptr ? server.ServletAs(c.user, c.password) : server.Servlet()).c_str();
     InternetAccessController controller(url, proxy);
     RecordingListener asked;
     asked.credentials = c.credentials;
     EXPECT_EQ(controller.TestConnection(asked), c.opened);
-    EXPECT_EQ(asked.events, (Events{"AuthenticationFailed", "GetAuthentication",
-                                    "AuthenticationFailed", "GetAuthentication"}));
+    Events expected;
+    for (size_t i = 0; i < c.prompts; ++i)
+      expected.insert(expected.end(), {c.event, "GetAuthentication"});
+    EXPECT_EQ(asked.events, expected);
     EXPECT_EQ(asked.credentials.size(), c.unused);
     if (!c.opened) continue;
     asked.events.clear();
-    EXPECT_TRUE(controller.TestConnection(asked));
+    EXPECT_TRUE(controller.TestConnection(asked));  // the open session is kept
     EXPECT_TRUE(asked.events.empty());
   }
 }
@@ -302,7 +289,7 @@ TEST_F(SessionWithReferenceServer, LoginOfTheSameUserElsewhereClosesTheSession) 
   CString list = "kept";
   controller.GetDatabaseListAsXml(list, listener);
   EXPECT_EQ(Text(list), "kept");
-  EXPECT_EQ(listener.events, (Events{"SharingAccount"}));
+  EXPECT_EQ(listener.events, (Events{"SharingAccountException"}));
   controller.GetDatabaseListAsXml(list, listener);
   EXPECT_NE(Text(list).find("<databases"), std::string::npos) << Text(list);
 }
@@ -406,7 +393,7 @@ TEST_F(SessionWire, LostSessionPagesCloseTheSessionAndOtherErrorsDoNot) {
   } cases[] = {
       {500, "x.ExpiredSessionException: idle", "SessionHasExpired"},
       {500, "x.UnauthenticatedUserException: who", "UnauthenticatedUser"},
-      {500, "x.SharingAccountException: elsewhere", "SharingAccount"},
+      {500, "x.SharingAccountException: elsewhere", "SharingAccountException"},
       {404, "Not Found", nullptr},
   };
   for (const Case& c : cases) {
@@ -461,19 +448,16 @@ TEST_F(SessionWire, RegistrySharesOneControllerPerRootAndSaysGoodbyeInMapOrder) 
     ASSERT_TRUE(registry.GetInternetAccessController(second).TestConnection(listener));
   }
   // The order in which the string map visits the two servers' keys.
+  const CString roots[] = {InternetAccessController::GetRootUrl(first),
+                           InternetAccessController::GetRootUrl(second)};
   CMapStringToPtr keys;
-  keys.SetAt(InternetAccessController::GetRootUrl(first), nullptr);
-  keys.SetAt(cgiOne, nullptr);
-  keys.SetAt(cgiTwo, nullptr);
-  keys.SetAt(InternetAccessController::GetRootUrl(second), nullptr);
+  for (const CString& key : {roots[0], cgiOne, cgiTwo, roots[1]}) keys.SetAt(key, nullptr);
   std::vector<int> expected;
-  POSITION position = keys.GetStartPosition();
-  while (position != nullptr) {
-    CString key;
-    void* unused = nullptr;
+  CString key;
+  void* unused = nullptr;
+  for (POSITION position = keys.GetStartPosition(); position != nullptr;) {
     keys.GetNextAssoc(position, key, unused);
-    if (key == InternetAccessController::GetRootUrl(first)) expected.push_back(1);
-    if (key == InternetAccessController::GetRootUrl(second)) expected.push_back(2);
+    if (key == roots[0] || key == roots[1]) expected.push_back(key == roots[0] ? 1 : 2);
   }
   std::lock_guard lock(mutex);
   EXPECT_EQ(arrivals, expected);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <string>
 
 #include "sgml/clKTF2SGML.h"
@@ -13,12 +14,25 @@ struct SgmlConversion {
   std::string templatePath = dir.File("template.tpl");
   std::string sgmlPath = dir.File("out.sgml");
 
+  // Reads the template file into the converter.
+  K2S_Return Recover() {
+    return converter.fgKTF2SGML_RecoverTemplate(templatePath.c_str(), sgmlPath.c_str());
+  }
   K2S_Return Load(const std::string& templateText) {
     WriteBytes(templatePath, templateText);
-    return converter.fgKTF2SGML_RecoverTemplate(templatePath.c_str(), sgmlPath.c_str());
+    return Recover();
   }
   void Insert(const char* name, const char* value) {
     (void)converter.fgKTF2SGML_InsertKTFData(name, value);
+  }
+  // Inserts the fields of "NAME=value|NAME=value|..." in order.
+  void InsertAll(const std::string& fields) {
+    for (size_t start = 0, end = 0; start < fields.size(); start = end + 1) {
+      end = std::min(fields.find('|', start), fields.size());
+      const size_t equals = fields.find('=', start);
+      Insert(fields.substr(start, equals - start).c_str(),
+             fields.substr(equals + 1, end - equals - 1).c_str());
+    }
   }
   // Builds the file; its bytes, or "<status N>" when the build failed.
   std::string Build() {

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "sgml/KtfDocumentReader.h"
 #include "tests/sgml/SgmlConversion.h"
@@ -27,34 +26,26 @@ class ShoutingListener : public KtfToSgmlListener {
   char* TransformValue(const char* fieldName, const char* value) override {
     std::string text = std::string(fieldName) + ":" + value;
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    char* result = new char[text.size() + 1];
-    std::memcpy(result, text.c_str(), text.size() + 1);
-    return result;
+    return std::strcpy(new char[text.size() + 1], text.c_str());
   }
 
  private:
   bool* destroyed_;
 };
 
-// Files larger than `bytes` cannot be written while this lives.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    previousHandler_ = ::signal(SIGXFSZ, SIG_IGN);
-    ::getrlimit(RLIMIT_FSIZE, &previous_);
-    rlimit limit = previous_;
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &previous_);
-    ::signal(SIGXFSZ, previousHandler_);
-  }
-
- private:
-  rlimit previous_{};
-  sighandler_t previousHandler_;
-};
+// Builds while files larger than `bytes` cannot be written.
+K2S_Return BuildWithFileSizeLimit(clKTF2SGML& converter, rlim_t bytes) {
+  const sighandler_t previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+  rlimit previous{};
+  ::getrlimit(RLIMIT_FSIZE, &previous);
+  rlimit limit = previous;
+  limit.rlim_cur = bytes;
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  const K2S_Return status = converter.fgKTF2SGML_BuildSGMLFile();
+  ::setrlimit(RLIMIT_FSIZE, &previous);
+  ::signal(SIGXFSZ, previousHandler);
+  return status;
+}
 
 // The hand-derived cases in tests/data/sgml: NAME.tpl, NAME.ktf, NAME.sgml.
 TEST(SgmlWriting, MatchesHandDerivedFiles) {
@@ -65,9 +56,8 @@ TEST(SgmlWriting, MatchesHandDerivedFiles) {
     if (std::strcmp(name, "listener") == 0) {
       conversion.converter.SetKtfToSgmlListener(new ShoutingListener());
     }
-    ASSERT_EQ(conversion.converter.fgKTF2SGML_RecoverTemplate((base + ".tpl").c_str(),
-                                                              conversion.sgmlPath.c_str()),
-              K2S_OK)
+    conversion.templatePath = base + ".tpl";
+    ASSERT_EQ(conversion.Recover(), K2S_OK)
         << name << ": " << conversion.converter.fgKTF2SGML_GetTemplateError();
     KtfDocumentReader reader;
     ASSERT_TRUE(reader.ReadFile((base + ".ktf").c_str())) << reader.error();
@@ -78,76 +68,61 @@ TEST(SgmlWriting, MatchesHandDerivedFiles) {
 }
 
 TEST(SgmlWriting, PrintsBlocksAroundFieldsLazily) {
+  const std::string longText(90, 'f');
+  std::string value(100000, 'v');
+  value[99999] = 'w';
   const struct {
     std::string templateText;
-    std::vector<std::pair<const char*, const char*>> data;
+    std::string data;  // "NAME=value|..."
     std::string expected;
   } cases[] = {
-      {kDocTemplate, {{"TI", "Title"}}, "<DOC><TI>Title</TI></DOC>"},
-      {kDocTemplate, {{"AB", "x"}}, ""},  // no TI: neither begin nor end text
-      {kDocTemplate, {{"TI", "a"}, {"TI", "b"}}, "<DOC><TI>a</TI></DOC>"},
+      {kDocTemplate, "AB=x", ""},  // no TI: neither begin nor end text
+      {kDocTemplate, "TI=a|TI=b", "<DOC><TI>a</TI></DOC>"},
       // NOT_EMPTY skips an empty value and does not open its block.
-      {"TEMPLATE { \"<A>\" [(TI) NOT_EMPTY \"[%s]\"] \"</A>\" }", {{"TI", ""}}, ""},
-      {"TEMPLATE { \"<A>\" [(TI) \"[%s]\"] \"</A>\" }", {{"TI", ""}}, "<A>[]</A>"},
+      {"TEMPLATE { \"<A>\" [(TI) NOT_EMPTY \"[%s]\"] \"</A>\" }", "TI=", ""},
+      {"TEMPLATE { \"<A>\" [(TI) \"[%s]\"] \"</A>\" }", "TI=", "<A>[]</A>"},
       // OFFSET and LENGTH at and past the value's edges (listener.tpl cuts within it).
-      {"TEMPLATE [(TI) LENGTH=10 \"%s\"]", {{"TI", "ABC"}}, "ABC"},
-      {"TEMPLATE [(TI) OFFSET=5 \"<%s>\"]", {{"TI", "ABC"}}, "<>"},
-      {"TEMPLATE [(TI) OFFSET=2147483647 LENGTH=2147483647 \"<%s>\"]", {{"TI", "ABC"}}, "<>"},
-      {"TEMPLATE [(TI) LENGTH=0 \"<%s>\"]", {{"TI", "ABC"}}, "<>"},
-      {"TEMPLATE [(TI) \"100%% %s\"]", {{"TI", "%s%d"}}, "100% %s%d"},
+      {"TEMPLATE [(TI) LENGTH=10 \"%s\"]", "TI=ABC", "ABC"},
+      {"TEMPLATE [(TI) OFFSET=5 \"<%s>\"]", "TI=ABC", "<>"},
+      {"TEMPLATE [(TI) OFFSET=2147483647 LENGTH=2147483647 \"<%s>\"]", "TI=ABC", "<>"},
+      {"TEMPLATE [(TI) LENGTH=0 \"<%s>\"]", "TI=ABC", "<>"},
+      {"TEMPLATE [(TI) \"100%% %s\"]", "TI=%s%d", "100% %s%d"},
       // FIELD_EXIST looks at the whole data; FIELD_NOT_EXIST from the cursor.
-      {"TEMPLATE { FIELD_EXIST=(PN) [(TI) \"%s\"] }", {{"TI", "t"}}, ""},
-      {"TEMPLATE { FIELD_EXIST=(PN) [(TI) \"%s\"] }", {{"TI", "t"}, {"PN", "p"}}, "t"},
-      {"TEMPLATE { FIELD_NOT_EXIST=(PN) [(TI) \"%s\"] }", {{"TI", "t"}, {"PN", "p"}}, ""},
-      {"TEMPLATE { FIELD_NOT_EXIST=(PN) [(TI) \"%s\"] }", {{"TI", "t"}}, "t"},
+      {"TEMPLATE { FIELD_EXIST=(PN) [(TI) \"%s\"] }", "TI=t", ""},
+      {"TEMPLATE { FIELD_EXIST=(PN) [(TI) \"%s\"] }", "TI=t|PN=p", "t"},
+      {"TEMPLATE { FIELD_NOT_EXIST=(PN) [(TI) \"%s\"] }", "TI=t|PN=p", ""},
+      {"TEMPLATE { FIELD_NOT_EXIST=(PN) [(TI) \"%s\"] }", "TI=t", "t"},
       // Both conditions: entered when the first holds and the second holds too.
-      {"TEMPLATE { FIELD_EXIST=(TI) FIELD_NOT_EXIST=(AB) [(TI) \"%s\"] }", {{"TI", "t"}}, "t"},
-      {"TEMPLATE { FIELD_EXIST=(TI) FIELD_NOT_EXIST=(AB) [(TI) \"%s\"] }",
-       {{"TI", "t"}, {"AB", "a"}},
-       ""},
+      {"TEMPLATE { FIELD_EXIST=(TI) FIELD_NOT_EXIST=(AB) [(TI) \"%s\"] }", "TI=t", "t"},
+      {"TEMPLATE { FIELD_EXIST=(TI) FIELD_NOT_EXIST=(AB) [(TI) \"%s\"] }", "TI=t|AB=a", ""},
       // A LEADER block entered again after its cursor passed the FIELD_EXIST field.
       {"TEMPLATE { \"<D>\" { LEADER=(PA) FIELD_EXIST=(TI) \"<P>\" [(PA) \"%s\"] \"</P>\" } "
        "{ [(PD) \"%s\"] } \"</D>\" }",
-       {{"TI", "t"}, {"PA", "1"}, {"PA", "2"}, {"PD", "d"}},
-       "<D><P>1</P><P>2</P>d</D>"},
+       "TI=t|PA=1|PA=2|PD=d", "<D><P>1</P><P>2</P>d</D>"},
       // A skipped block whose contents run to the end ends the walk.
-      {"TEMPLATE [(TI) \"%s\"] { FIELD_EXIST=(ZZ) [(AB) \"%s\"] [(PD) \"%s\"] }",
-       {{"TI", "t"}, {"AB", "a"}, {"PD", "d"}},
+      {"TEMPLATE [(TI) \"%s\"] { FIELD_EXIST=(ZZ) [(AB) \"%s\"] [(PD) \"%s\"] }", "TI=t|AB=a|PD=d",
        "t"},
       // Further occurrences found only in the final closing are not printed.
-      {"TEMPLATE { \"<D>\" { LEADER=(PA) \"<P>\" [(PA) \"%s\"] \"</P>\" } \"</D>\" }",
-       {{"PA", "1"}, {"PA", "2"}},
+      {"TEMPLATE { \"<D>\" { LEADER=(PA) \"<P>\" [(PA) \"%s\"] \"</P>\" } \"</D>\" }", "PA=1|PA=2",
        "<D><P>1</P></D>"},
       // A field at a lower level closes the deeper blocks first.
       {"TEMPLATE { \"<A>\" { \"<B>\" [(X) \"x%s\"] \"</B>\" } [(Y) \"y%s\"] \"</A>\" } [(Z) "
        "\"z%s\"]",
-       {{"X", ""}, {"Y", ""}, {"Z", ""}},
-       "<A><B>x</B>y</A>z"},
+       "X=|Y=|Z=", "<A><B>x</B>y</A>z"},
       // A repeated block of level 3: its enclosing block's entries are walked again.
       {"TEMPLATE { { \"<G>\" [(TI) \"%s\"] { LEADER=(PA) \"<P>\" [(PA) \"%s\"] \"</P>\" } "
        "{ [(PD) \"%s\"] } \"</G>\" } }",
-       {{"TI", "t1"}, {"PA", "1"}, {"TI", "t2"}, {"PA", "2"}, {"PD", "d"}},
-       "<G>t1<P>1</P>t2<P>2</P>d</G>"},
+       "TI=t1|PA=1|TI=t2|PA=2|PD=d", "<G>t1<P>1</P>t2<P>2</P>d</G>"},
+      // Values and formats of any length.
+      {"TEMPLATE [(TI) \"" + longText + "%s\"] [(TI) LENGTH=70000 \"%s\"]",
+       "TI=" + value + "|TI=" + value, longText + value + value.substr(0, 70000)},
   };
   for (const auto& c : cases) {
     SgmlConversion conversion;
     ASSERT_EQ(conversion.Load(c.templateText), K2S_OK) << c.templateText;
-    for (const auto& [name, value] : c.data) conversion.Insert(name, value);
-    EXPECT_EQ(conversion.Build(), c.expected) << c.templateText;
+    conversion.InsertAll(c.data);
+    EXPECT_EQ(conversion.Build(), c.expected) << c.templateText.substr(0, 200);
   }
-}
-
-TEST(SgmlWriting, HandlesValuesAndFormatsOfAnyLength) {
-  SgmlConversion conversion;
-  const std::string longText(90, 'f');
-  ASSERT_EQ(
-      conversion.Load("TEMPLATE [(TI) \"" + longText + "%s" + "\"] [(TI) LENGTH=70000 \"%s\"]"),
-      K2S_OK);
-  std::string value(100000, 'v');
-  value[99999] = 'w';
-  conversion.Insert("TI", value.c_str());
-  conversion.Insert("TI", value.c_str());
-  EXPECT_EQ(conversion.Build(), longText + value + value.substr(0, 70000));
 }
 
 TEST(SgmlWriting, ReportsMissingDataTemplateAndPath) {
@@ -165,24 +140,11 @@ TEST(SgmlWriting, ReportsMissingDataTemplateAndPath) {
     EXPECT_EQ(converter.fgKTF2SGML_CreateSGMLDocument(), K2S_NO_TEMPLATE);
   }
   {
-    SgmlConversion conversion;
-    ASSERT_EQ(conversion.Load("TEMPLATE [(TI) \"%d\"]"), K2S_TEMPLATE_ERROR);
-    conversion.Insert("TI", "t");
-    EXPECT_EQ(conversion.converter.fgKTF2SGML_BuildSGMLFile(), K2S_NO_TEMPLATE);
-  }
-  {
     SgmlConversion conversion;  // its template is not written yet
-    EXPECT_EQ(conversion.converter.fgKTF2SGML_RecoverTemplate(conversion.templatePath.c_str(),
-                                                              conversion.sgmlPath.c_str()),
-              K2S_OPEN_ERROR);
+    EXPECT_EQ(conversion.Recover(), K2S_OPEN_ERROR);
     EXPECT_EQ(conversion.converter.fgKTF2SGML_GetBlocks(), nullptr);
-    ASSERT_EQ(conversion.converter.fgKTF2SGML_RecoverTemplate(
-                  conversion.templatePath.c_str(), (conversion.dir.File("none") + "/x").c_str()),
-              K2S_OPEN_ERROR);  // the template is missing too
-    WriteBytes(conversion.templatePath, kDocTemplate);
-    ASSERT_EQ(conversion.converter.fgKTF2SGML_RecoverTemplate(
-                  conversion.templatePath.c_str(), (conversion.dir.File("none") + "/x").c_str()),
-              K2S_OK);
+    conversion.sgmlPath = conversion.dir.File("none") + "/x";  // in a missing folder
+    ASSERT_EQ(conversion.Load(kDocTemplate), K2S_OK);
     conversion.Insert("TI", "t");
     EXPECT_EQ(conversion.converter.fgKTF2SGML_BuildSGMLFile(), K2S_OPEN_ERROR);
   }
@@ -205,12 +167,7 @@ TEST(SgmlWriting, AFailedWriteEndsWithWriteError) {
     SgmlConversion conversion;
     ASSERT_EQ(conversion.Load(kDocTemplate), K2S_OK);
     conversion.Insert("TI", c.value.c_str());
-    K2S_Return status;
-    {
-      FileSizeLimit limit(c.limit);
-      status = conversion.converter.fgKTF2SGML_BuildSGMLFile();
-    }
-    EXPECT_EQ(status, K2S_WRITE_ERROR) << c.limit;
+    EXPECT_EQ(BuildWithFileSizeLimit(conversion.converter, c.limit), K2S_WRITE_ERROR) << c.limit;
     const std::string full = "<DOC><TI>" + c.value + "</TI></DOC>";
     EXPECT_EQ(ReadBytes(conversion.sgmlPath), full.substr(0, c.limit)) << c.limit;
   }
@@ -245,16 +202,13 @@ TEST(KtfInsertion, AppliesRulesAsFieldsAreInserted) {
   }
 }
 
-TEST(KtfInsertion, StoresValuesUnchangedWithoutTemplateAndInsertsImageParameters) {
+TEST(KtfInsertion, StoresValuesUnchangedWithoutTemplateUntilTheNextDocument) {
   SgmlConversion conversion;
   conversion.Insert("AU", "A;B;");
   conversion.Insert("TI", "a&b");
   conversion.Insert(nullptr, "x");
   conversion.Insert("TI", nullptr);
-  EXPECT_EQ(
-      conversion.converter.fgKTF2SGML_InsertImageParam("p1.croft", "297", "210", "0", "5", "IMG"),
-      K2S_OK);
-  EXPECT_EQ(conversion.Data(), "AU=A;B;|TI=a&b|IMGID=p1.croft|IMGHE=297|IMGWI=210|IMGLX=0|IMGLY=5");
+  EXPECT_EQ(conversion.Data(), "AU=A;B;|TI=a&b");
   EXPECT_EQ(conversion.converter.fgKTF2SGML_NewDocument(), K2S_OK);
   EXPECT_EQ(conversion.Data(), "");
 }
@@ -262,23 +216,24 @@ TEST(KtfInsertion, StoresValuesUnchangedWithoutTemplateAndInsertsImageParameters
 TEST(Converter, ConvertersKeepTheirOwnStateAcrossThreads) {
   const std::string templates[] = {
       kDocTemplate, "TEMPLATE { \"<X>\" [(TI) \"%s\"] \"</X>\" } REPLACE \"a\" \"b\""};
-  auto convert = [&](int which, int rounds, std::string* result) {
+  const char* values[] = {"alpha", "gamma"};
+  const std::string expected[] = {"<DOC><TI>alpha</TI></DOC>", "<X>gbmmb</X>"};
+  std::string results[2];
+  auto convert = [&](int which) {
     SgmlConversion conversion;
-    for (int i = 0; i < rounds; ++i) {
+    for (int round = 0; round < 50; ++round) {
       (void)conversion.converter.fgKTF2SGML_NewDocument();
-      if (conversion.Load(templates[which]) != K2S_OK) return;
-      conversion.Insert("TI", which == 0 ? "alpha" : "gamma");
-      *result = conversion.Build();
-      if (*result != (which == 0 ? "<DOC><TI>alpha</TI></DOC>" : "<X>gbmmb</X>")) return;
+      (void)conversion.Load(templates[which]);
+      conversion.Insert("TI", values[which]);
+      if ((results[which] = conversion.Build()) != expected[which]) return;
     }
   };
-  std::string first, second;
-  std::thread a(convert, 0, 50, &first);
-  std::thread b(convert, 1, 50, &second);
-  a.join();
-  b.join();
-  EXPECT_EQ(first, "<DOC><TI>alpha</TI></DOC>");
-  EXPECT_EQ(second, "<X>gbmmb</X>");
+  std::thread first(convert, 0);
+  std::thread second(convert, 1);
+  first.join();
+  second.join();
+  EXPECT_EQ(results[0], expected[0]);
+  EXPECT_EQ(results[1], expected[1]);
 }
 
 TEST(Converter, CopiesAreIndependentAndTheListenerIsDeletedWhole) {
