@@ -116,6 +116,10 @@ void BM_ListSectionNamesLeastWork(benchmark::State& state) {
     names.clear();
     size_t count = 0;
     const int fd = ::open(Sections().path().c_str(), O_RDONLY);
+    if (fd < 0) {
+      state.SkipWithError("cannot open the profile");
+      return;
+    }
     size_t kept = 0;
     ssize_t n;
     while ((n = ::read(fd, block.get() + kept, kBlock - kept)) > 0) {

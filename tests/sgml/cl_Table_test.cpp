@@ -36,10 +36,11 @@ TEST(ClTable, GrowsAndShrinksBySixteenSlots) {
     table.Add(tKtfField(count == 1 ? "A" : "B", ""));
     EXPECT_EQ(table.GetCapacity(), count <= 16 ? 16u : 32u) << count;
   }
-  for (uint32_t count = 16; count + 1 > 0; --count) {
-    table.RemoveAt(count > 0 ? 1 : 0);
-    EXPECT_EQ(table.GetCapacity(), count > 0 ? 16u : 0u) << count;  // no array once empty
-    EXPECT_EQ(Names(table), count > 0 ? "A" + std::string(count - 1, 'B') : "");
+  // Removes the B's one by one, then the A: `left` elements remain after each.
+  for (int left = 16; left >= 0; --left) {
+    table.RemoveAt(left > 0 ? 1 : 0);
+    EXPECT_EQ(table.GetCapacity(), left > 0 ? 16u : 0u) << left;  // no array once empty
+    EXPECT_EQ(Names(table), left > 0 ? "A" + std::string(left - 1, 'B') : "") << left;
   }
 }
 
