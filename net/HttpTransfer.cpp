@@ -66,48 +66,32 @@ bool ProxyConfigured(bool https) {
   return false;
 }
 
-// One easy handle of this thread kept between requests: setting up a fresh
-// handle for every request costs more than resetting a used one. Shared state
-// (connections, cookies, sessions) lives in the share either way. The state
-// itself has no destructor, so it stays usable while the thread ends; a guard
-// frees the handle then, and transfers after that (a controller in a static
-// object saying goodbye at exit) use a handle of their own.
-struct SpareState {
-  CURL* easy = nullptr;  // the kept handle, reset
-  bool closed = false;   // the thread is ending: nothing is kept any more
+// The multi handle that runs this thread's transfers, kept between them:
+// setting one up costs more than the rest of a loopback exchange. Shared
+// state (connections, cookies, sessions) lives in the share. The state has
+// no destructor, so it stays usable while the thread ends; a guard frees the
+// handle then, and transfers after that (a controller in a static object
+// saying goodbye at exit) run on a multi handle of their own.
+struct ThreadMulti {
+  CURLM* multi = nullptr;
+  bool closed = false;  // the thread is ending: nothing is kept any more
 };
-thread_local SpareState spare;
+thread_local ThreadMulti threadMulti;
 
-struct SpareGuard {
-  ~SpareGuard() {
-    if (spare.easy) curl_easy_cleanup(spare.easy);
-    spare.easy = nullptr;
-    spare.closed = true;
+struct ThreadMultiGuard {
+  ~ThreadMultiGuard() {
+    if (threadMulti.multi) curl_multi_cleanup(threadMulti.multi);
+    threadMulti.multi = nullptr;
+    threadMulti.closed = true;
   }
 };
-thread_local SpareGuard spareGuard;
+thread_local ThreadMultiGuard threadMultiGuard;
 
-CURL* TakeSpareHandle() {
-  (void)&spareGuard;  // constructs the guard on the thread's first transfer
-  CURL* easy = spare.easy;
-  spare.easy = nullptr;
-  return easy ? easy : curl_easy_init();
-}
-
-void GiveSpareHandle(CURL* easy) {
-  // The operating system's error of a failed transfer outlives a reset, and
-  // the next transfer would read it as its own: such a handle is not kept.
-  long osError = 0;
-  curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError);
-  if (spare.easy != nullptr || spare.closed || osError != 0) {
-    curl_easy_cleanup(easy);
-    return;
-  }
-  // A reset forgets the list of cookie files without freeing it; clearing
-  // the option first releases it.
-  curl_easy_setopt(easy, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
-  curl_easy_reset(easy);
-  spare.easy = easy;
+// Null once the thread is ending or when libcurl cannot give one.
+CURLM* KeptMulti() {
+  (void)&threadMultiGuard;  // constructs the guard on the thread's first transfer
+  if (threadMulti.multi == nullptr && !threadMulti.closed) threadMulti.multi = curl_multi_init();
+  return threadMulti.multi;
 }
 
 // OpenSSL's verification results that name the certificate itself rather
@@ -123,9 +107,12 @@ HttpTimeLimits HttpTimeLimits::FromEnvironment() {
   return {ReadLimit("SORREL_HTTP_CONNECT_TIMEOUT"), ReadLimit("SORREL_HTTP_IDLE_TIMEOUT")};
 }
 
-HttpTransfer::HttpTransfer(CURL* easy)
-    : easy(easy),
+HttpTransfer::HttpTransfer()
+    : easy(nullptr),
+      easyUnsent(false),
       headers(nullptr),
+      authenticate(false),
+      connectMilliseconds(kDefaultLimitMilliseconds),
       body(new ByteBuffer()),
       statusCode(0),
       idleMilliseconds(kDefaultLimitMilliseconds),
@@ -136,41 +123,58 @@ HttpTransfer::HttpTransfer(CURL* easy)
       lastUploaded(0) {}
 
 HttpTransfer::~HttpTransfer() {
-  GiveSpareHandle(easy);
+  curl_easy_cleanup(easy);
   curl_slist_free_all(headers);
   delete body;
 }
 
 HttpTransfer* HttpTransfer::Open(HttpRequest& request, const HttpTimeLimits& limits) {
-  CURLSH* share = CurlShare::Handle();
-  CURL* easy = share ? TakeSpareHandle() : nullptr;
-  if (easy == nullptr) return nullptr;
-  auto* transfer = new HttpTransfer(easy);
-  if (!transfer->Configure(request, limits)) {
+  if (CurlShare::Handle() == nullptr) return nullptr;
+  auto* transfer = new HttpTransfer();
+  transfer->Configure(request, limits);
+  if (!transfer->Prepare()) {
     delete transfer;
     return nullptr;
   }
   return transfer;
 }
 
-bool HttpTransfer::Configure(HttpRequest& request, const HttpTimeLimits& limits) {
+void HttpTransfer::Configure(HttpRequest& request, const HttpTimeLimits& limits) {
   CString host = request.GetServerName();
   if (host.Find(':') >= 0 && host.Left(1) != "[") host = "[" + host + "]";
   url = WebUtil::GetServiceAsString(request.GetServiceType()).str() + "://" + host.str() + ":" +
         std::to_string(request.GetPort()) + EscapeTarget(request.GetObject());
   idleMilliseconds = limits.idleMilliseconds;
+  connectMilliseconds = limits.connectMilliseconds;
   // A proxy that demands credentials answers 407 and closes without reading
   // the body, which resets the connection under its answer. Through a proxy
   // the body therefore waits for "100 Continue", so that a 407 arrives before
   // any of it is sent; direct requests send it at once.
   const bool https = request.GetServiceType() == AFX_INET_SERVICE_HTTPS;
-  const char* expect = ProxyConfigured(https) ? "Expect: 100-continue" : "Expect:";
-  for (const char* header : {"Content-Type: application/x-www-form-urlencoded", expect}) {
+  for (const char* header : {"Content-Type: application/x-www-form-urlencoded",
+                             ProxyConfigured(https) ? "Expect: 100-continue" : "Expect:"}) {
     curl_slist* longer = curl_slist_append(headers, header);
-    if (longer == nullptr) return false;
+    if (longer == nullptr) {
+      // Prepare refuses a transfer without its headers.
+      curl_slist_free_all(headers);
+      headers = nullptr;
+      return;
+    }
     headers = longer;
   }
-  bool ok = true;
+  if (const char* file = std::getenv("SORREL_HTTP_CA_FILE"); file && *file) authorities = file;
+  authenticate = request.IsAuthenticationEnabled();
+  if (authenticate) {
+    userName = request.GetUserName().str();
+    password = request.GetPassword().str();
+  }
+}
+
+bool HttpTransfer::Prepare() {
+  curl_easy_cleanup(easy);
+  easy = curl_easy_init();
+  easyUnsent = false;
+  bool ok = easy != nullptr && headers != nullptr;
   auto set = [&](CURLoption option, auto value) {
     ok = ok && curl_easy_setopt(easy, option, value) == CURLE_OK;
   };
@@ -183,42 +187,46 @@ bool HttpTransfer::Configure(HttpRequest& request, const HttpTimeLimits& limits)
   set(CURLOPT_USERAGENT, kAgent);
   set(CURLOPT_FOLLOWLOCATION, 0L);
   set(CURLOPT_NOSIGNAL, 1L);
-  set(CURLOPT_CONNECTTIMEOUT_MS, limits.connectMilliseconds);
+  set(CURLOPT_CONNECTTIMEOUT_MS, connectMilliseconds);
   set(CURLOPT_NOPROGRESS, 0L);
   set(CURLOPT_XFERINFOFUNCTION, &HttpTransfer::CheckProgress);
   set(CURLOPT_XFERINFODATA, this);
   set(CURLOPT_WRITEFUNCTION, &HttpTransfer::ReceiveBody);
   set(CURLOPT_WRITEDATA, this);
   set(CURLOPT_MAXFILESIZE_LARGE, kLargestBody);
-  set(CURLOPT_SSL_VERIFYPEER, 1L);
+  set(CURLOPT_SSL_VERIFYPEER, ignoringUnknownAuthority ? 0L : 1L);
   set(CURLOPT_SSL_VERIFYHOST, 2L);
   set(CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_ANY));
-  if (const char* authorities = std::getenv("SORREL_HTTP_CA_FILE"); authorities && *authorities) {
-    set(CURLOPT_CAINFO, authorities);
-  }
-  if (request.IsAuthenticationEnabled()) {
+  if (!authorities.empty()) set(CURLOPT_CAINFO, authorities.c_str());
+  if (authenticate) {
     set(CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_ANY));
-    set(CURLOPT_USERNAME, request.GetUserName().c_str());
-    set(CURLOPT_PASSWORD, request.GetPassword().c_str());
+    set(CURLOPT_USERNAME, userName.c_str());
+    set(CURLOPT_PASSWORD, password.c_str());
   }
+  // No user name means no proxy credentials: nothing is sent rather than an empty pair.
+  if (!proxyUserName.empty()) {
+    set(CURLOPT_PROXYUSERNAME, proxyUserName.c_str());
+    set(CURLOPT_PROXYPASSWORD, proxyPassword.c_str());
+  }
+  if (!ok) Logger::debugFailure("libcurl refused a handle or an option for " + CString(url));
+  easyUnsent = ok;
   return ok;
 }
 
 void HttpTransfer::SetProxyCredentials(const CString& userName, const CString& password) {
   proxyUserName = userName.str();
   proxyPassword = password.str();
-  // No user name means no credentials: nothing is sent rather than an empty pair.
-  const bool any = !proxyUserName.empty();
-  curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, any ? proxyUserName.c_str() : nullptr);
-  curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, any ? proxyPassword.c_str() : nullptr);
+  easyUnsent = false;
 }
 
 void HttpTransfer::IgnoreUnknownAuthority() {
   ignoringUnknownAuthority = true;
-  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
+  easyUnsent = false;
 }
 
 DWORD HttpTransfer::Send(const CString& text) {
+  if (!easyUnsent && !Prepare()) return ERROR_INTERNET_INTERNAL_ERROR;
+  easyUnsent = false;
   postBody = text.str();
   curl_easy_setopt(easy, CURLOPT_POSTFIELDS, postBody.c_str());
   curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postBody.size()));
@@ -231,7 +239,7 @@ DWORD HttpTransfer::Send(const CString& text) {
   lastActivity = std::chrono::steady_clock::now();
   statusCode = 0;
 
-  const CURLcode result = curl_easy_perform(easy);
+  const CURLcode result = Perform();
   long connectCode = 0;
   curl_easy_getinfo(easy, CURLINFO_HTTP_CONNECTCODE, &connectCode);
   if (result == CURLE_OK) {
@@ -251,17 +259,45 @@ DWORD HttpTransfer::Send(const CString& text) {
   return MapFailure(result);
 }
 
+CURLcode HttpTransfer::Perform() {
+  CURLM* multi = KeptMulti();
+  if (multi == nullptr) return curl_easy_perform(easy);
+  if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_OUT_OF_MEMORY;
+  // libcurl's own time-outs shorten the wait; a second at most, as
+  // curl_easy_perform waits, keeps the idle check as frequent as there.
+  int running = 1;
+  CURLMcode state = CURLM_OK;
+  while (state == CURLM_OK && running > 0) {
+    state = curl_multi_perform(multi, &running);
+    if (state == CURLM_OK && running > 0) state = curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+  }
+  CURLcode result = CURLE_OK;
+  if (state != CURLM_OK) {
+    Logger::debugFailure(CString("libcurl's multi handle failed: ") + curl_multi_strerror(state));
+    result = state == CURLM_OUT_OF_MEMORY ? CURLE_OUT_OF_MEMORY : CURLE_FAILED_INIT;
+  }
+  int queued = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+    if (message->msg == CURLMSG_DONE && message->easy_handle == easy) result = message->data.result;
+  }
+  curl_multi_remove_handle(multi, easy);
+  return result;
+}
+
 DWORD HttpTransfer::MapFailure(CURLcode result) {
   long osError = 0;
   curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError);
   switch (result) {
-    case CURLE_UNSUPPORTED_PROTOCOL: {
-      // The scheme was checked before sending; once connected this means the
-      // server's answer was not HTTP at all.
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_BAD_FUNCTION_ARGUMENT: {
+      // The scheme was checked and the options taken before sending; once
+      // connected these mean an answer that was not HTTP at all, or a header
+      // line libcurl cannot store (a folded first line, a line without a colon).
       curl_off_t connectTime = 0;
       curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connectTime);
-      return connectTime > 0 ? ERROR_HTTP_INVALID_SERVER_RESPONSE
-                             : ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+      if (connectTime > 0) return ERROR_HTTP_INVALID_SERVER_RESPONSE;
+      return result == CURLE_UNSUPPORTED_PROTOCOL ? ERROR_INTERNET_UNRECOGNIZED_SCHEME
+                                                  : ERROR_INTERNET_INTERNAL_ERROR;
     }
     case CURLE_URL_MALFORMAT:
       return ERROR_INTERNET_INVALID_URL;

@@ -22,10 +22,13 @@ struct HttpTimeLimits {
   static HttpTimeLimits FromEnvironment();
 };
 
-// One open request: a libcurl easy handle on the process-wide share, set up
-// for a form POST to the request's server, that can be sent several times
-// (after a 407 or an unknown authority) with options changed in between, as
-// a WinINet request handle is. Internal to HttpController.
+// One open request: a form POST to the request's server on the process-wide
+// share, that can be sent several times (after a 407 or an unknown
+// authority) with options changed in between, as a WinINet request handle
+// is. Every send goes out on an easy handle of its own: libcurl 7.88 keeps a
+// pointer to the previous transfer's last header in a reused handle, and an
+// answer whose first header line is folded would use it after it was freed.
+// Internal to HttpController.
 class HttpTransfer {
  public:
   // Null when libcurl cannot give a handle or take the options.
@@ -50,20 +53,30 @@ class HttpTransfer {
   void IgnoreUnknownAuthority();
 
  private:
-  explicit HttpTransfer(CURL* easy);
-  bool Configure(HttpRequest& request, const HttpTimeLimits& limits);
+  HttpTransfer();
+  void Configure(HttpRequest& request, const HttpTimeLimits& limits);
+  // Replaces the handle by a fresh one holding every option; false when
+  // libcurl refuses one.
+  bool Prepare();
+  CURLcode Perform();
   DWORD MapFailure(CURLcode result);
 
   static size_t ReceiveBody(char* data, size_t size, size_t count, void* transfer);
   static int CheckProgress(void* transfer, curl_off_t downloadTotal, curl_off_t downloaded,
                            curl_off_t uploadTotal, curl_off_t uploaded);
 
-  CURL* easy;                 // the libcurl handle, owned
-  curl_slist* headers;        // request headers, owned
-  std::string url;            // what libcurl is pointed at
+  CURL* easy;               // the handle of the last send, or the next one; owned
+  bool easyUnsent;          // `easy` holds every option and has not been sent
+  curl_slist* headers;      // request headers, owned
+  std::string url;          // what libcurl is pointed at
+  std::string authorities;  // the file of trusted authorities, or empty for the system's
+  bool authenticate;        // the server credentials below are sent
+  std::string userName;     // server credentials
+  std::string password;
   std::string postBody;       // the body being sent; libcurl reads it in place
-  std::string proxyUserName;  // proxy credentials as set on the handle
+  std::string proxyUserName;  // proxy credentials, empty when none
   std::string proxyPassword;
+  long connectMilliseconds;       // limit of the TCP and TLS set-up
   ByteBuffer* body;               // the body of the last send, owned
   unsigned long statusCode;       // status of the last successful send
   long idleMilliseconds;          // limit of a stretch without traffic

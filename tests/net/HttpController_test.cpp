@@ -191,6 +191,8 @@ TEST(HttpControllerFaults, EachAnswerEndsInItsStatusOrItsWinInetFailure) {
       {"HTTP/1.0 200 OK\r\n\r\nto the end", "200 to the end"},
       {"HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\n", unparsable},
       {"HTTP/1.1 999999999999 What\r\n\r\n", unparsable},
+      // A first header line folded onto nothing, after the transfers above on this thread.
+      {"HTTP/1.1 200 OK\r\n Folded: x\r\nContent-Length: 2\r\n\r\nhi", unparsable},
   };
   for (const auto& [answer, expected] : answers) {
     EXPECT_EQ(Post(FaultServer(std::string(answer)).Url()), expected) << answer;
