@@ -173,7 +173,6 @@ void HttpTransfer::Configure(HttpRequest& request, const HttpTimeLimits& limits)
 bool HttpTransfer::Prepare() {
   curl_easy_cleanup(easy);
   easy = curl_easy_init();
-  easyUnsent = false;
   bool ok = easy != nullptr && headers != nullptr;
   auto set = [&](CURLoption option, auto value) {
     ok = ok && curl_easy_setopt(easy, option, value) == CURLE_OK;
@@ -262,7 +261,11 @@ DWORD HttpTransfer::Send(const CString& text) {
 CURLcode HttpTransfer::Perform() {
   CURLM* multi = KeptMulti();
   if (multi == nullptr) return curl_easy_perform(easy);
-  if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_OUT_OF_MEMORY;
+  if (const CURLMcode added = curl_multi_add_handle(multi, easy); added != CURLM_OK) {
+    Logger::debugFailure(CString("libcurl's multi handle refused a transfer: ") +
+                         curl_multi_strerror(added));
+    return CURLE_OUT_OF_MEMORY;
+  }
   // libcurl's own time-outs shorten the wait; a second at most, as
   // curl_easy_perform waits, keeps the idle check as frequent as there.
   int running = 1;
