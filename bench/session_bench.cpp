@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "iac/InternetAccessController.h"
 #include "net/HttpRequest.h"
-#include "net/InternetAccessController.h"
 #include "support/Crypto.h"
 #include "support/StringUtil.h"
 #include "tests/common/ReferenceServer.h"

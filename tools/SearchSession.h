@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "net/InternetAccessControllers.h"
+#include "iac/InternetAccessControllers.h"
 #include "sgml/KtfDocumentReader.h"
 #include "tools/DocumentExporter.h"
 #include "tools/ServerClient.h"

@@ -9,8 +9,8 @@
 #include <memory>
 #include <utility>
 
+#include "iac/InternetAccessControllers.h"
 #include "net/HttpRequest.h"
-#include "net/InternetAccessControllers.h"
 #include "platform/ComError.h"
 #include "platform/MessageBox.h"
 

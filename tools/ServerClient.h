@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "net/IacListener.h"
-#include "net/InternetAccessController.h"
-#include "net/ProxyAuthenticator.h"
+#include "iac/IacListener.h"
+#include "iac/InternetAccessController.h"
+#include "iac/ProxyAuthenticator.h"
 #include "platform/MessageBox.h"
 
 // What the server commands of the tool share: the options every one takes,

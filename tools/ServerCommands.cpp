@@ -1,6 +1,6 @@
 #include <string>
 
-#include "net/InternetAccessController.h"
+#include "iac/InternetAccessController.h"
 #include "platform/CMapStringToString.h"
 #include "tools/CommandRegistry.h"
 #include "tools/ServerClient.h"

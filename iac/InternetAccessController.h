@@ -1,11 +1,11 @@
 #pragma once
 
+#include "iac/IacListener.h"
+#include "iac/InternetAccessControllerResponse.h"
+#include "iac/ProxyAuthenticator.h"
 #include "net/HttpController.h"
 #include "net/HttpRequest.h"
 #include "net/HttpResponse.h"
-#include "net/IacListener.h"
-#include "net/InternetAccessControllerResponse.h"
-#include "net/ProxyAuthenticator.h"
 #include "platform/CMapStringToString.h"
 #include "platform/CString.h"
 #include "platform/Export.h"

@@ -1,3 +1,3 @@
-#include "net/ProxyAuthenticator.h"
+#include "iac/ProxyAuthenticator.h"
 
 ProxyAuthenticator::~ProxyAuthenticator() = default;

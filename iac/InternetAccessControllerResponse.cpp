@@ -1,4 +1,4 @@
-#include "net/InternetAccessControllerResponse.h"
+#include "iac/InternetAccessControllerResponse.h"
 
 #include "support/Logger.h"
 

@@ -1,8 +1,8 @@
-#include "net/InternetAccessController.h"
+#include "iac/InternetAccessController.h"
 
 #include <memory>
 
-#include "net/IacAuthenticationResponse.h"
+#include "iac/IacAuthenticationResponse.h"
 #include "net/ParsedUrl.h"
 #include "net/WebUtil.h"
 #include "support/Crypto.h"

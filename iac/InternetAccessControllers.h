@@ -1,7 +1,7 @@
 #pragma once
 
-#include "net/InternetAccessController.h"
-#include "net/ProxyAuthenticator.h"
+#include "iac/InternetAccessController.h"
+#include "iac/ProxyAuthenticator.h"
 #include "platform/CMapStringToPtr.h"
 #include "platform/CString.h"
 #include "platform/Export.h"

@@ -1,4 +1,4 @@
-#include "net/InternetAccessControllers.h"
+#include "iac/InternetAccessControllers.h"
 
 #include "support/Logger.h"
 

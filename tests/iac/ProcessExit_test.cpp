@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "net/InternetAccessControllers.h"
+#include "iac/InternetAccessControllers.h"
 #include "tests/common/ReferenceServer.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "net/InternetAccessController.h"
+#include "iac/InternetAccessController.h"
 
 #include <curl/curl.h>
 #include <gtest/gtest.h>
@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "net/IacListener.h"
-#include "net/InternetAccessControllers.h"
-#include "net/ProxyAuthenticator.h"
+#include "iac/IacListener.h"
+#include "iac/InternetAccessControllers.h"
+#include "iac/ProxyAuthenticator.h"
 #include "platform/ComError.h"
 #include "platform/MessageBox.h"
 #include "platform/ShellExecute.h"

@@ -1,4 +1,4 @@
-#include "net/IacAuthenticationResponse.h"
+#include "iac/IacAuthenticationResponse.h"
 
 #include "support/Logger.h"
 
