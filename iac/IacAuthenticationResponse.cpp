@@ -1,8 +1,6 @@
 #include "iac/IacAuthenticationResponse.h"
 
-#include "support/Logger.h"
-
-IacAuthenticationResponse::IacAuthenticationResponse() : logger_(&Logger::getLogger("kernel")) {}
+IacAuthenticationResponse::IacAuthenticationResponse() = default;
 
 IacAuthenticationResponse::IacAuthenticationResponse(const IacAuthenticationResponse& other) =
     default;

@@ -1,7 +1,5 @@
 #pragma once
 
-class Logger;
-
 // The server's answer to a login, one flag per element of its XML document
 // ("/authentication/authenticated", ...). Every flag is false until read.
 // Internal to the library.
@@ -21,5 +19,4 @@ class IacAuthenticationResponse {
   bool previousSessionClosed = false;      // a session elsewhere was closed; decides nothing
 
  private:
-  Logger* logger_;  // the "kernel" logger
 };

@@ -5,8 +5,8 @@
 #include "iac/IacAuthenticationResponse.h"
 #include "net/ParsedUrl.h"
 #include "net/WebUtil.h"
+#include "platform/DiagnosticSink.h"
 #include "support/Crypto.h"
-#include "support/Logger.h"
 #include "support/StringUtil.h"
 #include "xml/XmlDocument.h"
 
@@ -40,7 +40,6 @@ InternetAccessController::InternetAccessController(CString& url,
     : url_(url),
       rootUrl_(GetRootUrl(url)),
       xmlServer_(IsXmlServer(url)),
-      logger_(Logger::getLogger("kernel")),
       proxyAuthenticator_(proxyAuthenticator) {}
 
 InternetAccessController::~InternetAccessController() { Disconnect(); }
@@ -113,7 +112,8 @@ InternetAccessControllerResponse* InternetAccessController::Authenticate(HttpReq
   CString password = request.GetPassword();
   CString digest;
   if (!Crypto::HashString(password, digest))
-    Logger::debugFailure("(InternetAccessController::Authenticate) the password digest failed");
+    ReportDiagnostic(DiagnosticLevel::kDebug,
+                     "(InternetAccessController::Authenticate) the password digest failed");
   login.SetParameter("iac_user", request.GetUserName());
   login.SetParameter("iac_pwd", digest);
 
@@ -131,7 +131,7 @@ InternetAccessControllerResponse* InternetAccessController::Authenticate(HttpReq
 
   CString text;
   response->GetString(text);
-  logger_.debug(text);
+  ReportDiagnostic(DiagnosticLevel::kDebug, text.c_str());
   const IacAuthenticationResponse answer = ParseAuthenticationResponse(text);
   if (!answer.authenticated) {
     listener.OnAuthenticationFailed(*this);
@@ -149,7 +149,8 @@ InternetAccessControllerResponse* InternetAccessController::Authenticate(HttpReq
     authenticated_ = true;
     result->SetAccessAuthorized(true);
     sessionCookie_ = HttpController::GetCookie(request, SESSION_ID_COOKIE_NAME);
-    logger_.debug(SESSION_ID_COOKIE_NAME + ":" + sessionCookie_);
+    ReportDiagnostic(DiagnosticLevel::kDebug,
+                     (SESSION_ID_COOKIE_NAME + ":" + sessionCookie_).c_str());
   }
   return result.release();
 }
@@ -171,9 +172,9 @@ bool InternetAccessController::AuthenticateIfNeeded(IacListener& listener) {
     // A listener that answers the credentials just refused would be asked
     // forever; take that answer as giving up.
     if (userName == request.GetUserName() && password == request.GetPassword()) {
-      Logger::debugFailure(
-          "(InternetAccessController::AuthenticateIfNeeded) the listener repeated the refused "
-          "credentials; giving up");
+      ReportDiagnostic(DiagnosticLevel::kDebug,
+                       "(InternetAccessController::AuthenticateIfNeeded) the listener repeated "
+                       "the refused credentials; giving up");
       return false;
     }
     request.SetUserName(userName);
@@ -241,10 +242,12 @@ void InternetAccessController::GetBaseInfo(CString& url, CString& base, CString&
   request.SetParameter("iac_base", base);
   request.SetParameter("action", "infos");
   request.SetParameter("version", "2.20");
-  logger_.debug("(InternetAccessControl::GetBaseInfo) httpRequest : " + request.GetUrl() + "?" +
-                request.GetQueryString());
+  const CString sent = "(InternetAccessControl::GetBaseInfo) httpRequest : " + request.GetUrl() +
+                       "?" + request.GetQueryString();
+  ReportDiagnostic(DiagnosticLevel::kDebug, sent.c_str());
   Exchange(request, *this, xml);
-  logger_.debug("(InternetAccessControl::GetBaseInfo) XML :" + xml);
+  ReportDiagnostic(DiagnosticLevel::kDebug,
+                   ("(InternetAccessControl::GetBaseInfo) XML :" + xml).c_str());
 }
 
 void InternetAccessController::GetBaseInfo(CString& url, CString& base, CString& xml) {

@@ -11,7 +11,6 @@
 #include "platform/Export.h"
 
 class IacAuthenticationResponse;
-class Logger;
 
 // The client's handle on one search server: its URL, the session (open or
 // closed) and the transport. Before every operation it logs the user in if
@@ -134,7 +133,6 @@ class SORREL_EXPORT InternetAccessController : public IacListener {
   bool xmlServer_;                          // the server needs no login
   HttpController httpController_;           // the transport
   CString sessionCookie_;                   // read after a login; logged only
-  Logger& logger_;                          // the "kernel" logger
   ProxyAuthenticator& proxyAuthenticator_;  // source of proxy credentials
   bool authenticated_ = false;              // the session is open
 };

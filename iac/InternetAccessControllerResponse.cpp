@@ -1,9 +1,6 @@
 #include "iac/InternetAccessControllerResponse.h"
 
-#include "support/Logger.h"
-
-InternetAccessControllerResponse::InternetAccessControllerResponse()
-    : logger_(Logger::getLogger("kernel")) {}
+InternetAccessControllerResponse::InternetAccessControllerResponse() = default;
 
 InternetAccessControllerResponse::~InternetAccessControllerResponse() { delete httpResponse_; }
 

@@ -3,8 +3,6 @@
 #include "net/HttpResponse.h"
 #include "platform/Export.h"
 
-class Logger;
-
 // The outcome of one login exchange: whether a status came back, whether the
 // user may use the server, and the server's response. The response belongs
 // to this object and is deleted with it.
@@ -29,5 +27,4 @@ class SORREL_EXPORT InternetAccessControllerResponse {
   bool connectionSuccessful_ = false;     // the login request received a status
   bool accessAuthorized_ = false;         // the user may use the server
   HttpResponse* httpResponse_ = nullptr;  // owned
-  Logger& logger_;                        // the "kernel" logger
 };

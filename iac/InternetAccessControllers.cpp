@@ -1,9 +1,7 @@
 #include "iac/InternetAccessControllers.h"
 
-#include "support/Logger.h"
-
 InternetAccessControllers::InternetAccessControllers(ProxyAuthenticator& proxyAuthenticator)
-    : proxyAuthenticator_(proxyAuthenticator), logger_(Logger::getLogger("kernel")) {}
+    : proxyAuthenticator_(proxyAuthenticator) {}
 
 InternetAccessControllers::~InternetAccessControllers() {
   while (!controllers_.IsEmpty()) {

@@ -6,8 +6,6 @@
 #include "platform/CString.h"
 #include "platform/Export.h"
 
-class Logger;
-
 // One InternetAccessController per search server, so that every operation
 // against one server shares one session. A server is keyed by its URL up to
 // the last "/" (the whole URL for a "cgi" server), compared as exact text.
@@ -31,5 +29,4 @@ class SORREL_EXPORT InternetAccessControllers {
  private:
   CMapStringToPtr controllers_;             // key text to owned controller
   ProxyAuthenticator& proxyAuthenticator_;  // given to every controller
-  Logger& logger_;                          // the "kernel" logger
 };

@@ -10,9 +10,9 @@
 #include "net/HttpTransfer.h"
 #include "net/InternetErrors.h"
 #include "net/WebUtil.h"
+#include "platform/DiagnosticSink.h"
 #include "platform/LastError.h"
 #include "platform/MessageBox.h"
-#include "support/Logger.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ bool PathMatches(const std::string& cookiePath, const std::string& path) {
 
 }  // namespace
 
-HttpController::HttpController() : requestHandle(nullptr), logger(Logger::getLogger("kernel")) {}
+HttpController::HttpController() : requestHandle(nullptr) {}
 
 HttpController::~HttpController() { ClearHandles(); }
 
@@ -87,12 +87,13 @@ HttpResponse* HttpController::Connect(HttpRequest& request, HttpAuthenticator& a
     lastErrorMessage = "Unsupported protocol.";
     return response;
   }
-  if (logger.isDebugEnabled()) {
-    logger.debug("URL: " + request.GetUrl() + "?" + request.GetQueryString());
-  }
   CString proxyUserName = request.GetProxyUserName();
   CString proxyPassword = request.GetProxyPassword();
   try {
+    // The body is built anew only after an authenticator, which may change
+    // the request, answered; the report shares the first one.
+    CString body = request.GetQueryString();
+    ReportDiagnostic(DiagnosticLevel::kDebug, ("URL: " + request.GetUrl() + "?" + body).c_str());
     const HttpTimeLimits limits = HttpTimeLimits::FromEnvironment();
     for (;;) {  // one attempt per set of server credentials
       requestHandle = HttpTransfer::Open(request, limits);
@@ -103,9 +104,11 @@ HttpResponse* HttpController::Connect(HttpRequest& request, HttpAuthenticator& a
       bool proxyCredentialsApplied = false;
       bool newAttempt = false;
       while (!newAttempt) {  // sends on the same request
-        const DWORD failure = requestHandle->Send(request.GetQueryString());
+        const DWORD failure = requestHandle->Send(body);
         if (failure == ERROR_INTERNET_INVALID_CA) {
-          logger.warn("Accepting the certificate of an unknown authority for " + request.GetUrl());
+          const CString warning =
+              "Accepting the certificate of an unknown authority for " + request.GetUrl();
+          ReportDiagnostic(DiagnosticLevel::kWarn, warning.c_str());
           requestHandle->IgnoreUnknownAuthority();
           continue;
         }
@@ -126,6 +129,7 @@ HttpResponse* HttpController::Connect(HttpRequest& request, HttpAuthenticator& a
           // Credentials given now are set on the handle at the next 407.
           proxyCredentialsApplied = false;
           if (authenticator.GetProxyAuthentication(request, proxyUserName, proxyPassword)) {
+            body = request.GetQueryString();
             continue;
           }
         }
@@ -137,6 +141,7 @@ HttpResponse* HttpController::Connect(HttpRequest& request, HttpAuthenticator& a
           if (authenticator.GetAuthentication(request, userName, password)) {
             request.SetUserName(userName);
             request.SetPassword(password);
+            body = request.GetQueryString();
             newAttempt = true;
             continue;
           }
@@ -148,7 +153,8 @@ HttpResponse* HttpController::Connect(HttpRequest& request, HttpAuthenticator& a
       }
     }
   } catch (...) {
-    logger.debug("An exception ended the request to " + request.GetUrl());
+    const CString message = "An exception ended the request to " + request.GetUrl();
+    ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
     ClearHandles();
     return response;
   }

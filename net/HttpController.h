@@ -7,7 +7,6 @@
 #include "platform/Export.h"
 
 class HttpTransfer;
-class Logger;
 
 // Sends an HttpRequest to its server as a form-encoded POST and returns the
 // status and the whole body. Cookies, open connections, DNS answers and TLS
@@ -56,5 +55,4 @@ class SORREL_EXPORT HttpController {
 
   HttpTransfer* requestHandle;  // the request being sent; null between calls
   CString lastErrorMessage;     // text of the last failure
-  Logger& logger;               // the "kernel" logger
 };

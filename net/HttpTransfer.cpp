@@ -13,7 +13,7 @@
 #include "net/HttpRequest.h"
 #include "net/InternetErrors.h"
 #include "net/WebUtil.h"
-#include "support/Logger.h"
+#include "platform/DiagnosticSink.h"
 
 namespace {
 
@@ -29,7 +29,8 @@ long ReadLimit(const char* variable) {
   char* end = nullptr;
   const double seconds = std::strtod(text, &end);
   if (end == text || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 || seconds > 86400.0) {
-    Logger::debugFailure(CString(variable) + " is not a number of seconds: " + text);
+    const CString message = CString(variable) + " is not a number of seconds: " + text;
+    ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
     return kDefaultLimitMilliseconds;
   }
   return std::max(1L, static_cast<long>(seconds * 1000.0));
@@ -207,7 +208,10 @@ bool HttpTransfer::Prepare() {
     set(CURLOPT_PROXYUSERNAME, proxyUserName.c_str());
     set(CURLOPT_PROXYPASSWORD, proxyPassword.c_str());
   }
-  if (!ok) Logger::debugFailure("libcurl refused a handle or an option for " + CString(url));
+  if (!ok) {
+    const std::string message = "libcurl refused a handle or an option for " + url;
+    ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
+  }
   easyUnsent = ok;
   return ok;
 }
@@ -262,8 +266,9 @@ CURLcode HttpTransfer::Perform() {
   CURLM* multi = KeptMulti();
   if (multi == nullptr) return curl_easy_perform(easy);
   if (const CURLMcode added = curl_multi_add_handle(multi, easy); added != CURLM_OK) {
-    Logger::debugFailure(CString("libcurl's multi handle refused a transfer: ") +
-                         curl_multi_strerror(added));
+    const std::string message =
+        std::string("libcurl's multi handle refused a transfer: ") + curl_multi_strerror(added);
+    ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
     return CURLE_OUT_OF_MEMORY;
   }
   // libcurl's own time-outs shorten the wait; a second at most, as
@@ -276,7 +281,9 @@ CURLcode HttpTransfer::Perform() {
   }
   CURLcode result = CURLE_OK;
   if (state != CURLM_OK) {
-    Logger::debugFailure(CString("libcurl's multi handle failed: ") + curl_multi_strerror(state));
+    const std::string message =
+        std::string("libcurl's multi handle failed: ") + curl_multi_strerror(state);
+    ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
     result = state == CURLM_OUT_OF_MEMORY ? CURLE_OUT_OF_MEMORY : CURLE_FAILED_INIT;
   }
   int queued = 0;

@@ -15,6 +15,11 @@ namespace {
 // A log file larger than this is deleted when its logger is created.
 constexpr uintmax_t kMaximumLogSize = 0x100000;
 
+// Lock order: reporting before registry. Both are constant-initialised, so
+// static objects may log whatever the order of their construction.
+std::mutex reporting;  // one report is written at a time
+std::mutex registry;   // guards the registry and the settings of initialize
+
 }  // namespace
 
 CMapStringToPtr Logger::loggers;
@@ -23,16 +28,23 @@ CString Logger::configurationFilePath;
 CString Logger::mTempDirectory;
 
 void Logger::initialize(const CString& configurationFile, const CString& tempDirectory) {
-  mTempDirectory = tempDirectory;
-  configurationFilePath = configurationFile;
+  // Read before locking: the profile code may report to the sink, whose
+  // handler takes the registry's lock.
   clAccessConfigFile configuration(configurationFile);
   CString value;
   configuration.mRead("OPTION", "Debug", value);
-  enabled = value.CompareNoCase("1") == 0;
+  {
+    const std::lock_guard lock(registry);
+    mTempDirectory = tempDirectory;
+    configurationFilePath = configurationFile;
+    enabled = value.CompareNoCase("1") == 0;
+  }
   SetDiagnosticHandler(&Logger::receiveDiagnostic);
 }
 
 void Logger::uninitialize() {
+  // No report is being written while the loggers go.
+  const std::scoped_lock lock(reporting, registry);
   while (!loggers.IsEmpty()) {
     POSITION position = loggers.GetStartPosition();
     CString name;
@@ -44,6 +56,11 @@ void Logger::uninitialize() {
 }
 
 Logger& Logger::getLogger(const CString& name) {
+  const std::lock_guard lock(registry);
+  return getLoggerLocked(name);
+}
+
+Logger& Logger::getLoggerLocked(const CString& name) {
   void* existing = nullptr;
   if (loggers.Lookup(name, existing)) return *static_cast<Logger*>(existing);
   Logger* logger = new Logger(name);
@@ -52,27 +69,30 @@ Logger& Logger::getLogger(const CString& name) {
 }
 
 void Logger::debugFailure(const CString& message) {
-  if (enabled) getLogger("kernel").debug(message);
+  ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
 }
 
 void Logger::receiveDiagnostic(DiagnosticLevel level, const char* message) {
   // Reports may come from any thread: they are logged one at a time.
-  static std::mutex reporting;
   const std::lock_guard lock(reporting);
-  if (!enabled) return;
-  Logger& kernel = getLogger("kernel");
+  Logger* kernel = nullptr;
+  {
+    const std::lock_guard registered(registry);
+    if (!enabled) return;
+    kernel = &getLoggerLocked("kernel");
+  }
   switch (level) {
     case DiagnosticLevel::kDebug:
-      kernel.debug(message);
+      kernel->debug(message);
       break;
     case DiagnosticLevel::kInfo:
-      kernel.info(message);
+      kernel->info(message);
       break;
     case DiagnosticLevel::kWarn:
-      kernel.warn(message);
+      kernel->warn(message);
       break;
     case DiagnosticLevel::kError:
-      kernel.error(message);
+      kernel->error(message);
       break;
   }
 }

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <deque>
 #include <mutex>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -18,9 +19,11 @@
 #include "platform/ComError.h"
 #include "platform/MessageBox.h"
 #include "platform/ShellExecute.h"
+#include "support/Logger.h"
 #include "tests/common/LoopbackPort.h"
 #include "tests/common/ReferenceServer.h"
 #include "tests/common/ScopedHandler.h"
+#include "tests/common/TempDir.h"
 #include "tests/net/NetTestSupport.h"
 #include "tests/servers/ScriptedHttpServer.h"
 #include "tests/servers/TestCertificates.h"
@@ -376,6 +379,36 @@ TEST_F(SessionWire, XmlServerNeedsNoLoginAndFetchesFilesFromTheSiblingScript) {
   EXPECT_EQ(requests[1].target, "/cgi-bin/getfile.cgi");
   EXPECT_NE(requests[1].body.find("param=search%2Eini"), std::string::npos) << requests[1].body;
   EXPECT_EQ(requests[1].body.find("iac_op"), std::string::npos) << requests[1].body;
+}
+
+// The session and its transport keep no logger: made before logging is
+// switched on, they leave the "kernel" log working, for the client's lines
+// and for their own reports.
+TEST_F(SessionWire, ObjectsMadeBeforeLoggingIsSwitchedOnLeaveTheKernelLogWorking) {
+  server.SetHandler(AfterLogin([](const RecordedRequest&) { return ScriptedAnswer{}; }));
+  TempDir logs;
+  WriteBytes(logs.File("client.ini"), "[OPTION]\r\nDebug=1\r\n");
+  Logger::uninitialize();
+  Logger::initialize("", "");  // off, as in a client that has not started logging yet
+  std::string out;
+  {
+    InternetAccessControllers registry(proxy);
+    CString url = server.Url("/app/Search").c_str();
+    InternetAccessController& controller = registry.GetInternetAccessController(url);
+    Logger::initialize(logs.File("client.ini").c_str(), logs.path().c_str());
+    testing::internal::CaptureStdout();
+    Logger::getLogger("kernel").info("client line");
+    EXPECT_TRUE(controller.TestConnection(listener));
+    out = testing::internal::GetCapturedStdout();
+  }
+  for (const char* line :
+       {"INFO \\[[^\\]]*\\] client line\n",
+        "DEBUG \\[[^\\]]*\\] URL: http://[^\n]*/app/UserAuthentication\\?iac_pwd=",
+        "DEBUG \\[[^\\]]*\\] JSESSIONID:JSESSIONID=abc\n"}) {
+    EXPECT_TRUE(std::regex_search(out, std::regex(line))) << line << " not in\n" << out;
+  }
+  Logger::uninitialize();
+  Logger::initialize("", "");
 }
 
 TEST_F(SessionWire, LoginAnswerThatIsNotXmlReachesTheCallerAsComError) {
