@@ -1,17 +1,12 @@
 #include "iac/InternetAccessControllers.h"
 
+#include "platform/DeleteMapValues.h"
+
 InternetAccessControllers::InternetAccessControllers(ProxyAuthenticator& proxyAuthenticator)
     : proxyAuthenticator_(proxyAuthenticator) {}
 
 InternetAccessControllers::~InternetAccessControllers() {
-  while (!controllers_.IsEmpty()) {
-    POSITION position = controllers_.GetStartPosition();
-    CString key;
-    void* controller = nullptr;
-    controllers_.GetNextAssoc(position, key, controller);
-    controllers_.RemoveKey(key);
-    delete static_cast<InternetAccessController*>(controller);
-  }
+  DeleteMapValues<InternetAccessController>(controllers_);
 }
 
 InternetAccessController& InternetAccessControllers::GetInternetAccessController(CString& url) {

@@ -14,6 +14,7 @@
 #include "net/InternetErrors.h"
 #include "net/WebUtil.h"
 #include "platform/DiagnosticSink.h"
+#include "platform/ThreadCache.h"
 
 namespace {
 
@@ -69,31 +70,10 @@ bool ProxyConfigured(bool https) {
 
 // The multi handle that runs this thread's transfers, kept between them:
 // setting one up costs more than the rest of a loopback exchange. Shared
-// state (connections, cookies, sessions) lives in the share. The state has
-// no destructor, so it stays usable while the thread ends; a guard frees the
-// handle then, and transfers after that (a controller in a static object
-// saying goodbye at exit) run on a multi handle of their own.
-struct ThreadMulti {
-  CURLM* multi = nullptr;
-  bool closed = false;  // the thread is ending: nothing is kept any more
-};
-thread_local ThreadMulti threadMulti;
-
-struct ThreadMultiGuard {
-  ~ThreadMultiGuard() {
-    if (threadMulti.multi) curl_multi_cleanup(threadMulti.multi);
-    threadMulti.multi = nullptr;
-    threadMulti.closed = true;
-  }
-};
-thread_local ThreadMultiGuard threadMultiGuard;
-
-// Null once the thread is ending or when libcurl cannot give one.
-CURLM* KeptMulti() {
-  (void)&threadMultiGuard;  // constructs the guard on the thread's first transfer
-  if (threadMulti.multi == nullptr && !threadMulti.closed) threadMulti.multi = curl_multi_init();
-  return threadMulti.multi;
-}
+// state (connections, cookies, sessions) lives in the share. Null once the
+// thread is ending or when libcurl cannot give one: transfers after that (a
+// controller in a static object saying goodbye at exit) run without one.
+CURLM* KeptMulti() { return ThreadCache<CURLM, &curl_multi_cleanup>::Get(&curl_multi_init); }
 
 // OpenSSL's verification results that name the certificate itself rather
 // than its issuer, and the one libcurl leaves in place when its own check

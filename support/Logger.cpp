@@ -5,6 +5,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "platform/DeleteMapValues.h"
 #include "platform/DiagnosticSink.h"
 #include "platform/FileApi.h"
 #include "platform/SystemTime.h"
@@ -45,14 +46,7 @@ void Logger::initialize(const CString& configurationFile, const CString& tempDir
 void Logger::uninitialize() {
   // No report is being written while the loggers go.
   const std::scoped_lock lock(reporting, registry);
-  while (!loggers.IsEmpty()) {
-    POSITION position = loggers.GetStartPosition();
-    CString name;
-    void* logger = nullptr;
-    loggers.GetNextAssoc(position, name, logger);
-    loggers.RemoveKey(name);
-    delete static_cast<Logger*>(logger);
-  }
+  DeleteMapValues<Logger>(loggers);
 }
 
 Logger& Logger::getLogger(const CString& name) {
