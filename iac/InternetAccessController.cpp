@@ -16,17 +16,48 @@ namespace {
 
 constexpr unsigned long kStatusOk = 200;
 
+// A listener event about the controller that fires it.
+using Event = void (IacListener::*)(InternetAccessController&);
+
 // The error pages with which the server ends a session, in the order they
 // are looked for in a page's title, with the event each one fires.
 struct LostSessionPage {
   const char* name;
-  void (IacListener::*event)(InternetAccessController&);
+  Event event;
 };
 constexpr LostSessionPage kLostSessionPages[] = {
     {"SharingAccountException", &IacListener::OnSharingAccountException},
     {"ExpiredSessionException", &IacListener::OnSessionHasExpired},
     {"UnauthenticatedUserException", &IacListener::OnUnauthenticatedUser},
 };
+
+// The conditions of a login answer that keep the session closed, in the
+// order they are checked: a flag, the value that refuses, the event fired.
+struct Refusal {
+  bool IacAuthenticationResponse::*flag;
+  bool refusing;
+  Event event;
+};
+constexpr Refusal kRefusals[] = {
+    {&IacAuthenticationResponse::authenticated, false, &IacListener::OnAuthenticationFailed},
+    {&IacAuthenticationResponse::accountEnabled, false, &IacListener::OnAccountDisabled},
+    {&IacAuthenticationResponse::customerAccountEnabled, false,
+     &IacListener::OnCustomerAccountDisabled},
+    {&IacAuthenticationResponse::customerSubscriptionValid, false,
+     &IacListener::OnCustomerSubscriptionExpired},
+    {&IacAuthenticationResponse::passwordExpired, true, &IacListener::OnPasswordExpired},
+    {&IacAuthenticationResponse::accountValidationRequired, true,
+     &IacListener::OnAccountValidationRequired},
+};
+
+// The event of the first condition of `answer` that refuses the login; null
+// when the session may open.
+Event RefusalEvent(const IacAuthenticationResponse& answer) {
+  for (const Refusal& refusal : kRefusals) {
+    if (answer.*refusal.flag == refusal.refusing) return refusal.event;
+  }
+  return nullptr;
+}
 
 bool EndsWith(const CString& text, const char* suffix) {
   const CString ending(suffix);
@@ -132,19 +163,8 @@ InternetAccessControllerResponse* InternetAccessController::Authenticate(HttpReq
   CString text;
   response->GetString(text);
   ReportDiagnostic(DiagnosticLevel::kDebug, text.c_str());
-  const IacAuthenticationResponse answer = ParseAuthenticationResponse(text);
-  if (!answer.authenticated) {
-    listener.OnAuthenticationFailed(*this);
-  } else if (!answer.accountEnabled) {
-    listener.OnAccountDisabled(*this);
-  } else if (!answer.customerAccountEnabled) {
-    listener.OnCustomerAccountDisabled(*this);
-  } else if (!answer.customerSubscriptionValid) {
-    listener.OnCustomerSubscriptionExpired(*this);
-  } else if (answer.passwordExpired) {
-    listener.OnPasswordExpired(*this);
-  } else if (answer.accountValidationRequired) {
-    listener.OnAccountValidationRequired(*this);
+  if (const Event refused = RefusalEvent(ParseAuthenticationResponse(text))) {
+    (listener.*refused)(*this);
   } else {
     authenticated_ = true;
     result->SetAccessAuthorized(true);

@@ -49,6 +49,15 @@ class SORREL_EXPORT HttpController {
   CString GetLastErrorMessage() const { return lastErrorMessage; }
 
  private:
+  struct Exchange;
+  // One transfer, sent until its answer or failure is final; true when the
+  // authenticator gave server credentials after a 401, for a new transfer.
+  bool Attempt(Exchange& exchange);
+  // After a 407: true when the request goes out again on the same transfer,
+  // first with the request's proxy credentials, then with the authenticator's.
+  bool SendAgainToProxy(Exchange& exchange);
+  // After a 401: true when the authenticator gave credentials, now in the request.
+  bool TakeServerCredentials(Exchange& exchange);
   void ClearHandles();
   void RetrieveErrorMessage();
   void ReadBytes(HttpResponse& response);

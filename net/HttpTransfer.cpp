@@ -279,16 +279,8 @@ DWORD HttpTransfer::MapFailure(CURLcode result) {
   curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError);
   switch (result) {
     case CURLE_UNSUPPORTED_PROTOCOL:
-    case CURLE_BAD_FUNCTION_ARGUMENT: {
-      // The scheme was checked and the options taken before sending; once
-      // connected these mean an answer that was not HTTP at all, or a header
-      // line libcurl cannot store (a folded first line, a line without a colon).
-      curl_off_t connectTime = 0;
-      curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connectTime);
-      if (connectTime > 0) return ERROR_HTTP_INVALID_SERVER_RESPONSE;
-      return result == CURLE_UNSUPPORTED_PROTOCOL ? ERROR_INTERNET_UNRECOGNIZED_SCHEME
-                                                  : ERROR_INTERNET_INTERNAL_ERROR;
-    }
+    case CURLE_BAD_FUNCTION_ARGUMENT:
+      return MapRefusedAnswer(result);
     case CURLE_URL_MALFORMAT:
       return ERROR_INTERNET_INVALID_URL;
     case CURLE_COULDNT_RESOLVE_PROXY:
@@ -311,21 +303,8 @@ DWORD HttpTransfer::MapFailure(CURLcode result) {
     case CURLE_SSL_CONNECT_ERROR:
       return osError == ECONNRESET ? ERROR_INTERNET_CONNECTION_RESET
                                    : ERROR_INTERNET_CONNECTION_ABORTED;
-    case CURLE_PEER_FAILED_VERIFICATION: {
-      long verifyResult = 0;
-      curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
-      // The chain verified, or is no longer checked, but the name did not
-      // match: libcurl checks the host name itself after OpenSSL's
-      // verification, whose result still names the unknown issuer once chain
-      // checks are off. Answering 12045 then would resend forever.
-      if (verifyResult == 0 || verifyResult == kNotVerified || ignoringUnknownAuthority) {
-        return ERROR_INTERNET_SEC_CERT_CN_INVALID;
-      }
-      if (verifyResult == kCertificateExpired || verifyResult == kCertificateNotYetValid) {
-        return ERROR_INTERNET_SEC_CERT_DATE_INVALID;
-      }
-      return ERROR_INTERNET_INVALID_CA;
-    }
+    case CURLE_PEER_FAILED_VERIFICATION:
+      return MapCertificateFailure();
     case CURLE_FILESIZE_EXCEEDED:
     case CURLE_OUT_OF_MEMORY:
       return ERROR_NOT_ENOUGH_MEMORY;
@@ -334,6 +313,33 @@ DWORD HttpTransfer::MapFailure(CURLcode result) {
     default:
       return ERROR_INTERNET_INTERNAL_ERROR;
   }
+}
+
+DWORD HttpTransfer::MapRefusedAnswer(CURLcode result) {
+  // The scheme was checked and the options taken before sending; once
+  // connected these mean an answer that was not HTTP at all, or a header
+  // line libcurl cannot store (a folded first line, a line without a colon).
+  curl_off_t connectTime = 0;
+  curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connectTime);
+  if (connectTime > 0) return ERROR_HTTP_INVALID_SERVER_RESPONSE;
+  return result == CURLE_UNSUPPORTED_PROTOCOL ? ERROR_INTERNET_UNRECOGNIZED_SCHEME
+                                              : ERROR_INTERNET_INTERNAL_ERROR;
+}
+
+DWORD HttpTransfer::MapCertificateFailure() {
+  long verifyResult = 0;
+  curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+  // The chain verified, or is no longer checked, but the name did not
+  // match: libcurl checks the host name itself after OpenSSL's
+  // verification, whose result still names the unknown issuer once chain
+  // checks are off. Answering 12045 then would resend forever.
+  if (verifyResult == 0 || verifyResult == kNotVerified || ignoringUnknownAuthority) {
+    return ERROR_INTERNET_SEC_CERT_CN_INVALID;
+  }
+  if (verifyResult == kCertificateExpired || verifyResult == kCertificateNotYetValid) {
+    return ERROR_INTERNET_SEC_CERT_DATE_INVALID;
+  }
+  return ERROR_INTERNET_INVALID_CA;
 }
 
 size_t HttpTransfer::ReceiveBody(char* data, size_t size, size_t count, void* user) {
