@@ -19,8 +19,8 @@
 #include <string>
 #include <thread>
 
-#include "SampleBase.h"
-#include "SorrelServer.h"
+#include "server/SampleBase.h"
+#include "server/SorrelServer.h"
 
 namespace {
 

@@ -1,7 +1,11 @@
-# sorrel_add_module(NAME [DEPS module...] [LIBS target...] [INTERNAL header...])
+# sorrel_add_module(NAME [DEPS module...] [LIBS target...] [INTERNAL header...]
+#                   [EXCLUDE source...] [APPLICATION])
 #
-# Builds the .cpp files of the calling folder into one object library,
-# sorrel_NAME, that goes into libSORRELKernel.so. The build enforces the
+# Builds the .cpp files of the calling folder (less those named in EXCLUDE)
+# into one object library, sorrel_NAME, that goes into libSORRELKernel.so.
+# An APPLICATION module (the session engine, the server's engine) is built
+# the same way but stays out of the shared library: the programs that name it
+# link its objects, and its headers are not installed. The build enforces the
 # layering:
 #   - every module named in DEPS must have been declared before this one
 #     (lower layers are added first), otherwise configuring fails;
@@ -11,7 +15,7 @@
 #     tests, and are not installed.
 # LIBS names the external libraries that the module uses.
 function(sorrel_add_module name)
-  cmake_parse_arguments(MOD "" "" "DEPS;LIBS;INTERNAL" ${ARGN})
+  cmake_parse_arguments(MOD "APPLICATION" "" "DEPS;LIBS;INTERNAL;EXCLUDE" ${ARGN})
   get_property(known GLOBAL PROPERTY SORREL_KNOWN_MODULES)
   if(name IN_LIST known)
     message(FATAL_ERROR "module '${name}' is declared twice")
@@ -28,6 +32,9 @@ function(sorrel_add_module name)
   list(REMOVE_DUPLICATES closure)
 
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(excluded IN LISTS MOD_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   file(GLOB headers RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   foreach(header IN LISTS MOD_INTERNAL)
@@ -62,7 +69,9 @@ function(sorrel_add_module name)
       CXX_VISIBILITY_PRESET hidden
       VISIBILITY_INLINES_HIDDEN ON)
     set(scope PUBLIC)
-    set_property(GLOBAL APPEND PROPERTY SORREL_MODULES ${target})
+    if(NOT MOD_APPLICATION)
+      set_property(GLOBAL APPEND PROPERTY SORREL_MODULES ${target})
+    endif()
   else()
     # A module with headers only, or none yet: usage requirements alone.
     add_library(${target} INTERFACE)
@@ -81,10 +90,100 @@ function(sorrel_add_module name)
   set_property(GLOBAL PROPERTY SORREL_MODULE_DEPS_${name} ${MOD_DEPS})
   set_property(GLOBAL PROPERTY SORREL_MODULE_INTERNAL_${name} ${MOD_INTERNAL})
   set_property(GLOBAL PROPERTY SORREL_MODULE_DIR_${name} ${CMAKE_CURRENT_SOURCE_DIR})
+  set_property(GLOBAL PROPERTY SORREL_MODULE_APPLICATION_${name} ${MOD_APPLICATION})
   set_property(GLOBAL PROPERTY SORREL_MODULE_PUBLIC_INCLUDE_${name} ${root}/public)
   set_property(GLOBAL PROPERTY SORREL_MODULE_PRIVATE_INCLUDE_${name} ${root}/private)
-  list(TRANSFORM public_headers PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
-  install(FILES ${public_headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/SORRELKernel/${name})
+  list(TRANSFORM headers PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
+  _sorrel_record_layering(${name} ${name} "${MOD_DEPS}" "${MOD_INTERNAL}" ${sources} ${headers})
+  if(NOT MOD_APPLICATION)
+    list(TRANSFORM public_headers PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
+    install(FILES ${public_headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/SORRELKernel/${name})
+  endif()
+endfunction()
+
+# sorrel_add_program(NAME SOURCES file... [DEPS module...] [LIBS target...]
+#                    [SHARED] [INCLUDE_AS folder])
+#
+# A program (an executable, or with SHARED a library loaded at run time) made
+# of SOURCES in the calling folder. Like a module, it sees only its own
+# folder, as "FOLDER/NAME.h" (FOLDER is the calling folder's name, or
+# INCLUDE_AS), and the public headers of its DEPS; the layering test checks
+# its includes against DEPS. It links the objects of the APPLICATION modules
+# among its DEPS (and theirs) and libSORRELKernel.so for the library's
+# modules. A SHARED program gets no module objects and not the library: it
+# names in DEPS only what it compiles in itself.
+function(sorrel_add_program name)
+  cmake_parse_arguments(PROG "SHARED" "INCLUDE_AS" "SOURCES;DEPS;LIBS" ${ARGN})
+  get_property(known GLOBAL PROPERTY SORREL_KNOWN_MODULES)
+  foreach(dep IN LISTS PROG_DEPS)
+    if(NOT dep IN_LIST known)
+      message(FATAL_ERROR
+        "program '${name}' depends on '${dep}', which is not a module declared before it")
+    endif()
+  endforeach()
+  get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  if(PROG_INCLUDE_AS)
+    set(folder ${PROG_INCLUDE_AS})
+  endif()
+  set(root ${PROJECT_BINARY_DIR}/module-include/program-${name})
+  file(REMOVE_RECURSE ${root})
+  file(MAKE_DIRECTORY ${root})
+  file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${root}/${folder} SYMBOLIC)
+
+  set(sources "")
+  foreach(source IN LISTS PROG_SOURCES)
+    get_filename_component(source ${source} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    list(APPEND sources ${source})
+  endforeach()
+  if(PROG_SHARED)
+    add_library(${name} SHARED ${sources})
+    foreach(dep IN LISTS PROG_DEPS)
+      get_property(dir GLOBAL PROPERTY SORREL_MODULE_PUBLIC_INCLUDE_${dep})
+      target_include_directories(${name} PRIVATE ${dir})
+    endforeach()
+  else()
+    add_executable(${name} ${sources})
+    set(application_objects "")
+    foreach(dep IN LISTS PROG_DEPS)
+      get_property(closure GLOBAL PROPERTY SORREL_MODULE_CLOSURE_${dep})
+      foreach(module IN ITEMS ${dep} ${closure})
+        get_property(application GLOBAL PROPERTY SORREL_MODULE_APPLICATION_${module})
+        get_target_property(type sorrel_${module} TYPE)
+        if(application AND type STREQUAL "OBJECT_LIBRARY")
+          list(APPEND application_objects sorrel_${module})
+        endif()
+      endforeach()
+    endforeach()
+    list(REMOVE_DUPLICATES application_objects)
+    # The library's modules come from the shared library: of them the
+    # program takes only the public headers.
+    foreach(dep IN LISTS PROG_DEPS)
+      get_property(closure GLOBAL PROPERTY SORREL_MODULE_CLOSURE_${dep})
+      foreach(module IN ITEMS ${dep} ${closure})
+        get_property(dir GLOBAL PROPERTY SORREL_MODULE_PUBLIC_INCLUDE_${module})
+        target_include_directories(${name} PRIVATE ${dir})
+      endforeach()
+    endforeach()
+    target_link_libraries(${name} PRIVATE ${application_objects} SORRELKernel)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+  endif()
+  target_include_directories(${name} PRIVATE ${root})
+  if(PROG_LIBS)
+    target_link_libraries(${name} PRIVATE ${PROG_LIBS})
+  endif()
+
+  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  _sorrel_record_layering(${name} ${folder} "${PROG_DEPS}" "" ${sources} ${headers})
+endfunction()
+
+# Notes one module's or program's files for the layering test: the include
+# prefix that names itself, its declared dependencies, its internal headers.
+function(_sorrel_record_layering name self deps internal)
+  string(REPLACE ";" "," deps "${deps}")
+  string(REPLACE ";" "," internal "${internal}")
+  string(REPLACE ";" "," files "${ARGN}")
+  set_property(GLOBAL APPEND PROPERTY SORREL_LAYERING_LINES
+    "${name}|${self}|${deps}|${internal}|${files}")
 endfunction()
 
 # sorrel_module_objects(OUT NAME...)
@@ -134,16 +233,12 @@ endfunction()
 
 # sorrel_write_layering_manifest(FILE)
 #
-# Writes, for the layering test, one line per module:
-#   NAME|FOLDER|DEP;DEP...|INTERNAL;INTERNAL...
+# Writes, for the layering test, one line per module or program:
+#   NAME|SELF|DEP,DEP...|INTERNAL,INTERNAL...|FILE,FILE...
+# SELF is the include prefix of its own folder. Programs are declared after
+# the library, so the manifest is written at the end of configuring.
 function(sorrel_write_layering_manifest file)
-  get_property(known GLOBAL PROPERTY SORREL_KNOWN_MODULES)
-  set(text "")
-  foreach(name IN LISTS known)
-    get_property(dir GLOBAL PROPERTY SORREL_MODULE_DIR_${name})
-    get_property(deps GLOBAL PROPERTY SORREL_MODULE_DEPS_${name})
-    get_property(internal GLOBAL PROPERTY SORREL_MODULE_INTERNAL_${name})
-    string(APPEND text "${name}|${dir}|${deps}|${internal}\n")
-  endforeach()
-  file(WRITE ${file} "${text}")
+  get_property(lines GLOBAL PROPERTY SORREL_LAYERING_LINES)
+  list(JOIN lines "\n" text)
+  file(WRITE ${file} "${text}\n")
 endfunction()

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "QueryParser.h"
+#include "server/QueryParser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   QueryNode root;

@@ -1,4 +1,4 @@
-#include "KtfDocument.h"
+#include "server/KtfDocument.h"
 
 void KtfDocument::Add(std::string code, std::string value) {
   fields_.emplace_back(std::move(code), std::move(value));

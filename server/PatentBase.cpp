@@ -1,11 +1,11 @@
-#include "PatentBase.h"
+#include "server/PatentBase.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
-#include "SqliteEngine.h"
+#include "server/SqliteEngine.h"
 #include "platform/CString.h"
 #include "support/clAccessConfigFile.h"
 

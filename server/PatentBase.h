@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "KtfDocument.h"
-#include "SearchEngine.h"
+#include "server/KtfDocument.h"
+#include "server/SearchEngine.h"
 
 // One searchable base: a folder with "base.ini" (section BASE: Name, Title),
 // "documents.ktf", optionally "register.ktf" (family members FM and legal

@@ -1,4 +1,4 @@
-#include "QueryNode.h"
+#include "server/QueryNode.h"
 
 namespace {
 

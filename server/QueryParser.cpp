@@ -1,4 +1,4 @@
-#include "QueryParser.h"
+#include "server/QueryParser.h"
 
 #include <algorithm>
 #include <cctype>

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "QueryNode.h"
+#include "server/QueryNode.h"
 
 // Parses the KTF search expressions that the VERGER translator writes
 // ("TI AB=solar +5W cell AND PD>=2000") into a QueryNode tree. The grammar is

@@ -1,4 +1,4 @@
-#include "SampleBase.h"
+#include "server/SampleBase.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "KtfDocument.h"
+#include "server/KtfDocument.h"
 
 namespace {
 

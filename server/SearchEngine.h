@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "QueryNode.h"
+#include "server/QueryNode.h"
 
 // What the protocol needs of a search engine: open a base, run a parsed
 // question into a hit list, fetch documents of a hit list by position. The

@@ -1,4 +1,4 @@
-#include "SessionTable.h"
+#include "server/SessionTable.h"
 
 #include <cstdio>
 #include <random>

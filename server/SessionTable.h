@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "SearchEngine.h"
+#include "server/SearchEngine.h"
 
 // The open sessions of a server, keyed by the "JSESSIONID" cookie value, and
 // a bounded memory of the sessions it closed, so a request that comes with a

@@ -1,4 +1,4 @@
-#include "SorrelServer.h"
+#include "server/SorrelServer.h"
 
 #include <httplib.h>
 #include <strings.h>
@@ -11,8 +11,8 @@
 #include <ctime>
 #include <thread>
 
-#include "Latin1.h"
-#include "QueryParser.h"
+#include "server/Latin1.h"
+#include "server/QueryParser.h"
 
 namespace {
 

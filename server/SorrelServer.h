@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "PatentBase.h"
-#include "SessionTable.h"
-#include "UserDirectory.h"
+#include "server/PatentBase.h"
+#include "server/SessionTable.h"
+#include "server/UserDirectory.h"
 
 namespace httplib {
 class Server;

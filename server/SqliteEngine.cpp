@@ -1,4 +1,4 @@
-#include "SqliteEngine.h"
+#include "server/SqliteEngine.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -12,9 +12,9 @@
 #include <iterator>
 #include <memory>
 
-#include "KtfDocument.h"
-#include "Latin1.h"
-#include "QueryParser.h"
+#include "server/KtfDocument.h"
+#include "server/Latin1.h"
+#include "server/QueryParser.h"
 
 namespace {
 

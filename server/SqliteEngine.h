@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "SearchEngine.h"
+#include "server/SearchEngine.h"
 
 struct sqlite3;
 

@@ -1,4 +1,4 @@
-#include "UserDirectory.h"
+#include "server/UserDirectory.h"
 
 #include "platform/CStringArray.h"
 #include "support/Crypto.h"

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "SampleBase.h"
-#include "SorrelServer.h"
+#include "server/SampleBase.h"
+#include "server/SorrelServer.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "platform/CDC.h"
 #include "platform/Gdi.h"
 #include "tools/CommandRegistry.h"
-#include "tools/imaging/PngFile.h"
+#include "imaging/PngFile.h"
 
 namespace {
 

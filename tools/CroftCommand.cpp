@@ -4,8 +4,8 @@
 #include <string>
 
 #include "tools/CommandRegistry.h"
-#include "tools/imaging/FacsimilePage.h"
-#include "tools/imaging/PngFile.h"
+#include "imaging/FacsimilePage.h"
+#include "imaging/PngFile.h"
 
 namespace {
 

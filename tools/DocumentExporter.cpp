@@ -12,7 +12,7 @@
 #include "sgml/clKTF2SGML.h"
 #include "support/clSuperStyleSheetManager.h"
 #include "tools/BundledFiles.h"
-#include "tools/imaging/PagePreview.h"
+#include "imaging/PagePreview.h"
 
 namespace {
 

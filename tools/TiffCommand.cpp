@@ -9,7 +9,7 @@
 
 #include "image/clTiffTools.h"
 #include "tools/CommandRegistry.h"
-#include "tools/imaging/PagePreview.h"
+#include "imaging/PagePreview.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Trellis.h"
+#include "trellis/Trellis.h"
 
 #include <dlfcn.h>
 #include <jni.h>

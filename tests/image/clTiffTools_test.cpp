@@ -10,7 +10,7 @@
 #include <string>
 
 #include "tests/common/TempDir.h"
-#include "tools/imaging/FacsimilePage.h"
+#include "imaging/FacsimilePage.h"
 
 namespace {
 

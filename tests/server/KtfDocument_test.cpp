@@ -1,8 +1,8 @@
-#include "KtfDocument.h"
+#include "server/KtfDocument.h"
 
 #include <gtest/gtest.h>
 
-#include "SampleBase.h"
+#include "server/SampleBase.h"
 #include "tests/common/TempDir.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "SorrelServer.h"
+#include "server/SorrelServer.h"
 
 #include <gtest/gtest.h>
 

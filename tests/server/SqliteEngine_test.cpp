@@ -1,11 +1,11 @@
-#include "SqliteEngine.h"
+#include "server/SqliteEngine.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
-#include "QueryParser.h"
+#include "server/QueryParser.h"
 #include "tests/common/TempDir.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "SorrelServer.h"
+#include "server/SorrelServer.h"
 
 // A SorrelServer on a free loopback port, serving in a thread of its own
 // while the object lives; stopped and joined when it goes away.

@@ -23,7 +23,7 @@
 #include "tests/common/ReferenceServer.h"
 #include "tests/common/TempDir.h"
 #include "tests/servers/ScriptedHttpServer.h"
-#include "tools/imaging/FacsimilePage.h"
+#include "imaging/FacsimilePage.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/imaging/FacsimilePage.h"
+#include "imaging/FacsimilePage.h"
 
 #include <tiffio.h>
 

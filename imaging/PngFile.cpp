@@ -1,4 +1,4 @@
-#include "tools/imaging/PngFile.h"
+#include "imaging/PngFile.h"
 
 #include <png.h>
 

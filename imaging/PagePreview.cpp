@@ -1,9 +1,9 @@
-#include "tools/imaging/PagePreview.h"
+#include "imaging/PagePreview.h"
 
 #include <cstdint>
 
-#include "tools/imaging/FacsimilePage.h"
-#include "tools/imaging/PngFile.h"
+#include "imaging/FacsimilePage.h"
+#include "imaging/PngFile.h"
 
 bool WritePagePreview(const std::string& tiffPath, const std::string& pngPath,
                       std::vector<std::string>* notes, std::string* error) {
