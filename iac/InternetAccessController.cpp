@@ -142,9 +142,10 @@ InternetAccessControllerResponse* InternetAccessController::Authenticate(HttpReq
   HttpRequest login(rootUrl_ + "UserAuthentication");
   CString password = request.GetPassword();
   CString digest;
-  if (!Crypto::HashString(password, digest))
+  if (!Crypto::HashString(password, digest)) {
     ReportDiagnostic(DiagnosticLevel::kDebug,
                      "(InternetAccessController::Authenticate) the password digest failed");
+  }
   login.SetParameter("iac_user", request.GetUserName());
   login.SetParameter("iac_pwd", digest);
 

@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "net/ByteBuffer.h"
@@ -103,15 +104,16 @@ HttpResponse* HttpController::Connect(HttpRequest& request, HttpAuthenticator& a
   try {
     // The body is built anew only after an authenticator, which may change
     // the request, answered; the report shares the first one.
+    CString body = request.GetQueryString();
+    const CString target = "URL: " + request.GetUrl() + "?" + body;
+    ReportDiagnostic(DiagnosticLevel::kDebug, target.c_str());
     Exchange exchange{request,
                       authenticator,
                       *response,
                       HttpTimeLimits::FromEnvironment(),
-                      request.GetQueryString(),
+                      std::move(body),
                       request.GetProxyUserName(),
                       request.GetProxyPassword()};
-    const CString target = "URL: " + request.GetUrl() + "?" + exchange.body;
-    ReportDiagnostic(DiagnosticLevel::kDebug, target.c_str());
     while (Attempt(exchange)) {
       // one attempt per set of server credentials
     }
