@@ -45,7 +45,8 @@ void Logger::initialize(const CString& configurationFile, const CString& tempDir
 
 void Logger::uninitialize() {
   // No report is being written while the loggers go.
-  const std::scoped_lock lock(reporting, registry);
+  const std::lock_guard reportingLock(reporting);
+  const std::lock_guard registryLock(registry);
   DeleteMapValues<Logger>(loggers);
 }
 
