@@ -3,7 +3,7 @@
 #include "net/InternetAccessController.h"
 #include "platform/CMapStringToString.h"
 #include "tools/CommandRegistry.h"
-#include "tools/ServerClient.h"
+#include "tools/ServerOptions.h"
 
 // The commands that talk to a search server through a session: login,
 // bases, info, query, check and file. Each prints every session event on

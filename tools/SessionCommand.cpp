@@ -10,12 +10,12 @@
 #include <string>
 #include <system_error>
 
-#include "tools/BundledFiles.h"
-#include "tools/BundledServer.h"
+#include "session/BundledFiles.h"
+#include "session/BundledServer.h"
+#include "session/CriteriaProfile.h"
+#include "session/SearchSession.h"
+#include "session/ServerClient.h"
 #include "tools/CommandRegistry.h"
-#include "tools/CriteriaProfile.h"
-#include "tools/SearchSession.h"
-#include "tools/ServerClient.h"
 
 // sorrel session [--url URL] [--out DIR] [SCRIPT]: a search session, run from
 // a script, from standard input, or typed on a terminal with line editing.

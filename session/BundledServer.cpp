@@ -1,4 +1,4 @@
-#include "tools/BundledServer.h"
+#include "session/BundledServer.h"
 
 #include <fcntl.h>
 #include <poll.h>

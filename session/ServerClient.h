@@ -1,8 +1,6 @@
 #pragma once
 
-#include <CLI/CLI.hpp>
 #include <functional>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -53,9 +51,6 @@ constexpr int kExitDelivered = 0;     // a 200 answer
 constexpr int kExitLoginRefused = 2;  // authentication refused or declined
 constexpr int kExitNoAnswer = 3;      // no status came back
 constexpr int kExitOtherAnswer = 4;   // any other status, or a login answer that is not XML
-
-// Adds --url, --user and --json to `command`.
-void AddServerOptions(CLI::App& command, ServerOptions& options);
 
 // Proxy credentials from SORREL_PROXY_USER and SORREL_PROXY_PASSWORD.
 class EnvironmentProxyAuthenticator : public ProxyAuthenticator {
@@ -112,10 +107,3 @@ class ToolListener : public IacListener {
   bool connectionFailed_ = false;  // a login got no status
   bool refused_ = false;           // the server refused the login
 };
-
-// Runs `operation` on a controller for the options' URL and turns the
-// outcome into the exit status; `output` receives what the server sent.
-// Prints the output (or a JSON object) on success, a clear message otherwise.
-int RunServerOperation(
-    const ServerOptions& options, const char* what,
-    const std::function<bool(InternetAccessController&, IacListener&, CString& output)>& operation);

@@ -1,4 +1,4 @@
-#include "tools/SearchSession.h"
+#include "session/SearchSession.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>

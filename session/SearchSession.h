@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "net/InternetAccessControllers.h"
+#include "session/DocumentExporter.h"
+#include "session/ServerClient.h"
 #include "sgml/KtfDocumentReader.h"
-#include "tools/DocumentExporter.h"
-#include "tools/ServerClient.h"
 #include "translator/KTF_COMMAND.h"
 #include "translator/VERGER_CONFIG.h"
 #include "translator/VERGER_MODE.h"
