@@ -1,12 +1,40 @@
 #include "tools/ServerOptions.h"
 
-#include <cstdio>
-#include <iostream>
-#include <nlohmann/json.hpp>
-#include <string>
+#include <termios.h>
+#include <unistd.h>
 
-#include "net/InternetAccessControllers.h"
-#include "platform/ComError.h"
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// Reads a password from the terminal with echo off; empty when there is no
+// terminal (scripts give SORREL_PASSWORD instead).
+std::string PromptPassword(const std::string& user) {
+  if (!::isatty(STDIN_FILENO)) return "";
+  std::fprintf(stderr, "password for %s: ", user.c_str());
+  std::fflush(stderr);
+  termios saved{};
+  const bool echoOff = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (echoOff) {
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+  }
+  std::string password;
+  std::getline(std::cin, password);
+  if (echoOff) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  std::fprintf(stderr, "\n");
+  return password;
+}
+
+}  // namespace
 
 void AddServerOptions(CLI::App& command, ServerOptions& options) {
   command.add_option("--url", options.url, "servlet URL of the search server")->required();
@@ -16,62 +44,17 @@ void AddServerOptions(CLI::App& command, ServerOptions& options) {
   command.add_flag("--json", options.json, "print one JSON object");
 }
 
-int RunServerOperation(const ServerOptions& options, const char* what,
-                       const std::function<bool(InternetAccessController&, IacListener&,
-                                                CString& output)>& operation) {
-  // A failed exchange is shown as a line, noting that no status came back.
-  TransportFailures transportFailures;
-  EnvironmentProxyAuthenticator proxy;
-  ToolListener listener(options);
-  CString output;
-  bool delivered = false;
-  std::string comError;
-  {
-    InternetAccessControllers registry(proxy);
-    CString url = options.url.c_str();
-    InternetAccessController& controller = registry.GetInternetAccessController(url);
-    try {
-      delivered = operation(controller, listener, output);
-    } catch (const _com_error& error) {
-      comError = error.ErrorMessage().c_str();
+SessionListener::CredentialSource TerminalCredentials(const ServerOptions& options) {
+  return [&options](std::string& user, std::string& password) {
+    user = options.user.empty() ? Environment("SORREL_USER") : options.user;
+    if (user.empty()) {
+      std::fprintf(stderr, "sorrel: the server asks for a user name: give --user or SORREL_USER\n");
+      return false;
     }
-  }
-
-  int status = kExitDelivered;
-  std::string message;
-  if (!comError.empty()) {
-    status = kExitOtherAnswer;
-    message = "the server's login answer is not well-formed XML (" + comError + ")";
-  } else if (delivered) {
-    status = kExitDelivered;
-  } else if (listener.connectionFailed() || !transportFailures.last().empty()) {
-    status = kExitNoAnswer;
-    message = "no answer from the server: " + transportFailures.last();
-  } else if (listener.refused()) {
-    status = kExitLoginRefused;
-    message = "authentication refused";
-  } else {
-    status = kExitOtherAnswer;
-    message = std::string("the server did not deliver the ") + what;
-  }
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
-
-  if (options.json) {
-    nlohmann::json result = {{"url", options.url},
-                             {"ok", status == kExitDelivered},
-                             {"exit", status},
-                             {"events", listener.events()}};
-    if (status == kExitDelivered) {
-      result["body"] = std::string(output.c_str(), output.GetLength());
-    } else {
-      result["error"] = message;
-    }
-    std::cout << result.dump() << '\n';
-  } else if (status == kExitDelivered) {
-    std::cout.write(output.c_str(), output.GetLength());
-    if (output.GetLength() > 0 && output[output.GetLength() - 1] != '\n') std::cout << '\n';
-  } else {
-    std::fprintf(stderr, "sorrel: %s\n", message.c_str());
-  }
-  return status;
+    const char* fromEnvironment = std::getenv("SORREL_PASSWORD");
+    password = !options.password.empty() ? options.password
+               : fromEnvironment         ? fromEnvironment
+                                         : PromptPassword(user);
+    return true;
+  };
 }

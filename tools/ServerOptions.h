@@ -1,18 +1,26 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
-#include <functional>
+#include <string>
 
-#include "net/IacListener.h"
-#include "net/InternetAccessController.h"
-#include "session/ServerClient.h"
+#include "session/SessionListener.h"
+
+// What the server commands of the tool share: the options every one takes
+// and where the user's credentials come from.
+struct ServerOptions {
+  std::string url;    // the servlet URL of the search server
+  std::string user;   // user name; else SORREL_USER
+  bool json = false;  // JSON on standard output
+  // The password when the caller already knows it (a bundled server's demo
+  // account); else SORREL_PASSWORD or a prompt. Not an option of the tool.
+  std::string password;
+};
 
 // Adds --url, --user and --json to `command`.
 void AddServerOptions(CLI::App& command, ServerOptions& options);
 
-// Runs `operation` on a controller for the options' URL and turns the
-// outcome into the exit status; `output` receives what the server sent.
-// Prints the output (or a JSON object) on success, a clear message otherwise.
-int RunServerOperation(
-    const ServerOptions& options, const char* what,
-    const std::function<bool(InternetAccessController&, IacListener&, CString& output)>& operation);
+// The user's credentials when the server asks: --user or SORREL_USER (a
+// message on standard error when there is neither), and the password known,
+// SORREL_PASSWORD, or one typed on the terminal with echo off (empty without
+// a terminal). `options` must outlive the source.
+SessionListener::CredentialSource TerminalCredentials(const ServerOptions& options);
