@@ -2,7 +2,8 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
+#include <string>
+#include <utility>
 
 const char ServerOptions::kUsage[] =
     "usage: sorrel-server [--port N] [--host ADDRESS] [--base DIR]... [--users FILE]\n"
@@ -13,105 +14,51 @@ const char ServerOptions::kUsage[] =
 
 namespace {
 
-// `text` as a decimal number within [low, high]; false for anything else.
-bool Number(const char* text, long long low, long long high, long long& value) {
+// `text` as a decimal number within [low, high] into `target`; false, with
+// `target` untouched, for anything else.
+template <typename T>
+bool Count(const char* text, long long low, long long high, T& target) {
   char* end = nullptr;
-  value = std::strtoll(text, &end, 10);
-  return end != text && *end == '\0' && value >= low && value <= high;
+  long long value = std::strtoll(text, &end, 10);
+  if (end == text || *end != '\0' || value < low || value > high) return false;
+  target = static_cast<T>(value);
+  return true;
 }
 
-// Puts an option's value where it belongs; false when the value is refused.
-using Setter = bool (*)(ServerOptions& options, const char* value);
+bool Text(const char* text, std::string& target) {
+  target = text;
+  return true;
+}
 
-// Every option: its name, the problem a refused value reports, what it sets.
+// Every option: its name, the problem a refused value reports, and where its
+// value goes (false when the value is refused).
 struct OptionRow {
   const char* name;
   const char* problem;
-  Setter set;
+  bool (*set)(ServerOptions& options, const char* value);
 };
 
+using O = ServerOptions;
 const OptionRow kOptions[] = {
-    {"--port", "bad port",
-     [](ServerOptions& o, const char* v) {
-       long long n = 0;
-       if (!Number(v, 0, 65535, n)) return false;
-       o.server.port = static_cast<int>(n);
-       return true;
-     }},
-    {"--host", "",
-     [](ServerOptions& o, const char* v) {
-       o.server.host = v;
-       return true;
-     }},
-    {"--base", "",
-     [](ServerOptions& o, const char* v) {
-       o.server.bases.push_back(v);
-       return true;
-     }},
-    {"--users", "",
-     [](ServerOptions& o, const char* v) {
-       o.server.usersFile = v;
-       return true;
-     }},
+    {"--port", "bad port", [](O& o, const char* v) { return Count(v, 0, 65535, o.server.port); }},
+    {"--host", "", [](O& o, const char* v) { return Text(v, o.server.host); }},
+    {"--base", "", [](O& o, const char* v) { return Text(v, o.server.bases.emplace_back()); }},
+    {"--users", "", [](O& o, const char* v) { return Text(v, o.server.usersFile); }},
     {"--session-timeout", "bad session timeout",
-     [](ServerOptions& o, const char* v) {
-       long long n = 0;
-       if (!Number(v, 1, 365LL * 24 * 3600, n)) return false;
-       o.server.sessionTimeout = std::chrono::seconds(n);
-       return true;
-     }},
-    {"--tls-cert", "",
-     [](ServerOptions& o, const char* v) {
-       o.server.tlsCert = v;
-       return true;
-     }},
-    {"--tls-key", "",
-     [](ServerOptions& o, const char* v) {
-       o.server.tlsKey = v;
-       return true;
-     }},
+     [](O& o, const char* v) { return Count(v, 1, 365LL * 24 * 3600, o.server.sessionTimeout); }},
+    {"--tls-cert", "", [](O& o, const char* v) { return Text(v, o.server.tlsCert); }},
+    {"--tls-key", "", [](O& o, const char* v) { return Text(v, o.server.tlsKey); }},
     {"--threads", "bad thread count",
-     [](ServerOptions& o, const char* v) {
-       long long n = 0;
-       if (!Number(v, 1, 1024, n)) return false;
-       o.server.threads = static_cast<size_t>(n);
-       return true;
-     }},
+     [](O& o, const char* v) { return Count(v, 1, 1024, o.server.threads); }},
     {"--max-body", "bad body limit",
-     [](ServerOptions& o, const char* v) {
-       long long n = 0;
-       if (!Number(v, 1024, 1LL << 32, n)) return false;
-       o.server.maxBody = static_cast<size_t>(n);
-       return true;
-     }},
-    {"--guard-path", "",
-     [](ServerOptions& o, const char* v) {
-       o.server.guardPath = v;
-       return true;
-     }},
+     [](O& o, const char* v) { return Count(v, 1024, 1LL << 32, o.server.maxBody); }},
+    {"--guard-path", "", [](O& o, const char* v) { return Text(v, o.server.guardPath); }},
     // "USER:PASSWORD", split once the whole line is read.
-    {"--guard-user", "",
-     [](ServerOptions& o, const char* v) {
-       o.server.guardUser = v;
-       return true;
-     }},
-    {"--generate-base", "",
-     [](ServerOptions& o, const char* v) {
-       o.generateFolder = v;
-       return true;
-     }},
+    {"--guard-user", "", [](O& o, const char* v) { return Text(v, o.server.guardUser); }},
+    {"--generate-base", "", [](O& o, const char* v) { return Text(v, o.generateFolder); }},
     {"--documents", "bad document count",
-     [](ServerOptions& o, const char* v) {
-       long long n = 0;
-       if (!Number(v, 1, 100000000, n)) return false;
-       o.documents = static_cast<size_t>(n);
-       return true;
-     }},
-    {"--name", "",
-     [](ServerOptions& o, const char* v) {
-       o.baseName = v;
-       return true;
-     }},
+     [](O& o, const char* v) { return Count(v, 1, 100000000, o.documents); }},
+    {"--name", "", [](O& o, const char* v) { return Text(v, o.baseName); }},
 };
 
 ServerOptions Refused(ServerOptions options, std::string problem) {
