@@ -15,7 +15,9 @@ struct ServerOptions {
     kRefused,       // print `problem` and kUsage, stop with an error
   };
 
+  // Documents of the bundled sample base, and of a generated one by default.
   static constexpr size_t kSampleDocuments = 2000;
+  // The usage text, several lines ending in a line feed.
   static const char kUsage[];
 
   Action action = Action::kServe;

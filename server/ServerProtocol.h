@@ -21,11 +21,11 @@
 class ServerProtocol {
  public:
   struct Settings {
-    std::string root;                     // path of every endpoint, "/.../"
-    std::string usersFile;                // profile file of users
-    std::vector<std::string> bases;       // base folders
-    std::chrono::seconds sessionTimeout;  // idle time that ends a session
-    size_t maxRecords;                    // most records in one answer
+    std::string root;                       // path of every endpoint, "/.../"
+    std::string usersFile;                  // profile file of users
+    std::vector<std::string> bases;         // base folders
+    std::chrono::seconds sessionTimeout{};  // idle time that ends a session
+    size_t maxRecords = 0;                  // most records in one answer
   };
 
   explicit ServerProtocol(Settings settings);
