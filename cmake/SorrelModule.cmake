@@ -101,19 +101,18 @@ function(sorrel_add_module name)
   endif()
 endfunction()
 
-# sorrel_add_program(NAME SOURCES file... [DEPS module...] [LIBS target...]
-#                    [SHARED] [INCLUDE_AS folder])
+# sorrel_add_program(NAME SOURCES file... [DEPS module...] [LIBS target...] [SHARED])
 #
 # A program (an executable, or with SHARED a library loaded at run time) made
 # of SOURCES in the calling folder. Like a module, it sees only its own
-# folder, as "FOLDER/NAME.h" (FOLDER is the calling folder's name, or
-# INCLUDE_AS), and the public headers of its DEPS; the layering test checks
+# folder, as "FOLDER/NAME.h" (FOLDER is the calling folder's name), and the public headers of its DEPS; a program in the folder of
+# a module it names in DEPS sees that module's public headers only; the layering test checks
 # its includes against DEPS. It links the objects of the APPLICATION modules
 # among its DEPS (and theirs) and libSORRELKernel.so for the library's
 # modules. A SHARED program gets no module objects and not the library: it
 # names in DEPS only what it compiles in itself.
 function(sorrel_add_program name)
-  cmake_parse_arguments(PROG "SHARED" "INCLUDE_AS" "SOURCES;DEPS;LIBS" ${ARGN})
+  cmake_parse_arguments(PROG "SHARED" "" "SOURCES;DEPS;LIBS" ${ARGN})
   get_property(known GLOBAL PROPERTY SORREL_KNOWN_MODULES)
   foreach(dep IN LISTS PROG_DEPS)
     if(NOT dep IN_LIST known)
@@ -122,13 +121,18 @@ function(sorrel_add_program name)
     endif()
   endforeach()
   get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
-  if(PROG_INCLUDE_AS)
-    set(folder ${PROG_INCLUDE_AS})
-  endif()
   set(root ${PROJECT_BINARY_DIR}/module-include/program-${name})
   file(REMOVE_RECURSE ${root})
   file(MAKE_DIRECTORY ${root})
-  file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${root}/${folder} SYMBOLIC)
+  if(folder IN_LIST PROG_DEPS)
+    # The program's folder is a module's (server/main.cpp beside the server's
+    # engine): it reaches that module through its public headers, like any
+    # other user of it.
+    set(self "")
+  else()
+    set(self ${folder})
+    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${root}/${folder} SYMBOLIC)
+  endif()
 
   set(sources "")
   foreach(source IN LISTS PROG_SOURCES)
@@ -172,8 +176,12 @@ function(sorrel_add_program name)
     target_link_libraries(${name} PRIVATE ${PROG_LIBS})
   endif()
 
-  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  _sorrel_record_layering(${name} ${folder} "${PROG_DEPS}" "" ${sources} ${headers})
+  if(self)
+    file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  else()
+    set(headers "")
+  endif()
+  _sorrel_record_layering(${name} "${self}" "${PROG_DEPS}" "" ${sources} ${headers})
 endfunction()
 
 # Notes one module's or program's files for the layering test: the include

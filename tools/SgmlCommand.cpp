@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "session/DocumentExporter.h"
 #include "sgml/KtfDocumentReader.h"
 #include "sgml/clKTF2SGML.h"
 #include "tools/CommandRegistry.h"
-#include "tools/DocumentExporter.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/DocumentExporter.h"
+#include "session/DocumentExporter.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -8,11 +8,11 @@
 #include <utility>
 
 #include "image/clTiffTools.h"
+#include "imaging/PagePreview.h"
 #include "platform/CString.h"
+#include "session/BundledFiles.h"
 #include "sgml/clKTF2SGML.h"
 #include "support/clSuperStyleSheetManager.h"
-#include "tools/BundledFiles.h"
-#include "imaging/PagePreview.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/BundledServer.h"
+#include "session/BundledServer.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -45,18 +45,7 @@ bool BundledServer::Start(const std::string& logPath, std::string& error) {
     ::close(log);
     return false;
   }
-  const pid_t parent = ::getpid();
-  const pid_t child = ::fork();
-  if (child == 0) {
-    // The server must not outlive a tool that dies without stopping it.
-    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (::getppid() != parent) ::_exit(127);
-    ::dup2(out[1], STDOUT_FILENO);
-    ::dup2(log, STDERR_FILENO);
-    const char* argv[] = {program.c_str(), "--port", "0", "--host", "127.0.0.1", nullptr};
-    ::execv(program.c_str(), const_cast<char* const*>(argv));
-    ::_exit(127);
-  }
+  const pid_t child = Spawn(program, out[1], log);
   ::close(out[1]);
   ::close(log);
   if (child < 0) {
@@ -65,29 +54,49 @@ bool BundledServer::Start(const std::string& logPath, std::string& error) {
     return false;
   }
   pid_ = child;
-
   // The first line on its standard output is the servlet URL.
+  const std::string line = FirstLine(out[0]);
+  ::close(out[0]);
+  if (line.rfind("http", 0) != 0) {
+    Stop();
+    error = "the reference server did not start; its log is " + logPath;
+    return false;
+  }
+  url_ = line;
+  return true;
+}
+
+pid_t BundledServer::Spawn(const std::string& program, int out, int log) {
+  const pid_t parent = ::getpid();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    // The server must not outlive a tool that dies without stopping it.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) ::_exit(127);
+    ::dup2(out, STDOUT_FILENO);
+    ::dup2(log, STDERR_FILENO);
+    const char* argv[] = {program.c_str(), "--port", "0", "--host", "127.0.0.1", nullptr};
+    ::execv(program.c_str(), const_cast<char* const*>(argv));
+    ::_exit(127);
+  }
+  return child;
+}
+
+std::string BundledServer::FirstLine(int in) {
   std::string line;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kStartSeconds);
   while (line.find('\n') == std::string::npos) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
-    pollfd wait{out[0], POLLIN, 0};
+    pollfd wait{in, POLLIN, 0};
     if (left.count() <= 0 || ::poll(&wait, 1, static_cast<int>(left.count())) <= 0) break;
     char chunk[256];
-    const ssize_t got = ::read(out[0], chunk, sizeof chunk);
+    const ssize_t got = ::read(in, chunk, sizeof chunk);
     if (got <= 0) break;
     line.append(chunk, static_cast<size_t>(got));
   }
-  ::close(out[0]);
   const size_t end = line.find('\n');
-  if (end == std::string::npos || line.rfind("http", 0) != 0) {
-    Stop();
-    error = "the reference server did not start; its log is " + logPath;
-    return false;
-  }
-  url_ = line.substr(0, end);
-  return true;
+  return end == std::string::npos ? "" : line.substr(0, end);
 }
 
 void BundledServer::Stop() {

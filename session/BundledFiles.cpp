@@ -1,4 +1,4 @@
-#include "tools/BundledFiles.h"
+#include "session/BundledFiles.h"
 
 #include <filesystem>
 #include <system_error>

@@ -25,6 +25,13 @@ class BundledServer {
   void Stop();
 
  private:
+  // Forks and runs `program` with its standard output on `out` and its
+  // standard error on `log`; the child's pid, -1 when fork failed.
+  static pid_t Spawn(const std::string& program, int out, int log);
+  // The first line read from `in` within the start time, without its line
+  // end; "" when none came whole.
+  static std::string FirstLine(int in);
+
   pid_t pid_ = -1;   // the child, -1 when none runs
   std::string url_;  // its servlet URL
 };

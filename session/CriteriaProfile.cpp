@@ -1,4 +1,4 @@
-#include "tools/CriteriaProfile.h"
+#include "session/CriteriaProfile.h"
 
 #include <algorithm>
 #include <cctype>
