@@ -35,7 +35,8 @@ foreach(expected platform/CString.h net/HttpController.h iac/InternetAccessContr
     message(FATAL_ERROR "public header ${expected} is not installed; installed: ${headers}")
   endif()
 endforeach()
-foreach(internal net/HttpTransfer.h iac/IacAuthenticationResponse.h platform/ReplaceableHandler.h)
+foreach(internal net/HttpTransfer.h iac/IacAuthenticationResponse.h platform/ReplaceableHandler.h
+    xml/XmlDocument.h)
   if(internal IN_LIST headers)
     message(FATAL_ERROR "internal header ${internal} is installed")
   endif()
