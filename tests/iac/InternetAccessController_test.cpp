@@ -104,11 +104,21 @@ std::vector<std::string> ParameterNames(const std::string& body) {
   return names;
 }
 
-class SessionWithReferenceServer : public ::testing::Test {
+// The arguments of the question the reference server's small base answers
+// with four hits.
+struct Search {
+  CString base = "SMALL";
+  CString question = "TI AB=solar";
+  CMapStringToString none;
+};
+
+class SessionWithReferenceServer : public ::testing::Test, protected Search {
  protected:
   ReferenceServer server;
   FixedProxyAuthenticator proxy;
   RecordingListener listener;
+  CString url = server.ServletAs("demo", "demo").c_str();
+  InternetAccessController controller{url, proxy};
 };
 
 // Credentials come from the URL, then from the listener, until the listener
@@ -157,9 +167,8 @@ TEST_F(SessionWithReferenceServer, LoginsFireTheAccountsEventAndAskTheListenerUn
 
 // Logs in, runs a question and checks it, as a client's search does.
 void RunSearch(InternetAccessController& controller, RecordingListener& listener) {
-  CString base = "SMALL";
-  CString question = "TI AB=solar";
-  CMapStringToString none;
+  Search s;
+  auto& [base, question, none] = s;
   ASSERT_TRUE(controller.TestConnection(listener)) << testing::PrintToString(listener.events);
   CString answer;
   controller.ExecuteQuery(base, question, none, 1, 2, answer, listener);
@@ -171,12 +180,7 @@ void RunSearch(InternetAccessController& controller, RecordingListener& listener
 }
 
 TEST_F(SessionWithReferenceServer, OperationsDeliverTheServersAnswersAndFailuresLeaveOutputAlone) {
-  CString url = server.ServletAs("demo", "demo").c_str();
-  InternetAccessController controller(url, proxy);
   RunSearch(controller, listener);
-  CString base = "SMALL";
-  CMapStringToString none;
-
   CString list = "untouched";
   controller.GetDatabaseListAsXml(list, listener);
   EXPECT_NE(Text(list).find("name=\"SMALL\""), std::string::npos) << Text(list);
@@ -208,7 +212,7 @@ TEST(SessionTransport, WholeSessionOverHttpsWithTheTestAuthority) {
   ReferenceServer server(
       {"--tls-cert", certificates.ValidFile(), "--tls-key", certificates.KeyFile()});
   ASSERT_EQ(server.Servlet().rfind("https://", 0), 0u) << server.Servlet();
-  FixedProxyAuthenticator noProxy("", "");
+  FixedProxyAuthenticator noProxy;
   CString url = server.ServletAs("demo", "demo").c_str();
   InternetAccessController controller(url, noProxy);
   RecordingListener listener;
@@ -226,9 +230,9 @@ TEST(SessionTransport, WholeSessionThroughAProxyThatDemandsCredentials) {
   FixedProxyAuthenticator credentials("proxyuser", "proxypass");
   CString url = server.ServletAs("demo", "demo").c_str();
   InternetAccessController controller(url, credentials);
-  RecordingListener listener;
   // The login request carries no proxy credentials: the listener is asked
   // once for them. The question and the check carry the authenticator's.
+  RecordingListener listener;
   listener.proxyUser = "proxyuser";
   listener.proxyPassword = "proxypass";
   RunSearch(controller, listener);
@@ -241,9 +245,8 @@ TEST(SessionLifecycle, ExpiredSessionIsReportedThenReopenedByTheNextOperation) {
   RecordingListener listener;
   CString url = server.ServletAs("demo", "demo").c_str();
   InternetAccessController controller(url, proxy);
-  CString base = "SMALL";
-  CString question = "TI AB=solar";
-  CMapStringToString none;
+  Search s;
+  auto& [base, question, none] = s;
   ASSERT_TRUE(controller.TestConnection(listener));
   std::this_thread::sleep_for(std::chrono::milliseconds(2200));
 
@@ -273,8 +276,6 @@ TEST(SessionLifecycle, LoginWithoutAnyAnswerShowsTheFailureThenReportsIt) {
 }
 
 TEST_F(SessionWithReferenceServer, LoginOfTheSameUserElsewhereClosesTheSession) {
-  CString url = server.ServletAs("demo", "demo").c_str();
-  InternetAccessController controller(url, proxy);
   ASSERT_TRUE(controller.TestConnection(listener));
   // Another client program logs in as the same user, with cookies of its own.
   CURL* other = curl_easy_init();

@@ -28,29 +28,19 @@ struct MessageRecorder {
 char kPassword[] = "Sorrel secret";
 const std::string kPlaintext = "Attack at dawn: EP 1234567 B1";
 
-TEST(CryptoHash, MatchesRfc1321TestSuiteAndDigestsEveryByte) {
-  const struct {
-    CString text;
-    const char* digest;
-  } cases[] = {
+// The digest itself comes from OpenSSL; these catch the wrapper's faults: a
+// length taken at the first NUL, a digest not replaced, bytes below 0x10
+// written without their leading zero, upper-case hex.
+TEST(CryptoHash, DigestsEveryByteInLowerCaseHex) {
+  const std::pair<CString, const char*> cases[] = {
       {"", "d41d8cd98f00b204e9800998ecf8427e"},
-      {"a", "0cc175b9c0f1b6a831c399e269772661"},
       {"abc", "900150983cd24fb0d6963f7d28e17f72"},
-      {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
-      {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
-      {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
-       "d174ab98d277d9f5a5611c2c9f419d9f"},
-      {"1234567890123456789012345678901234567890123456789012345678901234567890123456789"
-       "0",
-       "57edf4a22be3c955ac49da2e2107b67a"},
-      // From: printf 'a\0b' | openssl md5
-      {CString("a\0b", 3), "70350f6027bce3713f6b76473084309b"},
+      {CString("a\0b", 3), "70350f6027bce3713f6b76473084309b"},  // printf 'a\0b' | openssl md5
   };
-  for (const auto& c : cases) {
-    CString text = c.text;
+  for (auto [text, expected] : cases) {
     CString digest = "previous";
-    ASSERT_EQ(Crypto::HashString(text, digest), 1) << c.digest;
-    EXPECT_EQ(digest, c.digest);
+    ASSERT_EQ(Crypto::HashString(text, digest), 1) << expected;
+    EXPECT_EQ(digest, expected);
   }
 }
 
