@@ -11,6 +11,8 @@
 #include <ctime>
 #include <thread>
 
+#include "ktf/KtfDocumentReader.h"
+#include "ktf/KtfDocumentWriter.h"
 #include "server/Latin1.h"
 #include "server/QueryParser.h"
 
@@ -536,7 +538,7 @@ void SorrelServer::RunQuestion(PatentBase& base, const Params& params, const std
     return;
   }
   if (!run) {
-    answer.body = "STATUS=OK\nQUESTION=" + KtfDocument::Escape(root.ToString()) + "\n";
+    answer.body = "STATUS=OK\nQUESTION=" + KtfDocumentWriter::Escape(root.ToString()) + "\n";
     return;
   }
   size_t position = 1, size = 10;
@@ -603,14 +605,13 @@ void SorrelServer::Register(const Params& params, Answer& answer) {
       break;
     }
   }
-  std::vector<KtfDocument> found;
-  std::string error;
-  if (owner == nullptr || !KtfDocument::ParseAll(text, found, error) || found.empty()) {
+  KtfDocumentReader found;
+  if (owner == nullptr || !found.Parse(text) || found.documents().empty()) {
     answer.status = 404;
     answer.body = "patent not found";
     return;
   }
-  const KtfDocument& doc = found.front();
+  const KtfDocument& doc = found.documents().front();
   const KtfDocument* entry = owner->RegisterEntry(number);
   auto part = [&](const char* name) { return Param(params, name) == "1"; };
   std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<patent country=\"" +

@@ -12,7 +12,8 @@
 #include <iterator>
 #include <memory>
 
-#include "server/KtfDocument.h"
+#include "ktf/KtfDocumentReader.h"
+#include "ktf/KtfDocumentWriter.h"
 #include "server/Latin1.h"
 #include "server/QueryParser.h"
 
@@ -534,7 +535,7 @@ bool SqliteEngine::BuildIndex(const std::string& documentsFile, const std::strin
     };
     auto insert = [&](const KtfDocument& doc) {
       ++id;
-      std::string ktf = doc.ToText();
+      std::string ktf = KtfDocumentWriter::ToText(doc);
       std::string pn = doc.First("PN");
       sqlite3_bind_int64(docInsert.get(), 1, id);
       sqlite3_bind_text(docInsert.get(), 2, pn.c_str(), -1, SQLITE_TRANSIENT);
@@ -573,9 +574,9 @@ bool SqliteEngine::BuildIndex(const std::string& documentsFile, const std::strin
     std::string line, chunk;
     size_t lineNumber = 0, chunkStart = 0;
     auto flush = [&]() {
-      std::vector<KtfDocument> documents;
-      std::string problem;
-      if (!KtfDocument::ParseAll(chunk, documents, problem)) {
+      KtfDocumentReader documents;
+      if (!documents.Parse(chunk)) {
+        const std::string& problem = documents.error();
         // The reader counts lines from the document's first; the file's count is wanted.
         size_t relative = std::strtoul(problem.c_str() + std::strlen("line "), nullptr, 10);
         error = documentsFile + ": line " + std::to_string(chunkStart + relative - 1) +
@@ -583,7 +584,7 @@ bool SqliteEngine::BuildIndex(const std::string& documentsFile, const std::strin
         return false;
       }
       chunk.clear();
-      for (const auto& doc : documents) {
+      for (const auto& doc : documents.documents()) {
         if (!insert(doc)) return false;
       }
       return true;

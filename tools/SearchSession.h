@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "net/InternetAccessControllers.h"
-#include "sgml/KtfDocumentReader.h"
+#include "ktf/KtfDocumentReader.h"
 #include "tools/DocumentExporter.h"
 #include "tools/ServerClient.h"
 #include "translator/KTF_COMMAND.h"
