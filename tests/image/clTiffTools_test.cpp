@@ -122,38 +122,64 @@ TEST(clTiffTools, LibtiffDecodesARealGroup4PageToTheSourceBitmap) {
   EXPECT_TRUE(decoded == page);
 }
 
-TEST(clTiffTools, RefusesNullArgumentsAndRecordsWhoseCountPassesTheirEndWritingNothing) {
+TEST(clTiffTools, RefusesRecordsWhoseCountPassesTheirEndAndNullArgumentsSayingWhy) {
+  using Refusal = clTiffTools::Refusal;
   struct Case {
     const char* what;
     std::string record;
-    bool accepted;
+    Refusal why;
   } cases[] = {
-      {"count equal to the data", Header("297", "210", 4) + "abcd", true},
-      {"count one past the data", Header("297", "210", 5) + "abcd", false},
-      {"header only, count 0", Header("297", "210", 0), true},
-      {"shorter than a header", std::string(255, '1'), false},
-      {"empty", "", false},
-      {"all 0xFF header", std::string(300, '\xFF'), false},
+      {"count equal to the data", Header("297", "210", 4) + "abcd", Refusal::kNone},
+      {"count one past the data", Header("297", "210", 5) + "abcd", Refusal::kDataPastEnd},
+      {"header only, count 0", Header("297", "210", 0), Refusal::kNone},
+      {"shorter than a header", std::string(255, '1'), Refusal::kShortRecord},
+      {"empty", "", Refusal::kShortRecord},
+      {"all 0xFF header", std::string(300, '\xFF'), Refusal::kDataPastEnd},
   };
   clTiffTools tools;
   TempDir dir;
   std::string path = dir.File("out.tif");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    const bool accepted = c.why == Refusal::kNone;
     CMemFile tiff;
-    EXPECT_EQ(tools.mConvertCroftToTiff(c.record.data(), c.record.size(), tiff), c.accepted);
-    EXPECT_EQ(tiff.GetLength(), c.accepted ? 418 + c.record.size() - 256 : 0u);
-    EXPECT_EQ(tools.mConvertCroftToTiff(c.record.data(), c.record.size(), path.c_str()),
-              c.accepted);
-    EXPECT_EQ(std::filesystem::exists(path), c.accepted);
+    Refusal why = Refusal::kNoMemory;
+    EXPECT_EQ(tools.mConvertCroftToTiff(c.record.data(), c.record.size(), tiff, why), accepted);
+    EXPECT_EQ(why, c.why);
+    EXPECT_EQ(tiff.GetLength(), accepted ? 418 + c.record.size() - 256 : 0u);
+    why = Refusal::kNoMemory;
+    EXPECT_EQ(tools.mConvertCroftToTiff(c.record.data(), c.record.size(), path.c_str(), why),
+              accepted);
+    EXPECT_EQ(why, c.why);
+    EXPECT_EQ(std::filesystem::exists(path), accepted);
+    EXPECT_EQ(tools.mConvertCroftToTiff(c.record.data(), c.record.size(), path.c_str()), accepted);
     std::filesystem::remove(path);
   }
+  // The design's forms trust the count; a null record or path is refused.
   CMemFile tiff;
   EXPECT_FALSE(tools.mConvertCroftToTiff(nullptr, path.data()));
   EXPECT_FALSE(tools.mConvertCroftToTiff(nullptr, tiff));
   std::string record = Header("297", "210", 0), unreachable = dir.File("missing/out.tif");
   EXPECT_FALSE(tools.mConvertCroftToTiff(record.data(), static_cast<char*>(nullptr)));
   EXPECT_FALSE(tools.mConvertCroftToTiff(record.data(), unreachable.data()));
+  const struct {
+    const char* record;
+    const char* path;
+    Refusal why;
+  } arguments[] = {
+      {nullptr, path.c_str(), Refusal::kNoRecord},
+      {nullptr, nullptr, Refusal::kNoRecord},
+      {record.data(), nullptr, Refusal::kNoPath},
+      {record.data(), unreachable.c_str(), Refusal::kCannotWrite},
+  };
+  for (const auto& a : arguments) {
+    Refusal why = Refusal::kNone;
+    EXPECT_FALSE(tools.mConvertCroftToTiff(a.record, record.size(), a.path, why));
+    EXPECT_EQ(why, a.why) << (a.path ? a.path : "(null)");
+  }
+  Refusal why = Refusal::kNone;
+  EXPECT_FALSE(tools.mConvertCroftToTiff(nullptr, 0, tiff, why));
+  EXPECT_EQ(why, Refusal::kNoRecord);
   EXPECT_FALSE(std::filesystem::exists(path) || std::filesystem::exists(unreachable));
   EXPECT_EQ(tiff.GetLength(), 0u);
 }
@@ -168,9 +194,13 @@ TEST(clTiffTools, AFileCutShortIsRemoved) {
     const rlimit limit{1000, 1000};
     std::signal(SIGXFSZ, SIG_IGN);
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) std::_Exit(2);
+    clTiffTools::Refusal why = clTiffTools::Refusal::kNone;
     const bool converted =
-        clTiffTools().mConvertCroftToTiff(record.data(), record.size(), path.c_str());
-    std::_Exit(!converted && !std::filesystem::exists(path) ? 0 : 1);
+        clTiffTools().mConvertCroftToTiff(record.data(), record.size(), path.c_str(), why);
+    std::_Exit(!converted && why == clTiffTools::Refusal::kCannotWrite &&
+                       !std::filesystem::exists(path)
+                   ? 0
+                   : 1);
   };
   EXPECT_EXIT(convertUnderLimit(), testing::ExitedWithCode(0), "");
 }
