@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
+#include "iac/InternetAccessController.h"
 #include "image/clTiffTools.h"
 #include "net/HttpRequest.h"
-#include "net/InternetAccessController.h"
 #include "platform/CMemFile.h"
 #include "ktf/KtfDocumentReader.h"
 #include "sgml/clKTF2SGML.h"

@@ -1,6 +1,7 @@
 // One question on an open session against the reference search server:
 // InternetAccessController::ExecuteQuery beside the same POST (same body,
-// same session cookie) through raw libcurl with one reused easy handle.
+// same session cookie) through raw libcurl with one reused easy handle, and
+// the session engine's ServerConnection::Query (the reply as a value) above it.
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
 
@@ -8,8 +9,9 @@
 #include <memory>
 #include <string>
 
+#include "iac/InternetAccessController.h"
 #include "net/HttpRequest.h"
-#include "net/InternetAccessController.h"
+#include "session/ServerConnection.h"
 #include "support/Crypto.h"
 #include "support/StringUtil.h"
 #include "tests/common/ReferenceServer.h"
@@ -46,6 +48,23 @@ void BM_ExecuteQuery(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ExecuteQuery)->Iterations(1000)->Unit(benchmark::kMicrosecond);
+
+void BM_SessionQuery(benchmark::State& state) {
+  ::setenv("no_proxy", "*", 1);
+  ServerConnection connection(
+      Server().Servlet(),
+      [](std::string& user, std::string& password) {
+        user = password = "demo";
+        return true;
+      },
+      nullptr);
+  if (!connection.Login().delivered()) state.SkipWithError("login refused");
+  for (auto _ : state) {
+    const ServerReply reply = connection.Query("SMALL", kQuestion, 1, 10);
+    if (!reply.delivered() || reply.body.empty()) state.SkipWithError("no answer");
+  }
+}
+BENCHMARK(BM_SessionQuery)->Iterations(1000)->Unit(benchmark::kMicrosecond);
 
 size_t Collect(char* data, size_t size, size_t count, void* body) {
   static_cast<std::string*>(body)->append(data, size * count);

@@ -1,8 +1,10 @@
 # Checks every `#include "FOLDER/HEADER"` of the library's modules and of the
-# programs against the layering manifest (lines NAME|SELF|DEPS|INTERNAL|FILES,
-# lists separated by ','): FOLDER must be the module's or program's own
-# folder (SELF) or one of its declared DEPS, and a header of another module
-# must not be one that module declares INTERNAL.
+# programs against the layering manifest (lines
+# NAME|SELF|KIND|DEPS|INTERNAL|LIBRARY_ONLY|FILES, lists separated by ','):
+# FOLDER must be the module's or program's own folder (SELF) or one of its
+# declared DEPS; a header of another module must not be one that module
+# declares INTERNAL; and only the library's modules (KIND library) may
+# include a header that its module declares LIBRARY_ONLY.
 #   cmake -DMANIFEST=FILE -P LayeringCheck.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -11,21 +13,26 @@ set(names "")
 foreach(line IN LISTS lines)
   string(REPLACE "|" ";" fields "${line}")
   list(LENGTH fields count)
-  if(NOT count EQUAL 5)
+  if(NOT count EQUAL 7)
     message(FATAL_ERROR "layering manifest: malformed line '${line}'")
   endif()
   list(GET fields 0 name)
   list(GET fields 1 self)
-  list(GET fields 2 deps)
-  list(GET fields 3 internal)
-  list(GET fields 4 files)
+  list(GET fields 2 kind)
+  list(GET fields 3 deps)
+  list(GET fields 4 internal)
+  list(GET fields 5 library_only)
+  list(GET fields 6 files)
   string(REPLACE "," ";" deps "${deps}")
   string(REPLACE "," ";" internal "${internal}")
+  string(REPLACE "," ";" library_only "${library_only}")
   string(REPLACE "," ";" files "${files}")
   list(APPEND names ${name})
   set(SELF_${name} ${self})
   set(DEPS_${name} ${deps})
+  set(KIND_${name} ${kind})
   set(INTERNAL_${name} ${internal})
+  set(LIBRARY_ONLY_${name} ${library_only})
   set(FILES_${name} ${files})
 endforeach()
 
@@ -43,6 +50,8 @@ foreach(name IN LISTS names)
         string(APPEND problems "  ${file}: includes ${folder}/${header}, but '${name}' does not depend on '${folder}'\n")
       elseif(header IN_LIST INTERNAL_${folder})
         string(APPEND problems "  ${file}: includes ${folder}/${header}, which is internal to module '${folder}'\n")
+      elseif(header IN_LIST LIBRARY_ONLY_${folder} AND NOT KIND_${name} STREQUAL "library")
+        string(APPEND problems "  ${file}: includes ${folder}/${header}, which only the library's modules may use\n")
       endif()
     endforeach()
   endforeach()

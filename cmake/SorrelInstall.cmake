@@ -2,13 +2,15 @@
 # package for find_package(SORRELKernel) and a pkg-config file.
 include(CMakePackageConfigHelpers)
 
-# Clients compile the installed headers as C++20.
+# Clients compile the installed headers as C++20 with the one include folder
+# that the target names (its INSTALL_INTERFACE); no installed header reaches
+# a third-party header, so the package names no other library. The install
+# test compiles every installed header with these flags alone.
 target_compile_features(SORRELKernel INTERFACE cxx_std_20)
 
 install(TARGETS SORRELKernel EXPORT SORRELKernelTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
-  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/SORRELKernel)
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS sorrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(EXPORT SORRELKernelTargets

@@ -1,5 +1,5 @@
 # sorrel_add_module(NAME [DEPS module...] [LIBS target...] [INTERNAL header...]
-#                   [EXCLUDE source...] [APPLICATION])
+#                   [LIBRARY_ONLY header...] [EXCLUDE source...] [APPLICATION])
 #
 # Builds the .cpp files of the calling folder (less those named in EXCLUDE)
 # into one object library, sorrel_NAME, that goes into libSORRELKernel.so.
@@ -12,10 +12,14 @@
 #   - the module's sources see its own folder and the public headers of its
 #     DEPS (and of theirs), nothing else; there is no shared include root;
 #   - headers listed in INTERNAL are visible only inside the module and its
-#     tests, and are not installed.
+#     tests, and are not installed;
+#   - headers listed in LIBRARY_ONLY are visible to the library's other
+#     modules but not to programs or application modules, and are not
+#     installed: classes that the library shares inside itself without
+#     exporting them.
 # LIBS names the external libraries that the module uses.
 function(sorrel_add_module name)
-  cmake_parse_arguments(MOD "APPLICATION" "" "DEPS;LIBS;INTERNAL;EXCLUDE" ${ARGN})
+  cmake_parse_arguments(MOD "APPLICATION" "" "DEPS;LIBS;INTERNAL;LIBRARY_ONLY;EXCLUDE" ${ARGN})
   get_property(known GLOBAL PROPERTY SORREL_KNOWN_MODULES)
   if(name IN_LIST known)
     message(FATAL_ERROR "module '${name}' is declared twice")
@@ -37,9 +41,9 @@ function(sorrel_add_module name)
   endforeach()
   file(GLOB headers RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  foreach(header IN LISTS MOD_INTERNAL)
+  foreach(header IN LISTS MOD_INTERNAL MOD_LIBRARY_ONLY)
     if(NOT header IN_LIST headers)
-      message(FATAL_ERROR "module '${name}': INTERNAL header '${header}' does not exist")
+      message(FATAL_ERROR "module '${name}': header '${header}' does not exist")
     endif()
   endforeach()
   set(public_headers ${headers})
@@ -94,26 +98,34 @@ function(sorrel_add_module name)
   set_property(GLOBAL PROPERTY SORREL_MODULE_PUBLIC_INCLUDE_${name} ${root}/public)
   set_property(GLOBAL PROPERTY SORREL_MODULE_PRIVATE_INCLUDE_${name} ${root}/private)
   list(TRANSFORM headers PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
-  _sorrel_record_layering(${name} ${name} "${MOD_DEPS}" "${MOD_INTERNAL}" ${sources} ${headers})
+  if(MOD_APPLICATION)
+    set(kind application)
+  else()
+    set(kind library)
+  endif()
+  _sorrel_record_layering(${name} ${name} ${kind} "${MOD_DEPS}" "${MOD_INTERNAL}"
+    "${MOD_LIBRARY_ONLY}" ${sources} ${headers})
   if(NOT MOD_APPLICATION)
+    if(MOD_LIBRARY_ONLY)
+      list(REMOVE_ITEM public_headers ${MOD_LIBRARY_ONLY})
+    endif()
     list(TRANSFORM public_headers PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
     install(FILES ${public_headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/SORRELKernel/${name})
   endif()
 endfunction()
 
-# sorrel_add_program(NAME SOURCES file... [DEPS module...] [LIBS target...]
-#                    [SHARED] [INCLUDE_AS folder])
+# sorrel_add_program(NAME SOURCES file... [DEPS module...] [LIBS target...] [SHARED])
 #
 # A program (an executable, or with SHARED a library loaded at run time) made
 # of SOURCES in the calling folder. Like a module, it sees only its own
-# folder, as "FOLDER/NAME.h" (FOLDER is the calling folder's name, or
-# INCLUDE_AS), and the public headers of its DEPS; the layering test checks
+# folder, as "FOLDER/NAME.h" (FOLDER is the calling folder's name), and the public headers of its DEPS; a program in the folder of
+# a module it names in DEPS sees that module's public headers only; the layering test checks
 # its includes against DEPS. It links the objects of the APPLICATION modules
 # among its DEPS (and theirs) and libSORRELKernel.so for the library's
 # modules. A SHARED program gets no module objects and not the library: it
 # names in DEPS only what it compiles in itself.
 function(sorrel_add_program name)
-  cmake_parse_arguments(PROG "SHARED" "INCLUDE_AS" "SOURCES;DEPS;LIBS" ${ARGN})
+  cmake_parse_arguments(PROG "SHARED" "" "SOURCES;DEPS;LIBS" ${ARGN})
   get_property(known GLOBAL PROPERTY SORREL_KNOWN_MODULES)
   foreach(dep IN LISTS PROG_DEPS)
     if(NOT dep IN_LIST known)
@@ -122,13 +134,18 @@ function(sorrel_add_program name)
     endif()
   endforeach()
   get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
-  if(PROG_INCLUDE_AS)
-    set(folder ${PROG_INCLUDE_AS})
-  endif()
   set(root ${PROJECT_BINARY_DIR}/module-include/program-${name})
   file(REMOVE_RECURSE ${root})
   file(MAKE_DIRECTORY ${root})
-  file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${root}/${folder} SYMBOLIC)
+  if(folder IN_LIST PROG_DEPS)
+    # The program's folder is a module's (server/main.cpp beside the server's
+    # engine): it reaches that module through its public headers, like any
+    # other user of it.
+    set(self "")
+  else()
+    set(self ${folder})
+    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${root}/${folder} SYMBOLIC)
+  endif()
 
   set(sources "")
   foreach(source IN LISTS PROG_SOURCES)
@@ -172,18 +189,24 @@ function(sorrel_add_program name)
     target_link_libraries(${name} PRIVATE ${PROG_LIBS})
   endif()
 
-  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  _sorrel_record_layering(${name} ${folder} "${PROG_DEPS}" "" ${sources} ${headers})
+  if(self)
+    file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  else()
+    set(headers "")
+  endif()
+  _sorrel_record_layering(${name} "${self}" program "${PROG_DEPS}" "" "" ${sources} ${headers})
 endfunction()
 
 # Notes one module's or program's files for the layering test: the include
-# prefix that names itself, its declared dependencies, its internal headers.
-function(_sorrel_record_layering name self deps internal)
+# prefix that names itself, its kind (library, application or program), its
+# declared dependencies, its internal and library-only headers.
+function(_sorrel_record_layering name self kind deps internal library_only)
   string(REPLACE ";" "," deps "${deps}")
   string(REPLACE ";" "," internal "${internal}")
+  string(REPLACE ";" "," library_only "${library_only}")
   string(REPLACE ";" "," files "${ARGN}")
   set_property(GLOBAL APPEND PROPERTY SORREL_LAYERING_LINES
-    "${name}|${self}|${deps}|${internal}|${files}")
+    "${name}|${self}|${kind}|${deps}|${internal}|${library_only}|${files}")
 endfunction()
 
 # sorrel_module_objects(OUT NAME...)
@@ -234,7 +257,7 @@ endfunction()
 # sorrel_write_layering_manifest(FILE)
 #
 # Writes, for the layering test, one line per module or program:
-#   NAME|SELF|DEP,DEP...|INTERNAL,INTERNAL...|FILE,FILE...
+#   NAME|SELF|KIND|DEP,DEP...|INTERNAL,...|LIBRARY_ONLY,...|FILE,FILE...
 # SELF is the include prefix of its own folder. Programs are declared after
 # the library, so the manifest is written at the end of configuring.
 function(sorrel_write_layering_manifest file)

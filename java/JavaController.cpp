@@ -1,10 +1,10 @@
 #include "java/JavaController.h"
 
 #include "java/TrellisController.h"
+#include "platform/DiagnosticSink.h"
 #include "support/JavaControllerException.h"
 #include "support/JniException.h"
 #include "support/LibraryException.h"
-#include "support/Logger.h"
 #include "support/SystemUtil.h"
 
 namespace {
@@ -29,11 +29,7 @@ void Converting(Call call) {
 
 }  // namespace
 
-Logger* JavaController::logger = nullptr;
-
-JavaController::JavaController() : trellis_(new TrellisController) {
-  logger = &Logger::getLogger("kernel");
-}
+JavaController::JavaController() : trellis_(new TrellisController) {}
 
 JavaController::~JavaController() { delete trellis_; }
 
@@ -48,32 +44,33 @@ void JavaController::SetLibraryPath(CString& path) { libraryPath_ = path; }
 void JavaController::Initialize() {
   Converting([this] {
     PrepareEnvironment();
-    logger->debug("Loading Trellis library...");
+    ReportDiagnostic(DiagnosticLevel::kDebug, "Loading Trellis library...");
     trellis_->Load();
-    logger->debug("Trellis library loaded.");
-    logger->debug("Starting JVM...");
+    ReportDiagnostic(DiagnosticLevel::kDebug, "Trellis library loaded.");
+    ReportDiagnostic(DiagnosticLevel::kDebug, "Starting JVM...");
     trellis_->CreateJVM(classPath_, libraryPath_, &jvm_);
-    logger->debug("JVM started.");
+    ReportDiagnostic(DiagnosticLevel::kDebug, "JVM started.");
     initialized_ = true;
   });
 }
 
 void JavaController::PrepareEnvironment() {
   if (!SystemUtil::SetEnvironmentVariableA("JAVA_HOME", javaHome_)) {
-    Logger::debugFailure("JAVA_HOME could not be set.");
+    ReportDiagnostic(DiagnosticLevel::kDebug, "JAVA_HOME could not be set.");
   }
-  logger->debug("Java Home: " + javaHome_);
+  ReportDiagnostic(DiagnosticLevel::kDebug, ("Java Home: " + javaHome_).c_str());
   const CString oldPath = SystemUtil::GetEnvironmentVariableA("PATH");
-  logger->debug("PATH is : " + oldPath);
-  logger->debug("Updating environment variables.");
+  ReportDiagnostic(DiagnosticLevel::kDebug, ("PATH is : " + oldPath).c_str());
+  ReportDiagnostic(DiagnosticLevel::kDebug, "Updating environment variables.");
   // The client folder first, as the runtime's own launcher would search it.
   CString newPath = javaHome_ + "/bin/client:" + javaHome_ + "/bin";
   // An empty entry would stand for the current directory: none is added.
   if (!oldPath.IsEmpty()) newPath += ":" + oldPath;
   if (!SystemUtil::SetEnvironmentVariableA("PATH", newPath)) {
-    Logger::debugFailure("PATH could not be set.");
+    ReportDiagnostic(DiagnosticLevel::kDebug, "PATH could not be set.");
   }
-  logger->debug("PATH is now : " + SystemUtil::GetEnvironmentVariableA("PATH"));
+  const CString pathLine = "PATH is now : " + SystemUtil::GetEnvironmentVariableA("PATH");
+  ReportDiagnostic(DiagnosticLevel::kDebug, pathLine.c_str());
 }
 
 void JavaController::Uninitialize() {

@@ -3,7 +3,6 @@
 #include "java/LUXQuery.h"
 #include "platform/CString.h"
 
-class Logger;
 class TrellisController;
 
 // Prepares the environment for the Java virtual machine, loads "Trellis.dll",
@@ -49,6 +48,4 @@ class JavaController {
   CString classPath_;           // class path given to the virtual machine
   CString libraryPath_;         // native library path given to the virtual machine
   void* jvm_ = nullptr;         // handle written by Trellis_CreateJVM, null before
-
-  static Logger* logger;  // the logger "kernel"
 };

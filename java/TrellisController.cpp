@@ -1,10 +1,10 @@
 #include "java/TrellisController.h"
 
+#include "platform/DiagnosticSink.h"
 #include "platform/LastError.h"
 #include "support/BugException.h"
 #include "support/JniException.h"
 #include "support/LibraryException.h"
-#include "support/Logger.h"
 
 namespace {
 
@@ -46,9 +46,7 @@ class ErrorSlots {
 
 }  // namespace
 
-Logger* TrellisController::logger = nullptr;
-
-TrellisController::TrellisController() { logger = &Logger::getLogger("kernel"); }
+TrellisController::TrellisController() = default;
 
 TrellisController::~TrellisController() = default;
 
@@ -57,7 +55,8 @@ void TrellisController::Load() {
   if (!loaded) ThrowLibraryError("Trellis.dll failed to load.");
   // A repeated load keeps one reference only, so that one Unload releases it.
   if (module_ && !FreeLibrary(module_)) {
-    Logger::debugFailure("The previous reference to Trellis.dll could not be released.");
+    ReportDiagnostic(DiagnosticLevel::kDebug,
+                     "The previous reference to Trellis.dll could not be released.");
   }
   module_ = loaded;
 }
@@ -71,8 +70,8 @@ void TrellisController::Unload() {
 void TrellisController::CreateJVM(CString& classPath, CString& libraryPath, void** jvm) {
   auto create = reinterpret_cast<CreateJvmFunction>(
       Export("Trellis_CreateJVM", "Unexpected error while calling Trellis_CreateJVM function."));
-  logger->debug("Class path:" + classPath);
-  logger->debug("Library path:" + libraryPath);
+  ReportDiagnostic(DiagnosticLevel::kDebug, ("Class path:" + classPath).c_str());
+  ReportDiagnostic(DiagnosticLevel::kDebug, ("Library path:" + libraryPath).c_str());
   ErrorSlots errors;
   create(&classPath, &libraryPath, jvm, &errors.first);
   errors.ThrowIfSet();
@@ -118,15 +117,15 @@ void TrellisController::ThrowLibraryError(const CString& message) {
   const DWORD code = GetLastError();
   CString line;
   line.Format("Last error : #%u", code);
-  logger->debug(line);
+  ReportDiagnostic(DiagnosticLevel::kDebug, line.c_str());
   if (code == ERROR_MOD_NOT_FOUND) {
-    logger->error("Trellis.dll not found.");
+    ReportDiagnostic(DiagnosticLevel::kError, "Trellis.dll not found.");
     throw new LibraryException("Trellis.dll not found");
   }
   if (code == ERROR_PROC_NOT_FOUND) {
-    logger->error("Exported function not found.");
+    ReportDiagnostic(DiagnosticLevel::kError, "Exported function not found.");
     throw new BugException("Exported function not found.");
   }
-  logger->error(message);
+  ReportDiagnostic(DiagnosticLevel::kError, message.c_str());
   throw new LibraryException(message);
 }

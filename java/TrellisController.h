@@ -3,8 +3,6 @@
 #include "platform/CString.h"
 #include "platform/DynamicLoading.h"
 
-class Logger;
-
 // Owns the module handle of "Trellis.dll", the library that hosts the Java
 // virtual machine, and calls its four exports, looked up by name at each call.
 // Failures are thrown by pointer (the catcher deletes them): LibraryException
@@ -36,12 +34,10 @@ class TrellisController {
  private:
   // The export `name`, or the library error rule with `failureMessage`.
   FARPROC Export(const char* name, const char* failureMessage);
-  // Logs the last error and throws what it stands for: LibraryException
-  // "Trellis.dll not found", BugException "Exported function not found." or
-  // LibraryException with `message`.
+  // Reports the last error to the diagnostic sink and throws what it stands
+  // for: LibraryException "Trellis.dll not found", BugException "Exported
+  // function not found." or LibraryException with `message`.
   [[noreturn]] void ThrowLibraryError(const CString& message);
 
   HMODULE module_ = nullptr;  // "Trellis.dll" while loaded, else null
-
-  static Logger* logger;  // the logger "kernel"
 };

@@ -5,9 +5,8 @@
 #include <new>
 
 #include "net/Bytes.h"
-#include "support/Logger.h"
 
-ByteBuffer::ByteBuffer() : total(0), logger(Logger::getLogger("kernel")) {}
+ByteBuffer::ByteBuffer() : total(0) {}
 
 ByteBuffer::~ByteBuffer() {
   while (!chunks.IsEmpty()) delete static_cast<Bytes*>(chunks.RemoveHead());

@@ -5,7 +5,6 @@
 #include "platform/CPtrList.h"
 
 class Bytes;
-class Logger;
 
 // Collects the chunks of a body while it is read, then joins them. Internal.
 class ByteBuffer {
@@ -28,5 +27,4 @@ class ByteBuffer {
  private:
   CPtrList chunks;  // Bytes*, owned, in arrival order
   uint64_t total;   // sum of the chunk lengths
-  Logger& logger;   // the "kernel" logger
 };

@@ -1,11 +1,9 @@
 #include "net/Bytes.h"
 
-#include "support/Logger.h"
-
-Bytes::Bytes() : data(nullptr), length(0), logger(Logger::getLogger("kernel")) {}
+Bytes::Bytes() : data(nullptr), length(0) {}
 
 Bytes::Bytes(unsigned char* data, unsigned int length)
-    : data(data), length(length), logger(Logger::getLogger("kernel")) {}
+    : data(data), length(length) {}
 
 // A block is released whenever one is held, also when its length is 0, so
 // that an empty block handed over is not lost.

@@ -3,8 +3,6 @@
 #include "platform/CString.h"
 #include "platform/Export.h"
 
-class Logger;
-
 // An owned block of bytes: the body of an HTTP response. It never copies the
 // memory it is given: a block handed to it must come from new unsigned char[]
 // and is released with delete[] by the Bytes.
@@ -29,5 +27,4 @@ class SORREL_EXPORT Bytes {
  private:
   unsigned char* data;  // the bytes, owned; null when empty
   unsigned int length;  // their number
-  Logger& logger;       // the "kernel" logger
 };

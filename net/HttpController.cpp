@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "net/ByteBuffer.h"
@@ -10,9 +11,9 @@
 #include "net/HttpTransfer.h"
 #include "net/InternetErrors.h"
 #include "net/WebUtil.h"
+#include "platform/DiagnosticSink.h"
 #include "platform/LastError.h"
 #include "platform/MessageBox.h"
-#include "support/Logger.h"
 
 namespace {
 
@@ -71,9 +72,22 @@ bool PathMatches(const std::string& cookiePath, const std::string& path) {
 
 }  // namespace
 
-HttpController::HttpController() : requestHandle(nullptr), logger(Logger::getLogger("kernel")) {}
+HttpController::HttpController() : requestHandle(nullptr) {}
 
 HttpController::~HttpController() { ClearHandles(); }
+
+// One Connect: what it was given and what carries over from one send, or
+// one attempt, to the next.
+struct HttpController::Exchange {
+  HttpRequest& request;
+  HttpAuthenticator& authenticator;
+  HttpResponse& response;
+  HttpTimeLimits limits;
+  CString body;           // the form, built anew after an authenticator answered
+  CString proxyUserName;  // the proxy credentials for the next 407
+  CString proxyPassword;
+  bool proxyCredentialsApplied = false;  // set on the transfer since its last 407
+};
 
 HttpResponse* HttpController::Connect(HttpRequest& request, HttpAuthenticator& authenticator) {
   lastErrorMessage = "Unknown error.";
@@ -87,71 +101,89 @@ HttpResponse* HttpController::Connect(HttpRequest& request, HttpAuthenticator& a
     lastErrorMessage = "Unsupported protocol.";
     return response;
   }
-  if (logger.isDebugEnabled()) {
-    logger.debug("URL: " + request.GetUrl() + "?" + request.GetQueryString());
-  }
-  CString proxyUserName = request.GetProxyUserName();
-  CString proxyPassword = request.GetProxyPassword();
   try {
-    const HttpTimeLimits limits = HttpTimeLimits::FromEnvironment();
-    for (;;) {  // one attempt per set of server credentials
-      requestHandle = HttpTransfer::Open(request, limits);
-      if (requestHandle == nullptr) {
-        lastErrorMessage = "Cannot open Internet connection.";
-        return response;
-      }
-      bool proxyCredentialsApplied = false;
-      bool newAttempt = false;
-      while (!newAttempt) {  // sends on the same request
-        const DWORD failure = requestHandle->Send(request.GetQueryString());
-        if (failure == ERROR_INTERNET_INVALID_CA) {
-          logger.warn("Accepting the certificate of an unknown authority for " + request.GetUrl());
-          requestHandle->IgnoreUnknownAuthority();
-          continue;
-        }
-        if (failure != 0) {
-          SetLastError(failure);
-          RetrieveErrorMessage();
-          ClearHandles();
-          return response;
-        }
-        ReadBytes(*response);
-        const unsigned long status = requestHandle->GetStatusCode();
-        if (status == kStatusProxyAuthenticationRequired) {
-          if (!proxyCredentialsApplied) {
-            proxyCredentialsApplied = true;
-            requestHandle->SetProxyCredentials(proxyUserName, proxyPassword);
-            continue;
-          }
-          // Credentials given now are set on the handle at the next 407.
-          proxyCredentialsApplied = false;
-          if (authenticator.GetProxyAuthentication(request, proxyUserName, proxyPassword)) {
-            continue;
-          }
-        }
-        ClearHandles();
-        response->SetConnectionSuccessful(true);
-        response->SetStatusCode(status);
-        if (status == kStatusUnauthorized) {
-          CString userName, password;
-          if (authenticator.GetAuthentication(request, userName, password)) {
-            request.SetUserName(userName);
-            request.SetPassword(password);
-            newAttempt = true;
-            continue;
-          }
-        }
-        // A status, whatever it is, is not a transport failure: the message
-        // stays as it is and the caller reads the status.
-        SetLastError(0);
-        return response;
-      }
+    // The body is built anew only after an authenticator, which may change
+    // the request, answered; the report shares the first one.
+    CString body = request.GetQueryString();
+    const CString target = "URL: " + request.GetUrl() + "?" + body;
+    ReportDiagnostic(DiagnosticLevel::kDebug, target.c_str());
+    Exchange exchange{request,
+                      authenticator,
+                      *response,
+                      HttpTimeLimits::FromEnvironment(),
+                      std::move(body),
+                      request.GetProxyUserName(),
+                      request.GetProxyPassword()};
+    while (Attempt(exchange)) {
+      // one attempt per set of server credentials
     }
   } catch (...) {
-    logger.debug("An exception ended the request to " + request.GetUrl());
+    const CString message = "An exception ended the request to " + request.GetUrl();
+    ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
     ClearHandles();
-    return response;
   }
+  return response;
+}
+
+bool HttpController::Attempt(Exchange& exchange) {
+  requestHandle = HttpTransfer::Open(exchange.request, exchange.limits);
+  if (requestHandle == nullptr) {
+    lastErrorMessage = "Cannot open Internet connection.";
+    return false;
+  }
+  exchange.proxyCredentialsApplied = false;
+  for (;;) {  // sends on the same transfer
+    const DWORD failure = requestHandle->Send(exchange.body);
+    if (failure == ERROR_INTERNET_INVALID_CA) {
+      const CString warning =
+          "Accepting the certificate of an unknown authority for " + exchange.request.GetUrl();
+      ReportDiagnostic(DiagnosticLevel::kWarn, warning.c_str());
+      requestHandle->IgnoreUnknownAuthority();
+      continue;
+    }
+    if (failure != 0) {
+      SetLastError(failure);
+      RetrieveErrorMessage();
+      ClearHandles();
+      return false;
+    }
+    ReadBytes(exchange.response);
+    const unsigned long status = requestHandle->GetStatusCode();
+    if (status == kStatusProxyAuthenticationRequired && SendAgainToProxy(exchange)) continue;
+    ClearHandles();
+    exchange.response.SetConnectionSuccessful(true);
+    exchange.response.SetStatusCode(status);
+    if (status == kStatusUnauthorized && TakeServerCredentials(exchange)) return true;
+    // A status, whatever it is, is not a transport failure: the message
+    // stays as it is and the caller reads the status.
+    SetLastError(0);
+    return false;
+  }
+}
+
+bool HttpController::SendAgainToProxy(Exchange& exchange) {
+  if (!exchange.proxyCredentialsApplied) {
+    exchange.proxyCredentialsApplied = true;
+    requestHandle->SetProxyCredentials(exchange.proxyUserName, exchange.proxyPassword);
+    return true;
+  }
+  // Credentials given now are set on the transfer at the next 407.
+  exchange.proxyCredentialsApplied = false;
+  if (!exchange.authenticator.GetProxyAuthentication(exchange.request, exchange.proxyUserName,
+                                                     exchange.proxyPassword)) {
+    return false;
+  }
+  exchange.body = exchange.request.GetQueryString();
+  return true;
+}
+
+bool HttpController::TakeServerCredentials(Exchange& exchange) {
+  CString userName, password;
+  if (!exchange.authenticator.GetAuthentication(exchange.request, userName, password)) return false;
+  exchange.request.SetUserName(userName);
+  exchange.request.SetPassword(password);
+  exchange.body = exchange.request.GetQueryString();
+  return true;
 }
 
 void HttpController::DisplayLastError() { AfxMessageBox(lastErrorMessage, MB_ICONSTOP, 0); }

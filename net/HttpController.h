@@ -7,7 +7,6 @@
 #include "platform/Export.h"
 
 class HttpTransfer;
-class Logger;
 
 // Sends an HttpRequest to its server as a form-encoded POST and returns the
 // status and the whole body. Cookies, open connections, DNS answers and TLS
@@ -50,11 +49,19 @@ class SORREL_EXPORT HttpController {
   CString GetLastErrorMessage() const { return lastErrorMessage; }
 
  private:
+  struct Exchange;
+  // One transfer, sent until its answer or failure is final; true when the
+  // authenticator gave server credentials after a 401, for a new transfer.
+  bool Attempt(Exchange& exchange);
+  // After a 407: true when the request goes out again on the same transfer,
+  // first with the request's proxy credentials, then with the authenticator's.
+  bool SendAgainToProxy(Exchange& exchange);
+  // After a 401: true when the authenticator gave credentials, now in the request.
+  bool TakeServerCredentials(Exchange& exchange);
   void ClearHandles();
   void RetrieveErrorMessage();
   void ReadBytes(HttpResponse& response);
 
   HttpTransfer* requestHandle;  // the request being sent; null between calls
   CString lastErrorMessage;     // text of the last failure
-  Logger& logger;               // the "kernel" logger
 };

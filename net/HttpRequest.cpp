@@ -2,10 +2,9 @@
 
 #include "net/WebUtil.h"
 #include "support/Crypto.h"
-#include "support/Logger.h"
 
 HttpRequest::HttpRequest(CString url)
-    : url(url), port(0), serviceType(0), logger(Logger::getLogger("kernel")) {
+    : url(url), port(0), serviceType(0) {
   const ParsedUrl parsed = WebUtil::ParseUrl(url);
   serverName = parsed.serverName;
   object = parsed.object;

@@ -5,8 +5,6 @@
 #include "platform/Export.h"
 #include "platform/WinTypes.h"
 
-class Logger;
-
 // One form POST to send with HttpController: the URL, the pieces parsed from
 // it, server and proxy credentials, and the form parameters of the body. The
 // setters change only their own field: changing the object or the server
@@ -67,5 +65,4 @@ class SORREL_EXPORT HttpRequest {
   WORD port;                      // TCP port
   DWORD serviceType;              // AFX_INET_SERVICE_HTTP or _HTTPS for the transport
   CMapStringToString parameters;  // form parameters, name to value
-  Logger& logger;                 // the "kernel" logger
 };

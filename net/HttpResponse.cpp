@@ -1,13 +1,8 @@
 #include "net/HttpResponse.h"
 
 #include "net/Bytes.h"
-#include "support/Logger.h"
 
-HttpResponse::HttpResponse()
-    : connectionSuccessful(false),
-      bytes(nullptr),
-      statusCode(0),
-      logger(Logger::getLogger("kernel")) {}
+HttpResponse::HttpResponse() : connectionSuccessful(false), bytes(nullptr), statusCode(0) {}
 
 HttpResponse::~HttpResponse() { delete bytes; }
 

@@ -5,7 +5,6 @@
 #include "platform/WinTypes.h"
 
 class Bytes;
-class Logger;
 
 // What HttpController::Connect returns: whether an HTTP status came back,
 // the status and the body. The caller of Connect owns it.
@@ -34,5 +33,4 @@ class SORREL_EXPORT HttpResponse {
   bool connectionSuccessful;  // an HTTP status was received
   Bytes* bytes;               // the body, owned; null until attached
   DWORD statusCode;           // the HTTP status; read only when connectionSuccessful
-  Logger& logger;             // the "kernel" logger
 };

@@ -13,7 +13,8 @@
 #include "net/HttpRequest.h"
 #include "net/InternetErrors.h"
 #include "net/WebUtil.h"
-#include "support/Logger.h"
+#include "platform/DiagnosticSink.h"
+#include "platform/ThreadCache.h"
 
 namespace {
 
@@ -29,7 +30,8 @@ long ReadLimit(const char* variable) {
   char* end = nullptr;
   const double seconds = std::strtod(text, &end);
   if (end == text || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 || seconds > 86400.0) {
-    Logger::debugFailure(CString(variable) + " is not a number of seconds: " + text);
+    const CString message = CString(variable) + " is not a number of seconds: " + text;
+    ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
     return kDefaultLimitMilliseconds;
   }
   return std::max(1L, static_cast<long>(seconds * 1000.0));
@@ -68,31 +70,10 @@ bool ProxyConfigured(bool https) {
 
 // The multi handle that runs this thread's transfers, kept between them:
 // setting one up costs more than the rest of a loopback exchange. Shared
-// state (connections, cookies, sessions) lives in the share. The state has
-// no destructor, so it stays usable while the thread ends; a guard frees the
-// handle then, and transfers after that (a controller in a static object
-// saying goodbye at exit) run on a multi handle of their own.
-struct ThreadMulti {
-  CURLM* multi = nullptr;
-  bool closed = false;  // the thread is ending: nothing is kept any more
-};
-thread_local ThreadMulti threadMulti;
-
-struct ThreadMultiGuard {
-  ~ThreadMultiGuard() {
-    if (threadMulti.multi) curl_multi_cleanup(threadMulti.multi);
-    threadMulti.multi = nullptr;
-    threadMulti.closed = true;
-  }
-};
-thread_local ThreadMultiGuard threadMultiGuard;
-
-// Null once the thread is ending or when libcurl cannot give one.
-CURLM* KeptMulti() {
-  (void)&threadMultiGuard;  // constructs the guard on the thread's first transfer
-  if (threadMulti.multi == nullptr && !threadMulti.closed) threadMulti.multi = curl_multi_init();
-  return threadMulti.multi;
-}
+// state (connections, cookies, sessions) lives in the share. Null once the
+// thread is ending or when libcurl cannot give one: transfers after that (a
+// controller in a static object saying goodbye at exit) run without one.
+CURLM* KeptMulti() { return ThreadCache<CURLM, &curl_multi_cleanup>::Get(&curl_multi_init); }
 
 // OpenSSL's verification results that name the certificate itself rather
 // than its issuer, and the one libcurl leaves in place when its own check
@@ -207,7 +188,10 @@ bool HttpTransfer::Prepare() {
     set(CURLOPT_PROXYUSERNAME, proxyUserName.c_str());
     set(CURLOPT_PROXYPASSWORD, proxyPassword.c_str());
   }
-  if (!ok) Logger::debugFailure("libcurl refused a handle or an option for " + CString(url));
+  if (!ok) {
+    const std::string message = "libcurl refused a handle or an option for " + url;
+    ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
+  }
   easyUnsent = ok;
   return ok;
 }
@@ -262,8 +246,9 @@ CURLcode HttpTransfer::Perform() {
   CURLM* multi = KeptMulti();
   if (multi == nullptr) return curl_easy_perform(easy);
   if (const CURLMcode added = curl_multi_add_handle(multi, easy); added != CURLM_OK) {
-    Logger::debugFailure(CString("libcurl's multi handle refused a transfer: ") +
-                         curl_multi_strerror(added));
+    const std::string message =
+        std::string("libcurl's multi handle refused a transfer: ") + curl_multi_strerror(added);
+    ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
     return CURLE_OUT_OF_MEMORY;
   }
   // libcurl's own time-outs shorten the wait; a second at most, as
@@ -276,7 +261,9 @@ CURLcode HttpTransfer::Perform() {
   }
   CURLcode result = CURLE_OK;
   if (state != CURLM_OK) {
-    Logger::debugFailure(CString("libcurl's multi handle failed: ") + curl_multi_strerror(state));
+    const std::string message =
+        std::string("libcurl's multi handle failed: ") + curl_multi_strerror(state);
+    ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
     result = state == CURLM_OUT_OF_MEMORY ? CURLE_OUT_OF_MEMORY : CURLE_FAILED_INIT;
   }
   int queued = 0;
@@ -292,16 +279,8 @@ DWORD HttpTransfer::MapFailure(CURLcode result) {
   curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError);
   switch (result) {
     case CURLE_UNSUPPORTED_PROTOCOL:
-    case CURLE_BAD_FUNCTION_ARGUMENT: {
-      // The scheme was checked and the options taken before sending; once
-      // connected these mean an answer that was not HTTP at all, or a header
-      // line libcurl cannot store (a folded first line, a line without a colon).
-      curl_off_t connectTime = 0;
-      curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connectTime);
-      if (connectTime > 0) return ERROR_HTTP_INVALID_SERVER_RESPONSE;
-      return result == CURLE_UNSUPPORTED_PROTOCOL ? ERROR_INTERNET_UNRECOGNIZED_SCHEME
-                                                  : ERROR_INTERNET_INTERNAL_ERROR;
-    }
+    case CURLE_BAD_FUNCTION_ARGUMENT:
+      return MapRefusedAnswer(result);
     case CURLE_URL_MALFORMAT:
       return ERROR_INTERNET_INVALID_URL;
     case CURLE_COULDNT_RESOLVE_PROXY:
@@ -324,21 +303,8 @@ DWORD HttpTransfer::MapFailure(CURLcode result) {
     case CURLE_SSL_CONNECT_ERROR:
       return osError == ECONNRESET ? ERROR_INTERNET_CONNECTION_RESET
                                    : ERROR_INTERNET_CONNECTION_ABORTED;
-    case CURLE_PEER_FAILED_VERIFICATION: {
-      long verifyResult = 0;
-      curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
-      // The chain verified, or is no longer checked, but the name did not
-      // match: libcurl checks the host name itself after OpenSSL's
-      // verification, whose result still names the unknown issuer once chain
-      // checks are off. Answering 12045 then would resend forever.
-      if (verifyResult == 0 || verifyResult == kNotVerified || ignoringUnknownAuthority) {
-        return ERROR_INTERNET_SEC_CERT_CN_INVALID;
-      }
-      if (verifyResult == kCertificateExpired || verifyResult == kCertificateNotYetValid) {
-        return ERROR_INTERNET_SEC_CERT_DATE_INVALID;
-      }
-      return ERROR_INTERNET_INVALID_CA;
-    }
+    case CURLE_PEER_FAILED_VERIFICATION:
+      return MapCertificateFailure();
     case CURLE_FILESIZE_EXCEEDED:
     case CURLE_OUT_OF_MEMORY:
       return ERROR_NOT_ENOUGH_MEMORY;
@@ -347,6 +313,33 @@ DWORD HttpTransfer::MapFailure(CURLcode result) {
     default:
       return ERROR_INTERNET_INTERNAL_ERROR;
   }
+}
+
+DWORD HttpTransfer::MapRefusedAnswer(CURLcode result) {
+  // The scheme was checked and the options taken before sending; once
+  // connected these mean an answer that was not HTTP at all, or a header
+  // line libcurl cannot store (a folded first line, a line without a colon).
+  curl_off_t connectTime = 0;
+  curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connectTime);
+  if (connectTime > 0) return ERROR_HTTP_INVALID_SERVER_RESPONSE;
+  return result == CURLE_UNSUPPORTED_PROTOCOL ? ERROR_INTERNET_UNRECOGNIZED_SCHEME
+                                              : ERROR_INTERNET_INTERNAL_ERROR;
+}
+
+DWORD HttpTransfer::MapCertificateFailure() {
+  long verifyResult = 0;
+  curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+  // The chain verified, or is no longer checked, but the name did not
+  // match: libcurl checks the host name itself after OpenSSL's
+  // verification, whose result still names the unknown issuer once chain
+  // checks are off. Answering 12045 then would resend forever.
+  if (verifyResult == 0 || verifyResult == kNotVerified || ignoringUnknownAuthority) {
+    return ERROR_INTERNET_SEC_CERT_CN_INVALID;
+  }
+  if (verifyResult == kCertificateExpired || verifyResult == kCertificateNotYetValid) {
+    return ERROR_INTERNET_SEC_CERT_DATE_INVALID;
+  }
+  return ERROR_INTERNET_INVALID_CA;
 }
 
 size_t HttpTransfer::ReceiveBody(char* data, size_t size, size_t count, void* user) {

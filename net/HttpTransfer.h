@@ -59,7 +59,13 @@ class HttpTransfer {
   // libcurl refuses one.
   bool Prepare();
   CURLcode Perform();
+  // The WinINet number of a failed send.
   DWORD MapFailure(CURLcode result);
+  // An unsupported scheme or a bad argument: before the connection, what
+  // libcurl says; after it, an answer libcurl could not read as HTTP.
+  DWORD MapRefusedAnswer(CURLcode result);
+  // A certificate refused: the host name, the dates or the authority.
+  DWORD MapCertificateFailure();
 
   static size_t ReceiveBody(char* data, size_t size, size_t count, void* transfer);
   static int CheckProgress(void* transfer, curl_off_t downloadTotal, curl_off_t downloaded,

@@ -3,8 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/DiagnosticSink.h"
 #include "platform/ShellExecute.h"
-#include "support/Logger.h"
 
 namespace {
 
@@ -117,6 +117,7 @@ CString WebUtil::GetServiceAsString(unsigned long serviceType) {
 
 void WebUtil::OpenDefaultBrowser(CString& url) {
   if (ShellExecuteA(nullptr, nullptr, url, nullptr, nullptr, SW_SHOWNORMAL) <= 32) {
-    Logger::debugFailure("The default browser could not open " + url);
+    const CString message = "The default browser could not open " + url;
+    ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
   }
 }

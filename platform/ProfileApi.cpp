@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/DiagnosticSink.h"
+#include "platform/ThreadCache.h"
 
 namespace {
 
@@ -233,27 +234,14 @@ struct NameTables {
 
 constexpr size_t kKeptTableBytes = 16u << 20;
 
-// Plain thread-locals, readable while the thread ends: a listing made by
-// another thread-local's destructor after the guard has gone frees its tables.
-struct SpareTables {
-  NameTables* tables = nullptr;
-  bool closed = false;  // the thread is ending: nothing is kept any more
-};
-thread_local SpareTables spareTables;
+void DeleteTables(NameTables* tables) { delete tables; }
 
-struct SpareTablesGuard {
-  ~SpareTablesGuard() {
-    delete spareTables.tables;
-    spareTables.tables = nullptr;
-    spareTables.closed = true;
-  }
-};
-thread_local SpareTablesGuard spareTablesGuard;
+// A listing made by another thread-local's destructor after the thread's
+// cache has closed frees its tables.
+using SpareTables = ThreadCache<NameTables, &DeleteTables>;
 
 std::unique_ptr<NameTables> TakeSpareTables() {
-  (void)&spareTablesGuard;  // constructs the guard on the thread's first listing
-  std::unique_ptr<NameTables> tables(spareTables.tables);
-  spareTables.tables = nullptr;
+  std::unique_ptr<NameTables> tables(SpareTables::Take());
   if (!tables) return std::make_unique<NameTables>();
   tables->text.clear();
   tables->starts.clear();
@@ -264,11 +252,9 @@ std::unique_ptr<NameTables> TakeSpareTables() {
 }
 
 void GiveSpareTables(std::unique_ptr<NameTables> tables) {
-  if (spareTables.closed || spareTables.tables != nullptr ||
-      tables->CapacityBytes() > kKeptTableBytes) {
-    return;
+  if (tables->CapacityBytes() <= kKeptTableBytes && SpareTables::Keep(tables.get())) {
+    (void)tables.release();
   }
-  spareTables.tables = tables.release();
 }
 
 // The names of a list, compared as profile names are (ASCII case ignored).

@@ -16,9 +16,10 @@ main=(
 )
 # The tests, benchmarks and fuzz targets besides: the sanitizer compiler,
 # GoogleTest and Google Benchmark, OpenSP to validate SGML, tinyproxy as a
-# real proxy, and a JDK for the Java bridge's sibling library.
+# real proxy, a JDK for the Java bridge's sibling library, and libclang's
+# Python binding for the function-length check.
 tests=(
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev python3-clang-14
   libgtest-dev libgmock-dev libbenchmark-dev
   opensp tinyproxy default-jdk-headless
 )

@@ -4,26 +4,25 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "server/PatentBase.h"
-#include "server/SessionTable.h"
-#include "server/UserDirectory.h"
+class ServerProtocol;
 
 namespace httplib {
 class Server;
+class ContentReader;
 struct Request;
 struct Response;
 }  // namespace httplib
 
-// The reference search server: the client's session protocol (login,
-// logout, the servlet's operations, the error pages that end a session), the
-// login-free XML-server variant and the patent register, over the bases it
-// was given. One object serves one listening socket; handlers run on a
+// The reference search server: the HTTP(S) side of the client's session
+// protocol (ServerProtocol), over the bases it was given. It listens, reads
+// request parameters and the session cookie, guards paths with basic
+// authentication, refuses bodies that are too large and logs one line per
+// request. One object serves one listening socket; handlers run on a
 // thread pool.
 class SorrelServer {
  public:
@@ -60,37 +59,20 @@ class SorrelServer {
   std::string ServletUrl() const;
 
  private:
-  struct Answer {
-    int status = 200;
-    std::string contentType = "text/plain; charset=windows-1252";
-    std::string body;
-    std::string cookie;  // a JSESSIONID value to set
-  };
-  using Params = std::multimap<std::string, std::string>;
-
-  static void Fail(Answer& answer, int status, const std::string& exception,
-                   const std::string& message);
-  void Route(const std::string& path, const Params& params, const std::string& cookie,
-             Answer& answer);
-  void Authenticate(const Params& params, Answer& answer);
-  void Servlet(const Params& params, const std::string& session, bool xmlServer, Answer& answer);
-  void DatabaseList(Answer& answer);
-  void BaseInfo(PatentBase& base, Answer& answer);
-  void RunQuestion(PatentBase& base, const Params& params, const std::string& session, bool run,
-                   Answer& answer);
-  void TextFile(PatentBase& base, const std::string& file, Answer& answer);
-  void Register(const Params& params, Answer& answer);
-  PatentBase* FindBase(const std::string& name);
+  bool CreateHttp(std::string& error);
+  void InstallRoutes();
+  void InstallReports();
+  bool Bind(std::string& error);
   bool Guarded(const httplib::Request& request, httplib::Response& response);
+  void HandlePost(const httplib::Request& request, httplib::Response& response,
+                  const httplib::ContentReader& reader);
   void Handle(const httplib::Request& request, httplib::Response& response,
               const std::string& body);
   void Log(const std::string& line);
 
   Options options_;
   std::unique_ptr<httplib::Server> http_;
-  std::vector<std::unique_ptr<PatentBase>> bases_;
-  UserDirectory users_;
-  std::unique_ptr<SessionTable> sessions_;
+  std::unique_ptr<ServerProtocol> protocol_;
   std::mutex logMutex_;
   int port_ = 0;
   bool tls_ = false;

@@ -9,11 +9,10 @@
 struct sqlite3;
 
 // The embedded engine: the documents of a base indexed into one SQLite file
-// ("index.sqlite" beside "documents.ktf") with an FTS5 table for the words,
-// a table of numeric values for dates and numbers, and one of field presence.
-// Questions are evaluated leaf by leaf into sorted hit lists; a subtree made
-// only of words joined by AND, OR and NOT goes to FTS5 as one expression.
-// Thread-safe: each call borrows a read-only connection from a pool.
+// ("index.sqlite" beside "documents.ktf", written by IndexBuilder, laid out
+// as IndexLayout says), questions answered by QueryEvaluator. The index is
+// rebuilt when the documents' size or time changed. Thread-safe: each call
+// borrows a read-only connection from a pool.
 class SqliteEngine : public SearchEngine {
  public:
   SqliteEngine() = default;
@@ -28,19 +27,14 @@ class SqliteEngine : public SearchEngine {
              std::vector<std::string>& documents, std::string& error) override;
   bool FindByNumber(const std::string& number, std::string& document) override;
 
-  // Writes the index of `documentsFile` into `indexFile` (replaced whole).
-  // False with `error` set on a document that does not read or a write that
-  // fails.
-  static bool BuildIndex(const std::string& documentsFile, const std::string& indexFile,
-                         std::string& error);
-  // Most words a truncated term may stand for.
-  static constexpr size_t kMaxExpansion = 1000;
-
-  // Borrows a connection; false with `error` set when none can be opened.
+  // Borrows a connection; null with `error` set when none can be opened.
   sqlite3* Acquire(std::string& error);
+  // Gives back a connection that Acquire lent.
   void Release(sqlite3* connection);
 
  private:
+  bool IndexIsCurrent(const std::string& stamp) const;
+
   std::string indexFile_;
   size_t count_ = 0;
   std::mutex poolMutex_;

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "platform/DeleteMapValues.h"
 #include "platform/DiagnosticSink.h"
 #include "platform/FileApi.h"
 #include "platform/SystemTime.h"
@@ -15,6 +16,11 @@ namespace {
 // A log file larger than this is deleted when its logger is created.
 constexpr uintmax_t kMaximumLogSize = 0x100000;
 
+// Lock order: reporting before registry. Both are constant-initialised, so
+// static objects may log whatever the order of their construction.
+std::mutex reporting;  // one report is written at a time
+std::mutex registry;   // guards the registry and the settings of initialize
+
 }  // namespace
 
 CMapStringToPtr Logger::loggers;
@@ -23,27 +29,33 @@ CString Logger::configurationFilePath;
 CString Logger::mTempDirectory;
 
 void Logger::initialize(const CString& configurationFile, const CString& tempDirectory) {
-  mTempDirectory = tempDirectory;
-  configurationFilePath = configurationFile;
+  // Read before locking: the profile code may report to the sink, whose
+  // handler takes the registry's lock.
   clAccessConfigFile configuration(configurationFile);
   CString value;
   configuration.mRead("OPTION", "Debug", value);
-  enabled = value.CompareNoCase("1") == 0;
+  {
+    const std::lock_guard lock(registry);
+    mTempDirectory = tempDirectory;
+    configurationFilePath = configurationFile;
+    enabled = value.CompareNoCase("1") == 0;
+  }
   SetDiagnosticHandler(&Logger::receiveDiagnostic);
 }
 
 void Logger::uninitialize() {
-  while (!loggers.IsEmpty()) {
-    POSITION position = loggers.GetStartPosition();
-    CString name;
-    void* logger = nullptr;
-    loggers.GetNextAssoc(position, name, logger);
-    loggers.RemoveKey(name);
-    delete static_cast<Logger*>(logger);
-  }
+  // No report is being written while the loggers go.
+  const std::lock_guard reportingLock(reporting);
+  const std::lock_guard registryLock(registry);
+  DeleteMapValues<Logger>(loggers);
 }
 
 Logger& Logger::getLogger(const CString& name) {
+  const std::lock_guard lock(registry);
+  return getLoggerLocked(name);
+}
+
+Logger& Logger::getLoggerLocked(const CString& name) {
   void* existing = nullptr;
   if (loggers.Lookup(name, existing)) return *static_cast<Logger*>(existing);
   Logger* logger = new Logger(name);
@@ -52,27 +64,30 @@ Logger& Logger::getLogger(const CString& name) {
 }
 
 void Logger::debugFailure(const CString& message) {
-  if (enabled) getLogger("kernel").debug(message);
+  ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
 }
 
 void Logger::receiveDiagnostic(DiagnosticLevel level, const char* message) {
   // Reports may come from any thread: they are logged one at a time.
-  static std::mutex reporting;
   const std::lock_guard lock(reporting);
-  if (!enabled) return;
-  Logger& kernel = getLogger("kernel");
+  Logger* kernel = nullptr;
+  {
+    const std::lock_guard registered(registry);
+    if (!enabled) return;
+    kernel = &getLoggerLocked("kernel");
+  }
   switch (level) {
     case DiagnosticLevel::kDebug:
-      kernel.debug(message);
+      kernel->debug(message);
       break;
     case DiagnosticLevel::kInfo:
-      kernel.info(message);
+      kernel->info(message);
       break;
     case DiagnosticLevel::kWarn:
-      kernel.warn(message);
+      kernel->warn(message);
       break;
     case DiagnosticLevel::kError:
-      kernel.error(message);
+      kernel->error(message);
       break;
   }
 }

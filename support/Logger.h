@@ -13,9 +13,14 @@
 // configuration file given to initialize; a logger created while it is off
 // stays silent for its whole life. Logging never throws and never reports a
 // failure: a file line that cannot be written is lost, standard output still
-// gets it. Single-threaded, like the rest of the library; only the reports
-// that reach it through the diagnostic sink may come from any thread, and
-// they are logged one at a time.
+// gets it.
+//
+// The library itself logs only through the diagnostic sink
+// (platform/DiagnosticSink.h), whose handler initialize installs, and keeps
+// no logger: an object made before initialize therefore leaves no silent
+// "kernel" logger behind. The registry (initialize, uninitialize, getLogger)
+// is safe from any thread, and the sink's reports are logged one at a time;
+// a Logger object itself is used by one thread at a time.
 class SORREL_EXPORT Logger {
  public:
   virtual ~Logger();
@@ -33,11 +38,11 @@ class SORREL_EXPORT Logger {
   // The logger of that name (exact case), created on first request; it
   // belongs to the registry and must not be deleted.
   static Logger& getLogger(const CString& name);
-  // Logs `message` at debug level through the logger "kernel" when logging is
-  // on; does nothing otherwise, so that it never creates a silent "kernel"
-  // logger before the client has switched logging on. For failures that an
-  // operation handles without reporting them to its caller; code below the
-  // logger reports them through the diagnostic sink instead.
+  // Reports `message` at debug level to the diagnostic sink, as
+  // ReportDiagnostic does: after initialize it reaches the logger "kernel"
+  // when logging is on, and nothing is logged otherwise, so that it never
+  // creates a silent "kernel" logger. For failures that an operation handles
+  // without reporting them to its caller.
   static void debugFailure(const CString& message);
 
   bool isDebugEnabled() const { return debugEnabled_; }
@@ -54,6 +59,8 @@ class SORREL_EXPORT Logger {
   explicit Logger(const CString& name);
   // The diagnostic sink's handler that initialize installs.
   static void receiveDiagnostic(DiagnosticLevel level, const char* message);
+  // The logger of that name; the caller holds the registry's mutex.
+  static Logger& getLoggerLocked(const CString& name);
   void write(const char* level, const CString& message);
   void log(const CString& line);
   CString GetTickCount();
@@ -66,6 +73,7 @@ class SORREL_EXPORT Logger {
   clLogFile logFile_;              // receives every line
   bool fileFailureShown_ = false;  // a lost file line has been reported on stderr
 
+  // The registry; every access holds the mutex in Logger.cpp.
   static CMapStringToPtr loggers;        // name to the Logger that owns it
   static bool enabled;                   // whether new loggers log
   static CString configurationFilePath;  // file given to initialize

@@ -1,13 +1,19 @@
+#include <cstdio>
+#include <functional>
+#include <iostream>
+#include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
-#include "net/InternetAccessController.h"
-#include "platform/CMapStringToString.h"
+#include "session/ServerConnection.h"
+#include "session/ServerReply.h"
 #include "tools/CommandRegistry.h"
-#include "tools/ServerClient.h"
+#include "tools/ServerOptions.h"
 
 // The commands that talk to a search server through a session: login,
 // bases, info, query, check and file. Each prints every session event on
-// standard error; see ServerClient.h for the exit status.
+// standard error, the answer on standard output, and exits with the
+// status of session/ServerReply.h.
 namespace {
 
 struct QueryOptions {
@@ -19,99 +25,147 @@ struct QueryOptions {
   int count = 10;        // records wanted
 };
 
+// Why nothing arrived, in a line.
+std::string FailureMessage(const ServerReply& reply, const char* what) {
+  using Outcome = ServerReply::Outcome;
+  std::string message;
+  switch (reply.outcome) {
+    case Outcome::kNotXml:
+      message = "the server's login answer is not well-formed XML (" + reply.failure + ")";
+      break;
+    case Outcome::kNoAnswer:
+      message = "no answer from the server: " + reply.failure;
+      break;
+    case Outcome::kLoginRefused:
+      message = "authentication refused";
+      break;
+    default:
+      message = std::string("the server did not deliver the ") + what;
+      break;
+  }
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+  return message;
+}
+
+// Prints the answer (or a JSON object), or a clear message; the exit status.
+int Report(const ServerOptions& options, const char* what, const ServerReply& reply) {
+  const int status = reply.ExitStatus();
+  if (options.json) {
+    std::vector<std::string> events;
+    for (const ServerEvent& event : reply.events) events.push_back(event.Name());
+    nlohmann::json result = {
+        {"url", options.url}, {"ok", reply.delivered()}, {"exit", status}, {"events", events}};
+    if (reply.delivered()) {
+      result["body"] = reply.body;
+    } else {
+      result["error"] = FailureMessage(reply, what);
+    }
+    std::cout << result.dump() << '\n';
+  } else if (reply.delivered()) {
+    std::cout << reply.body;
+    if (!reply.body.empty() && reply.body.back() != '\n') std::cout << '\n';
+  } else {
+    std::fprintf(stderr, "sorrel: %s\n", FailureMessage(reply, what).c_str());
+  }
+  return status;
+}
+
+// Runs `operation` on a session with the options' server (said goodbye to
+// before the report) and reports its reply.
+int RunOnServer(const ServerOptions& options, const char* what,
+                const std::function<ServerReply(ServerConnection&)>& operation) {
+  ServerReply reply;
+  {
+    ServerConnection connection(
+        options.url, TerminalCredentials(options),
+        [](const ServerEvent& event) { std::fprintf(stderr, "sorrel: %s\n", event.text.c_str()); });
+    reply = operation(connection);
+  }
+  return Report(options, what, reply);
+}
+
 CLI::App* AddCommand(CLI::App& app, const char* name, const char* help, QueryOptions& options) {
   CLI::App* command = app.add_subcommand(name, help);
   AddServerOptions(*command, options.server);
   return command;
 }
 
-const bool registered = RegisterCommand([](CLI::App& app, int& exitCode) {
-  static QueryOptions login, bases, info, query, check, file;
-
+void AddLogin(CLI::App& app, int& exitCode) {
+  static QueryOptions login;
   AddCommand(app, "login", "Log in to a search server and report the account's condition", login)
       ->callback([&exitCode] {
-        exitCode = RunServerOperation(
-            login.server, "login",
-            [](InternetAccessController& controller, IacListener& listener, CString& output) {
-              if (!controller.TestConnection(listener)) return false;
-              output = "logged in";
-              return true;
-            });
+        exitCode = RunOnServer(login.server, "login", [](ServerConnection& connection) {
+          ServerReply reply = connection.Login();
+          if (reply.delivered()) reply.body = "logged in";
+          return reply;
+        });
       });
+}
 
+void AddBases(CLI::App& app, int& exitCode) {
+  static QueryOptions bases;
   AddCommand(app, "bases", "List the databases of a search server", bases)->callback([&exitCode] {
-    exitCode = RunServerOperation(
-        bases.server, "database list",
-        [](InternetAccessController& controller, IacListener& listener, CString& output) {
-          output = kUndelivered;
-          controller.GetDatabaseListAsXml(output, listener);
-          return Delivered(output);
-        });
+    exitCode = RunOnServer(bases.server, "database list",
+                           [](ServerConnection& connection) { return connection.DatabaseList(); });
   });
+}
 
-  CLI::App* infoCommand = AddCommand(app, "info", "Information about one database", info);
-  infoCommand->add_option("BASE", info.base, "database name")->required();
-  infoCommand->callback([&exitCode] {
-    exitCode = RunServerOperation(
-        info.server, "database information",
-        [](InternetAccessController& controller, IacListener& listener, CString& output) {
-          CString url = info.server.url.c_str();
-          CString base = info.base.c_str();
-          output = kUndelivered;
-          controller.GetBaseInfo(url, base, output, listener);
-          return Delivered(output);
-        });
+void AddInfo(CLI::App& app, int& exitCode) {
+  static QueryOptions info;
+  CLI::App* command = AddCommand(app, "info", "Information about one database", info);
+  command->add_option("BASE", info.base, "database name")->required();
+  command->callback([&exitCode] {
+    exitCode = RunOnServer(info.server, "database information", [](ServerConnection& connection) {
+      return connection.BaseInfo(info.base);
+    });
   });
+}
 
-  CLI::App* queryCommand = AddCommand(app, "query", "Run a search question", query);
-  queryCommand->add_option("BASE", query.base, "database name")->required();
-  queryCommand->add_option("QUESTION", query.question, "the question")->required();
-  queryCommand->add_option("--from", query.from, "first record, from 1");
-  queryCommand->add_option("--count", query.count, "number of records");
-  queryCommand->callback([&exitCode] {
-    exitCode = RunServerOperation(
-        query.server, "answer",
-        [](InternetAccessController& controller, IacListener& listener, CString& output) {
-          CString base = query.base.c_str();
-          CString question = query.question.c_str();
-          CMapStringToString parameters;
-          output = kUndelivered;
-          controller.ExecuteQuery(base, question, parameters, query.from, query.count, output,
-                                  listener);
-          return Delivered(output);
-        });
+void AddQuery(CLI::App& app, int& exitCode) {
+  static QueryOptions query;
+  CLI::App* command = AddCommand(app, "query", "Run a search question", query);
+  command->add_option("BASE", query.base, "database name")->required();
+  command->add_option("QUESTION", query.question, "the question")->required();
+  command->add_option("--from", query.from, "first record, from 1");
+  command->add_option("--count", query.count, "number of records");
+  command->callback([&exitCode] {
+    exitCode = RunOnServer(query.server, "answer", [](ServerConnection& connection) {
+      return connection.Query(query.base, query.question, query.from, query.count);
+    });
   });
+}
 
-  CLI::App* checkCommand =
-      AddCommand(app, "check", "Check a search question without running it", check);
-  checkCommand->add_option("BASE", check.base, "database name")->required();
-  checkCommand->add_option("QUESTION", check.question, "the question")->required();
-  checkCommand->callback([&exitCode] {
-    exitCode = RunServerOperation(
-        check.server, "check",
-        [](InternetAccessController& controller, IacListener& listener, CString& output) {
-          CString base = check.base.c_str();
-          CString question = check.question.c_str();
-          CMapStringToString parameters;
-          output = kUndelivered;
-          controller.ParseQuery(base, question, parameters, output, listener);
-          return Delivered(output);
-        });
+void AddCheck(CLI::App& app, int& exitCode) {
+  static QueryOptions check;
+  CLI::App* command = AddCommand(app, "check", "Check a search question without running it", check);
+  command->add_option("BASE", check.base, "database name")->required();
+  command->add_option("QUESTION", check.question, "the question")->required();
+  command->callback([&exitCode] {
+    exitCode = RunOnServer(check.server, "check", [](ServerConnection& connection) {
+      return connection.Check(check.base, check.question);
+    });
   });
+}
 
-  CLI::App* fileCommand = AddCommand(app, "file", "Fetch a text file of a database", file);
-  fileCommand->add_option("BASE", file.base, "database name")->required();
-  fileCommand->add_option("FILE", file.file, "file name")->required();
-  fileCommand->callback([&exitCode] {
-    exitCode = RunServerOperation(
-        file.server, "file",
-        [](InternetAccessController& controller, IacListener& listener, CString& output) {
-          CString url = file.server.url.c_str();
-          CString base = file.base.c_str();
-          CString name = file.file.c_str();
-          return controller.GetTextFile(url, base, name, output, listener);
-        });
+void AddFile(CLI::App& app, int& exitCode) {
+  static QueryOptions file;
+  CLI::App* command = AddCommand(app, "file", "Fetch a text file of a database", file);
+  command->add_option("BASE", file.base, "database name")->required();
+  command->add_option("FILE", file.file, "file name")->required();
+  command->callback([&exitCode] {
+    exitCode = RunOnServer(file.server, "file", [](ServerConnection& connection) {
+      return connection.TextFile(file.base, file.file);
+    });
   });
+}
+
+const bool registered = RegisterCommand([](CLI::App& app, int& exitCode) {
+  AddLogin(app, exitCode);
+  AddBases(app, exitCode);
+  AddInfo(app, exitCode);
+  AddQuery(app, exitCode);
+  AddCheck(app, exitCode);
+  AddFile(app, exitCode);
 });
 
 }  // namespace

@@ -10,12 +10,14 @@
 #include <string>
 #include <system_error>
 
-#include "tools/BundledFiles.h"
-#include "tools/BundledServer.h"
+#include "session/BundledFiles.h"
+#include "session/BundledServer.h"
+#include "session/CriteriaProfile.h"
+#include "session/SearchSession.h"
 #include "tools/CommandRegistry.h"
-#include "tools/CriteriaProfile.h"
-#include "tools/SearchSession.h"
-#include "tools/ServerClient.h"
+#include "tools/JsonSessionSink.h"
+#include "tools/ServerOptions.h"
+#include "tools/TextSessionSink.h"
 
 // sorrel session [--url URL] [--out DIR] [SCRIPT]: a search session, run from
 // a script, from standard input, or typed on a terminal with line editing.
@@ -53,6 +55,25 @@ void ReadLines(std::istream& in, bool interactive, SearchSession& session) {
   }
 }
 
+// Starts the bundled server for a session without --url, its log in the
+// output folder, and takes its demo account; false (said) when it does not start.
+bool StartBundled(SessionOptions& options, BundledServer& bundled) {
+  const std::string log = (fs::path(options.outDir) / "server.log").string();
+  std::string error;
+  if (!bundled.Start(log, error)) {
+    std::fprintf(stderr, "sorrel: %s\n", error.c_str());
+    return false;
+  }
+  options.server.url = bundled.url();
+  options.server.user = kBundledUser;
+  options.server.password = kBundledPassword;
+  if (!options.server.json) {
+    std::printf("Started the reference search server at %s (base SAMPLE, user %s)\n",
+                bundled.url().c_str(), kBundledUser);
+  }
+  return true;
+}
+
 int Run(SessionOptions& options) {
   std::error_code failed;
   fs::create_directories(options.outDir, failed);
@@ -80,30 +101,18 @@ int Run(SessionOptions& options) {
   const bool interactive = options.script.empty() && ::isatty(STDIN_FILENO) != 0;
 
   BundledServer bundled;
-  if (options.server.url.empty()) {
-    const std::string log = (fs::path(options.outDir) / "server.log").string();
-    if (!bundled.Start(log, error)) {
-      std::fprintf(stderr, "sorrel: %s\n", error.c_str());
-      return 1;
-    }
-    options.server.url = bundled.url();
-    options.server.user = kBundledUser;
-    options.server.password = kBundledPassword;
-    if (!options.server.json) {
-      std::printf("Started the reference search server at %s (base SAMPLE, user %s)\n",
-                  bundled.url().c_str(), kBundledUser);
-    }
-  }
+  if (options.server.url.empty() && !StartBundled(options, bundled)) return 1;
 
   SearchSession::Settings settings;
   settings.base = options.base;
   settings.outDir = options.outDir;
-  settings.json = options.server.json;
-  settings.progress = !settings.json && ::isatty(STDERR_FILENO) != 0;
-  settings.echo = !interactive;
+  TextSessionSink text(!interactive, ::isatty(STDERR_FILENO) != 0);
+  JsonSessionSink json;
+  SessionSink& sink = options.server.json ? static_cast<SessionSink&>(json) : text;
   int status;
   {
-    SearchSession session(options.server, settings, config);
+    SearchSession session(options.server.url, TerminalCredentials(options.server), settings, config,
+                          sink);
     ReadLines(scriptFile.is_open() ? scriptFile : std::cin, interactive, session);
     status = session.Finish();
   }

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "ktf/KtfDocumentReader.h"
+#include "session/DocumentExporter.h"
 #include "sgml/clKTF2SGML.h"
 #include "tools/CommandRegistry.h"
-#include "tools/DocumentExporter.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/BundledFiles.h"
+#include "session/BundledFiles.h"
+#include "session/CriteriaProfile.h"
 #include "tools/CommandRegistry.h"
-#include "tools/CriteriaProfile.h"
 #include "translator/KTF_COMMAND.h"
 #include "translator/VERGER_CONFIG.h"
 #include "translator/VERGER_MODE.h"

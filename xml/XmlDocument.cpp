@@ -67,7 +67,18 @@ void RecordXPathError(void* userData, xmlErrorPtr error) {
 
 }  // namespace
 
-XmlDocument::XmlDocument(CString& xml) : document(nullptr), root(nullptr) {
+// A well-formed document and its document element; owns the document.
+struct XmlDocument::Parsed {
+  explicit Parsed(xmlDocPtr parsed) : document(parsed), root(xmlDocGetRootElement(parsed)) {}
+  ~Parsed() { xmlFreeDoc(document); }
+  Parsed(const Parsed&) = delete;
+  Parsed& operator=(const Parsed&) = delete;
+
+  xmlDocPtr document;
+  xmlNodePtr root;
+};
+
+XmlDocument::XmlDocument(CString& xml) {
   std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
   if (!context || !context->sax) {
     const _com_error failure(E_OUTOFMEMORY);
@@ -80,27 +91,26 @@ XmlDocument::XmlDocument(CString& xml) : document(nullptr), root(nullptr) {
   if (utf8.size() > static_cast<size_t>(std::numeric_limits<int>::max())) {
     throw _com_error(E_OUTOFMEMORY);
   }
-  document = xmlCtxtReadMemory(context.get(), utf8.data(), static_cast<int>(utf8.size()), nullptr,
-                               "UTF-8", kParseOptions);
-  if (document && !context->wellFormed) {
+  xmlDocPtr document = xmlCtxtReadMemory(context.get(), utf8.data(), static_cast<int>(utf8.size()),
+                                         nullptr, "UTF-8", kParseOptions);
+  if (document == nullptr) return;
+  if (!context->wellFormed) {
     xmlFreeDoc(document);
-    document = nullptr;
+    return;
   }
-  if (document) root = xmlDocGetRootElement(document);
+  parsed = std::make_unique<Parsed>(document);
 }
 
-XmlDocument::~XmlDocument() {
-  root = nullptr;
-  if (document) xmlFreeDoc(document);
-}
+XmlDocument::~XmlDocument() = default;
 
 void XmlDocument::GetNodeText(CString& path, CString& text) {
   const std::string utf8Path = CodePageToUtf8(path.str());
-  if (!root) throw _com_error(E_POINTER);
-  std::unique_ptr<xmlXPathContext, XPathContextDeleter> context(xmlXPathNewContext(document));
+  if (!parsed || !parsed->root) throw _com_error(E_POINTER);
+  std::unique_ptr<xmlXPathContext, XPathContextDeleter> context(
+      xmlXPathNewContext(parsed->document));
   if (!context) throw _com_error(E_OUTOFMEMORY);
   CString explanation;
-  context->node = root;
+  context->node = parsed->root;
   context->userData = &explanation;
   context->error = RecordXPathError;
   std::unique_ptr<xmlXPathObject, XPathObjectDeleter> result(

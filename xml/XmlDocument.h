@@ -1,15 +1,16 @@
 #pragma once
 
-#include <libxml/tree.h>
+#include <memory>
 
 #include "platform/CString.h"
 #include "platform/ComError.h"
 
 // One XML text held in memory, parsed once, answering XPath 1.0 queries with
 // the text of the first match. Internal to the library (not exported); the
-// session reads the server's authentication answer with it. The input is
-// untrusted: no DTD is loaded, no external entity is read, nothing is fetched
-// from the network, and entity references are never expanded.
+// session reads the server's authentication answer with it. The parser's
+// types stay out of this header, so that including it needs no libxml2. The
+// input is untrusted: no DTD is loaded, no external entity is read, nothing
+// is fetched from the network, and entity references are never expanded.
 class XmlDocument {
  public:
   // Parses `xml`, 8-bit text in the process's code page; an XML declaration's
@@ -31,6 +32,6 @@ class XmlDocument {
   void GetNodeText(CString& path, CString& text);
 
  private:
-  xmlDocPtr document;  // the parsed document; null when the text did not parse
-  xmlNodePtr root;     // its document element; null when the text did not parse
+  struct Parsed;
+  std::unique_ptr<Parsed> parsed;  // the document and its root; null when the text did not parse
 };

@@ -19,12 +19,17 @@ set(public
   "StringUtil::IsInteger" "SystemUtil::DispatchMessages" "clArray::fnAdd"
   "Exception::GetMessageA" "JavaControllerException::JavaControllerException"
   "clKTF2SGML::fgKTF2SGML_BuildSGMLFile" "KtfDocumentReader::Parse" "tBlock::operator="
-  "JavaControllerWrapper::GetXmlData" "LUXQuery::SetSearchType")
+  "JavaControllerWrapper::GetXmlData" "LUXQuery::SetSearchType"
+  # the transport and the session on top of it
+  "HttpController::Connect" "HttpRequest::GetQueryString" "WebUtil::ParseUrl"
+  "InternetAccessController::ExecuteQuery" "InternetAccessControllers::GetInternetAccessController"
+  "InternetAccessControllerResponse::SetHttpResponse" "ProxyAuthenticator::~ProxyAuthenticator")
 # Helpers in anonymous namespaces, and the inline container templates that
 # the exported classes are built on.
 set(internal "(anonymous namespace)" "RunRc4" "OpenWithXdgOpen" "CStringKeyedMap<"
   "CTypedList<" "K2S_TemplateBuilder" "K2S_OutputFile" "k2s_parse" "k2s_lex"
-  "JavaController::" "TrellisController::")
+  "JavaController::" "TrellisController::" "HttpTransfer::" "CurlShare::" "ByteBuffer::"
+  "IacAuthenticationResponse::" "XmlDocument::")
 
 set(problems "")
 foreach(name IN LISTS public)

@@ -23,7 +23,7 @@
 
 namespace {
 
-// The net classes take the "kernel" logger, which the registry keeps until the client
+// A test that switches logging on leaves loggers in the registry, which a client empties when it
 // uninitializes logging; the tests end the same way.
 class LoggerRegistry : public ::testing::Environment {
  public:

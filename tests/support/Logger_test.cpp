@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <latch>
 #include <regex>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/DiagnosticSink.h"
 #include "support/clAccessConfigFile.h"
@@ -110,6 +115,38 @@ TEST_F(LoggerTest, ReportsOfTheLayersBelowReachTheKernelLog) {
   Configure("Debug=1");
   EXPECT_NE(Printed([] { ReportDiagnostic(DiagnosticLevel::kInfo, "seen"); }).find("] seen\n"),
             std::string::npos);
+}
+
+// Threads that ask for the same names at the same moment get one logger per
+// name, whose file starts one run; their reports through the sink all arrive.
+TEST_F(LoggerTest, ThreadsCreatingLoggersAtOnceShareOneLoggerPerName) {
+  Configure("Debug=1");
+  constexpr int kThreads = 4;
+  constexpr int kNames = 12;
+  std::vector<std::array<Logger*, kNames>> seen(kThreads);
+  std::latch start(kThreads);
+  const std::string out = Printed([&] {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back([&, t] {
+        start.arrive_and_wait();
+        for (int n = 0; n < kNames; ++n) {
+          seen[t][n] = &Logger::getLogger(("shared" + std::to_string(n)).c_str());
+          Logger::getLogger(("own" + std::to_string(t) + "-" + std::to_string(n)).c_str());
+          ReportDiagnostic(DiagnosticLevel::kInfo, "from a thread");
+        }
+      });
+    }
+    for (std::thread& thread : threads) thread.join();
+  });
+  for (int n = 0; n < kNames; ++n) {
+    for (int t = 1; t < kThreads; ++t) EXPECT_EQ(seen[t][n], seen[0][n]) << n;
+    const std::string text = ReadBytes(LogPath(("shared" + std::to_string(n)).c_str()));
+    EXPECT_EQ(text.find(std::string(77, '*')), text.rfind(std::string(77, '*'))) << n;
+  }
+  const std::regex report("INFO \\[[^\\]]*\\] from a thread\n");
+  EXPECT_EQ(std::distance(std::sregex_iterator(out.begin(), out.end(), report), {}),
+            kThreads * kNames);
 }
 
 }  // namespace

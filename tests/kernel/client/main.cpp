@@ -1,6 +1,8 @@
-// A client of the installed library: digest, encode and iterate a map.
+// A client of the installed library: digest, encode, iterate a map and find
+// a server's root URL.
 #include <cstdio>
 
+#include "iac/InternetAccessController.h"
 #include "platform/CMapStringToString.h"
 #include "platform/CString.h"
 #include "support/Crypto.h"
@@ -19,6 +21,8 @@ int main() {
     form.GetNextAssoc(pos, key, value);
     keys += keys.IsEmpty() ? key : "," + key;
   }
-  std::printf("%s %s %s\n", digest.c_str(), Crypto::encode("a b&c").c_str(), keys.c_str());
+  const CString root = InternetAccessController::GetRootUrl("http://host/app/servlet");
+  std::printf("%s %s %s %s\n", digest.c_str(), Crypto::encode("a b&c").c_str(), keys.c_str(),
+              root.c_str());
   return 0;
 }

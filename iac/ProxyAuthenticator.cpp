@@ -1,0 +1,3 @@
+#include "iac/ProxyAuthenticator.h"
+
+ProxyAuthenticator::~ProxyAuthenticator() = default;

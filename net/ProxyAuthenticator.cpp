@@ -1,3 +1,0 @@
-#include "net/ProxyAuthenticator.h"
-
-ProxyAuthenticator::~ProxyAuthenticator() = default;

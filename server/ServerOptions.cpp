@@ -1,0 +1,113 @@
+#include "server/ServerOptions.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <utility>
+
+const char ServerOptions::kUsage[] =
+    "usage: sorrel-server [--port N] [--host ADDRESS] [--base DIR]... [--users FILE]\n"
+    "                     [--session-timeout SECONDS] [--tls-cert FILE --tls-key FILE]\n"
+    "                     [--threads N] [--max-body BYTES] [--guard-path PATH --guard-user U:P]\n"
+    "       sorrel-server --generate-base DIR [--documents N] [--name NAME]\n"
+    "Without --base it serves the sample base SAMPLE (generated on first use).\n";
+
+namespace {
+
+// `text` as a decimal number within [low, high] into `target`; false, with
+// `target` untouched, for anything else.
+template <typename T>
+bool Count(const char* text, long long low, long long high, T& target) {
+  char* end = nullptr;
+  long long value = std::strtoll(text, &end, 10);
+  if (end == text || *end != '\0' || value < low || value > high) return false;
+  target = static_cast<T>(value);
+  return true;
+}
+
+bool Text(const char* text, std::string& target) {
+  target = text;
+  return true;
+}
+
+// Every option: its name, the problem a refused value reports, and where its
+// value goes (false when the value is refused).
+struct OptionRow {
+  const char* name;
+  const char* problem;
+  bool (*set)(ServerOptions& options, const char* value);
+};
+
+using O = ServerOptions;
+const OptionRow kOptions[] = {
+    {"--port", "bad port", [](O& o, const char* v) { return Count(v, 0, 65535, o.server.port); }},
+    {"--host", "", [](O& o, const char* v) { return Text(v, o.server.host); }},
+    {"--base", "", [](O& o, const char* v) { return Text(v, o.server.bases.emplace_back()); }},
+    {"--users", "", [](O& o, const char* v) { return Text(v, o.server.usersFile); }},
+    {"--session-timeout", "bad session timeout",
+     [](O& o, const char* v) { return Count(v, 1, 365LL * 24 * 3600, o.server.sessionTimeout); }},
+    {"--tls-cert", "", [](O& o, const char* v) { return Text(v, o.server.tlsCert); }},
+    {"--tls-key", "", [](O& o, const char* v) { return Text(v, o.server.tlsKey); }},
+    {"--threads", "bad thread count",
+     [](O& o, const char* v) { return Count(v, 1, 1024, o.server.threads); }},
+    {"--max-body", "bad body limit",
+     [](O& o, const char* v) { return Count(v, 1024, 1LL << 32, o.server.maxBody); }},
+    {"--guard-path", "", [](O& o, const char* v) { return Text(v, o.server.guardPath); }},
+    // "USER:PASSWORD", split once the whole line is read.
+    {"--guard-user", "", [](O& o, const char* v) { return Text(v, o.server.guardUser); }},
+    {"--generate-base", "", [](O& o, const char* v) { return Text(v, o.generateFolder); }},
+    {"--documents", "bad document count",
+     [](O& o, const char* v) { return Count(v, 1, 100000000, o.documents); }},
+    {"--name", "", [](O& o, const char* v) { return Text(v, o.baseName); }},
+};
+
+ServerOptions Refused(ServerOptions options, std::string problem) {
+  options.action = ServerOptions::Action::kRefused;
+  options.problem = std::move(problem);
+  return options;
+}
+
+// The checks that need the whole line: the guard's credentials and the TLS pair.
+ServerOptions Checked(ServerOptions options) {
+  std::string guard = std::move(options.server.guardUser);
+  options.server.guardUser.clear();
+  if (!options.server.guardPath.empty()) {
+    size_t colon = guard.find(':');
+    if (colon == std::string::npos) {
+      return Refused(std::move(options), "--guard-path needs --guard-user USER:PASSWORD");
+    }
+    options.server.guardUser = guard.substr(0, colon);
+    options.server.guardPassword = guard.substr(colon + 1);
+  }
+  if (options.server.tlsCert.empty() != options.server.tlsKey.empty()) {
+    return Refused(std::move(options), "--tls-cert and --tls-key go together");
+  }
+  return options;
+}
+
+}  // namespace
+
+ServerOptions ServerOptions::Parse(int argc, const char* const* argv) {
+  ServerOptions options;
+  options.server.port = 8080;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      options.action = Action::kHelp;
+      return options;
+    }
+    if (i + 1 >= argc) return Refused(std::move(options), "missing value after " + arg);
+    const char* value = argv[++i];
+    const OptionRow* row = nullptr;
+    for (const OptionRow& candidate : kOptions) {
+      if (arg == candidate.name) row = &candidate;
+    }
+    if (row == nullptr) return Refused(std::move(options), "unknown option " + arg);
+    if (!row->set(options, value)) return Refused(std::move(options), row->problem);
+  }
+  if (!options.generateFolder.empty()) {
+    options.action = Action::kGenerateBase;
+    return options;
+  }
+  return Checked(std::move(options));
+}

@@ -1,0 +1,154 @@
+#include "session/DocumentExporter.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <utility>
+
+#include "image/clTiffTools.h"
+#include "imaging/PagePreview.h"
+#include "platform/CString.h"
+#include "session/BundledFiles.h"
+#include "sgml/clKTF2SGML.h"
+#include "support/clSuperStyleSheetManager.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kTemplate = "templates/patent.tpl";
+constexpr const char* kDtd = "templates/patent.dtd";
+constexpr const char* kSuperStyleSheet = "stylesheets/patents.sss";
+
+}  // namespace
+
+const char* DocumentExporter::StatusText(K2S_Return status) {
+  switch (status) {
+    case K2S_OK:
+      return "done";
+    case K2S_TEMPLATE_ERROR:
+      return "the template is not valid";
+    case K2S_OPEN_ERROR:
+      return "a file could not be opened or created";
+    case K2S_NO_MEMORY:
+      return "out of memory";
+    case K2S_WRITE_ERROR:
+      return "the SGML file could not be written";
+    case K2S_NO_TEMPLATE:
+      return "the template has no entries";
+    case K2S_NO_DATA:
+      return "the document has no fields";
+  }
+  return "unknown status";
+}
+
+std::string DocumentExporter::FileStem(const std::string& number) {
+  std::string stem;
+  for (const char c : number) {
+    if (c == ' ') continue;
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                       c == '-' || c == '_';
+    stem += plain ? c : '_';
+  }
+  return stem;
+}
+
+DocumentExporter::DocumentExporter(std::string folder) : folder_(std::move(folder)) {}
+
+DocumentExporter::Result DocumentExporter::Export(const KtfDocumentReader::Document& document,
+                                                  const FileFetcher& fetch) {
+  Result result;
+  std::vector<std::string> pages;
+  for (const auto& [code, value] : document) {
+    if (code == "PN" && result.number.empty()) result.number = value;
+    if (code == "TI" && result.title.empty()) result.title = value;
+    if (code == "FP") pages.push_back(value.substr(0, value.find(' ')));
+  }
+  std::string stem = FileStem(result.number);
+  if (stem.empty()) stem = "document-" + std::to_string(files_.size() + 1);
+
+  WriteSgml(document, stem, result);
+  if (!result.sgml.empty()) ChooseStyleSheet(result);
+  for (size_t i = 0; i < pages.size(); ++i) {
+    std::string record;
+    if (!fetch(pages[i], record)) {
+      result.problems.push_back("facsimile page " + pages[i] + " did not arrive");
+      continue;
+    }
+    ConvertPage(record, stem + "-" + std::to_string(i + 1), result);
+  }
+  return result;
+}
+
+void DocumentExporter::WriteSgml(const KtfDocumentReader::Document& document,
+                                 const std::string& stem, Result& result) {
+  if (!CopyBeside(BundledFile(kDtd), "patent.dtd", result)) return;
+  const std::string path = (fs::path(folder_) / (stem + ".sgml")).string();
+  clKTF2SGML converter;
+  (void)converter.fgKTF2SGML_NewDocument();
+  K2S_Return status =
+      converter.fgKTF2SGML_RecoverTemplate(BundledFile(kTemplate).c_str(), path.c_str());
+  if (status == K2S_OK) status = converter.fgKTF2SGML_InsertDocument(document);
+  if (status == K2S_OK) status = converter.fgKTF2SGML_BuildSGMLFile();
+  if (status != K2S_OK) {
+    result.problems.push_back("SGML not written: " + std::string(StatusText(status)));
+    return;
+  }
+  result.sgml = path;
+  Remember(path);
+}
+
+void DocumentExporter::ChooseStyleSheet(Result& result) {
+  std::ifstream in(result.sgml, std::ios::binary);
+  const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  clSuperStyleSheetManager manager(BundledFile(kSuperStyleSheet).c_str());
+  CString sheet;
+  if (!manager.mGetBINStyleSheetToUse(CString(data.c_str(), static_cast<int>(data.size())),
+                                      sheet)) {
+    result.problems.push_back("no style sheet of " + std::string(kSuperStyleSheet) + " fits");
+    return;
+  }
+  const std::string name = sheet.c_str();
+  if (CopyBeside(BundledFile("stylesheets/" + name), name, result)) result.styleSheet = name;
+}
+
+void DocumentExporter::ConvertPage(const std::string& record, const std::string& stem,
+                                   Result& result) {
+  const std::string tiff = (fs::path(folder_) / (stem + ".tif")).string();
+  if (!clTiffTools().mConvertCroftToTiff(record.data(), record.size(), tiff.c_str())) {
+    result.problems.push_back(stem + ": not a CROFT facsimile record, or " + tiff +
+                              " could not be written");
+    return;
+  }
+  result.tiffs.push_back(tiff);
+  Remember(tiff);
+  const std::string png = (fs::path(folder_) / (stem + ".png")).string();
+  std::vector<std::string> notes;
+  std::string error;
+  if (!WritePagePreview(tiff, png, &notes, &error)) {
+    result.problems.push_back(stem + ": no preview: " + error);
+    return;
+  }
+  result.previews.push_back(png);
+  Remember(png);
+}
+
+bool DocumentExporter::CopyBeside(const std::string& bundled, const std::string& name,
+                                  Result& result) {
+  const fs::path target = fs::path(folder_) / name;
+  std::error_code failed;
+  if (fs::exists(target, failed)) return true;
+  fs::copy_file(bundled, target, failed);
+  if (failed) {
+    result.problems.push_back("cannot copy " + bundled + ": " + failed.message());
+    return false;
+  }
+  Remember(target.string());
+  return true;
+}
+
+void DocumentExporter::Remember(const std::string& path) {
+  if (std::find(files_.begin(), files_.end(), path) == files_.end()) files_.push_back(path);
+}

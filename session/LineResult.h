@@ -1,0 +1,66 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "session/DocumentExporter.h"
+
+// What one line of a session came to, as a value: its kind and the fields
+// that kind fills (others stay empty), and `error` when it failed. The text
+// lines that go with it reach the sink as they are made.
+struct LineResult {
+  enum class Kind {
+    kRefused,  // not valid VERGER
+    kSearch,
+    kPrint,
+    kKeep,
+    kBrowse,
+    kErase,
+    kHistory,
+    kInformation,
+    kFields,
+    kHelp,
+    kStop,
+    kUnsupported,  // valid, but the server has no operation for it
+  };
+
+  // A document that PRINT turned into files.
+  struct Printed {
+    int position = 0;  // in its set
+    DocumentExporter::Result files;
+  };
+
+  // A set as HISTORY lists it.
+  struct HistorySet {
+    int set = 0;
+    long hits = 0;
+    std::string expression;
+  };
+
+  std::string line;  // as read, without its CR
+  Kind kind = Kind::kRefused;
+  std::optional<std::string> error;  // why the line failed; the latest reason
+
+  std::optional<std::string> expression;  // SEARCH: the translated question
+  std::optional<std::string> question;    // SEARCH: the question as the server checked it
+  std::optional<int> set;                 // SEARCH: the new set; PRINT, KEEP, BROWSE: the set used
+  std::optional<long> hits;               // SEARCH
+  std::optional<std::vector<int>> missing;       // positions past the set's end
+  std::optional<std::vector<Printed>> printed;   // PRINT
+  std::optional<std::vector<std::string>> kept;  // KEEP: publication numbers
+  std::optional<std::string> file;               // KEEP: the file written
+  std::optional<int> position;                   // BROWSE
+  std::optional<std::vector<std::pair<std::string, std::string>>>
+      document;                                    // BROWSE: first value of each field
+  std::optional<std::vector<int>> erased;          // ERASE: the sets erased now
+  std::optional<std::vector<HistorySet>> sets;     // HISTORY
+  std::optional<std::string> text;                 // HELP
+  std::optional<std::vector<std::string>> fields;  // FIELDS, INFORMATION
+  std::optional<std::string> baseDocuments;        // INFORMATION: the base's size
+  std::optional<std::vector<std::string>> files;   // INFORMATION: the base's files
+
+  // The kind's name in the programs' output: "search", "print", ...
+  const char* KindName() const;
+};

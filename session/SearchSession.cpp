@@ -1,0 +1,59 @@
+#include "session/SearchSession.h"
+
+#include <utility>
+#include <vector>
+
+SearchSession::SearchSession(const std::string& url, SessionListener::CredentialSource credentials,
+                             const Settings& settings, VERGER_CONFIG& config, SessionSink& sink)
+    : config_(config),
+      sink_(sink),
+      connection_(url, std::move(credentials), [this](const ServerEvent& event) { Note(event); }),
+      exporter_(settings.outDir),
+      kept_(settings.outDir),
+      exchange_(
+          connection_, sets_, sink_, tally_, [this](const ServerEvent& event) { Note(event); },
+          settings.base),
+      dispatcher_(exchange_, sets_, exporter_, kept_, sink_, tally_) {
+  tally_.folder = settings.outDir;
+}
+
+SearchSession::~SearchSession() = default;
+
+void SearchSession::Note(const ServerEvent& event) {
+  tally_.Count(event);
+  sink_.Event(event);
+}
+
+bool SearchSession::Run(std::string line) {
+  if (exchange_.ended()) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  const size_t first = line.find_first_not_of(" \t");
+  if (first == std::string::npos || line[first] == '#') return true;
+  ++tally_.lines;
+  LineResult result;
+  result.line = line;
+  std::vector<char> buffer(line.begin(), line.end());
+  buffer.push_back('\0');
+  const VERGER_ERROR code = mode_.command(buffer.data(), &config_, command_);
+  if (code == SYNTAX_OK) {
+    dispatcher_.Run(command_, result);
+  } else {
+    ++tally_.refusedLines;
+    result.kind = LineResult::Kind::kRefused;
+    result.error = mode_.geterrormsg(code);
+    sink_.Text(std::string("not a valid line: ") + mode_.geterrormsg(code));
+  }
+  sink_.Result(result);
+  return !exchange_.ended();
+}
+
+int SearchSession::Finish() {
+  SessionSummary summary = tally_;
+  for (const SessionSets::Set& set : sets_.sets()) summary.sets.emplace_back(set.number, set.hits);
+  summary.files = exporter_.files();
+  if (kept_.written()) summary.files.push_back(kept_.path());
+  summary.keptFile = kept_.written();
+  summary.exitStatus = exchange_.exitStatus();
+  sink_.Summary(summary);
+  return summary.exitStatus;
+}

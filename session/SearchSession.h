@@ -1,0 +1,70 @@
+#pragma once
+
+#include <string>
+
+#include "session/CommandDispatcher.h"
+#include "session/DocumentExporter.h"
+#include "session/KeptFile.h"
+#include "session/ServerConnection.h"
+#include "session/SessionExchange.h"
+#include "session/SessionSets.h"
+#include "session/SessionSink.h"
+#include "session/SessionSummary.h"
+#include "translator/KTF_COMMAND.h"
+#include "translator/VERGER_CONFIG.h"
+#include "translator/VERGER_MODE.h"
+
+// A client session with a search server, fed one VERGER line at a time:
+// each line is translated (VERGER_MODE) and its command run
+// (CommandDispatcher) on the session's sets (SessionSets) and the server
+// (SessionExchange over a ServerConnection). Everything it has to say goes
+// to a SessionSink: text lines and server events as they come, each line's
+// result as a value, the summary at the end. A session whose server stops
+// answering, refuses the login, or answers it with something else than XML,
+// ends.
+class SearchSession {
+ public:
+  struct Settings {
+    std::string base = "SAMPLE";  // the database searched
+    std::string outDir = ".";     // where documents go; must exist
+  };
+
+  // Exit statuses of Finish(), as the other server operations give them.
+  static constexpr int kCompleted = kExitDelivered;
+  static constexpr int kLoginRefused = kExitLoginRefused;
+  static constexpr int kServerGone = kExitNoAnswer;
+  static constexpr int kBadAnswer = kExitOtherAnswer;  // a login answer that is not XML
+
+  // No traffic yet. `credentials` give the user's name and password when the
+  // server asks (SessionListener). `config` holds the known criteria; it and
+  // `sink` must outlive the session.
+  SearchSession(const std::string& url, SessionListener::CredentialSource credentials,
+                const Settings& settings, VERGER_CONFIG& config, SessionSink& sink);
+  // Says goodbye to the server.
+  ~SearchSession();
+  SearchSession(const SearchSession&) = delete;
+  SearchSession& operator=(const SearchSession&) = delete;
+
+  // Runs one line; false when the session has ended (STOP, a refused login,
+  // a server that no longer answers): later lines are not read. Blank lines
+  // and lines starting with '#' are skipped.
+  bool Run(std::string line);
+  // Hands the summary (with the files made) to the sink; returns the exit status.
+  int Finish();
+
+ private:
+  // Counts an event of the server's session and passes it on to the sink.
+  void Note(const ServerEvent& event);
+
+  VERGER_CONFIG& config_;
+  SessionSink& sink_;
+  VERGER_MODE mode_;
+  KTF_COMMAND command_;
+  SessionSummary tally_;
+  SessionSets sets_;
+  ServerConnection connection_;
+  DocumentExporter exporter_;
+  KeptFile kept_;
+  SessionExchange exchange_;
+  CommandDispatcher dispatcher_;
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+// One thing the server's session made known during an operation (a login
+// refused, a session expired, no answer at all), or that the engine adds (a
+// login that went through after the server asked for one). A value: its
+// kind, a readable text, and for a login that got no answer the transport's
+// failure text.
+struct ServerEvent {
+  enum class Kind {
+    kProxyAuthenticationRequired,  // the proxy refused the environment's credentials
+    kConnectionFailed,             // a login got no HTTP status
+    kAuthenticationFailed,         // the server asks for a login, or refused the user's
+    kAccessDenied,
+    kAccountDisabled,
+    kCustomerAccountDisabled,
+    kCustomerSubscriptionExpired,
+    kAccountValidationRequired,
+    kPreviousSessionClosed,
+    kErrorCode,  // the login request got a status other than 200
+    kSharingAccount,
+    kSessionExpired,
+    kUnauthenticatedUser,
+    kPasswordExpired,
+    kLoggedIn,  // added by the engine
+  };
+
+  Kind kind;
+  std::string text;     // what the user reads
+  std::string failure;  // kConnectionFailed: the transport's failure text, else ""
+
+  // The event's name in the programs' output, such as "sessionExpired".
+  const char* Name() const;
+  // The server refused the login: the session cannot go on with these credentials.
+  bool RefusesLogin() const;
+  // The server no longer knows the session: a new login may repeat the operation.
+  bool LosesSession() const;
+};

@@ -1,0 +1,201 @@
+#include "session/SessionExchange.h"
+
+#include <cstdlib>
+#include <utility>
+
+namespace {
+
+constexpr size_t kBatch = 10;  // documents asked in one request
+
+}  // namespace
+
+SessionExchange::SessionExchange(ServerConnection& connection, SessionSets& sets, SessionSink& sink,
+                                 SessionSummary& tally,
+                                 std::function<void(const ServerEvent&)> note, std::string base)
+    : connection_(connection),
+      sets_(sets),
+      sink_(sink),
+      tally_(tally),
+      note_(std::move(note)),
+      base_(std::move(base)) {}
+
+bool SessionExchange::Deliver(LineResult& result, const Request& request, ServerReply& reply) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::optional<ServerReply> sent = request();
+    if (!sent) return false;
+    reply = std::move(*sent);
+    const Verdict verdict = Judge(result, reply);
+    if (verdict != Verdict::kRetry) return verdict == Verdict::kDelivered;
+  }
+  return false;
+}
+
+SessionExchange::Verdict SessionExchange::Judge(LineResult& result, const ServerReply& reply) {
+  using Outcome = ServerReply::Outcome;
+  SessionListener& listener = connection_.listener();
+  switch (reply.outcome) {
+    case Outcome::kDelivered:
+      // The server asked for a login on the way, and the user's got in.
+      if (reply.Saw(ServerEvent::Kind::kAuthenticationFailed) && !listener.user().empty()) {
+        note_(ServerEvent{ServerEvent::Kind::kLoggedIn, "logged in as " + listener.user(), ""});
+      }
+      listener.Rearm();
+      return Verdict::kDelivered;
+    case Outcome::kNotXml:
+      End(result, kExitOtherAnswer,
+          "the server's login answer is not well-formed XML (" + reply.failure +
+              "): the session ends");
+      return Verdict::kFailed;
+    default:
+      break;
+  }
+  // A set run again on the way has ended the session.
+  if (ended_) return Verdict::kFailed;
+  switch (reply.outcome) {
+    case Outcome::kNoAnswer:
+      End(result, kExitNoAnswer,
+          "the server does not answer (" + (reply.failure.empty() ? "no answer" : reply.failure) +
+              "): the session ends");
+      return Verdict::kFailed;
+    case Outcome::kLoginRefused:
+    case Outcome::kProxyRefused:
+      End(result, kExitLoginRefused, "the login was refused: the session ends");
+      return Verdict::kFailed;
+    case Outcome::kSessionLost:
+      // A session lost on the way (expired, closed elsewhere, forgotten by
+      // the server) is opened again and the request repeated once.
+      listener.Rearm();
+      sets_.NewLogin();
+      return Verdict::kRetry;
+    default:
+      return Verdict::kFailed;
+  }
+}
+
+bool SessionExchange::Translate(LineResult& result, const std::string& expression,
+                                std::string& question) {
+  const SessionSets::Translation translation =
+      sets_.Translate(expression, [&](const std::string& again, int& serverSet) {
+        Answer answer;
+        if (!Ask(result, again, 1, 0, answer)) return false;
+        serverSet = std::atoi(answer.header["SET"].c_str());
+        return true;
+      });
+  question = translation.question;
+  switch (translation.refusal) {
+    case SessionSets::Refusal::kNone:
+      return true;
+    case SessionSets::Refusal::kUnknownSet:
+    case SessionSets::Refusal::kErasedSet:
+      result.error = translation.Reason();
+      sink_.Text("refused: " + translation.Reason());
+      return false;
+    case SessionSets::Refusal::kRerunFailed:
+      break;
+  }
+  return false;
+}
+
+bool SessionExchange::Check(LineResult& result, const std::string& expression,
+                            std::string& checked) {
+  std::string question;
+  ServerReply reply;
+  const bool delivered = Deliver(
+      result,
+      [&]() -> std::optional<ServerReply> {
+        if (!Translate(result, expression, question)) return std::nullopt;
+        return connection_.Check(base_, question);
+      },
+      reply);
+  if (!delivered) {
+    Refused(result, question, false);
+    return false;
+  }
+  checked = reply.body;
+  return true;
+}
+
+bool SessionExchange::Ask(LineResult& result, const std::string& expression, int position,
+                          int count, Answer& answer) {
+  std::string question;
+  ServerReply reply;
+  const bool delivered = Deliver(
+      result,
+      [&]() -> std::optional<ServerReply> {
+        if (!Translate(result, expression, question)) return std::nullopt;
+        return connection_.Query(base_, question, position, count);
+      },
+      reply);
+  if (!delivered) {
+    Refused(result, question, true);
+    return false;
+  }
+  KtfDocumentReader reader;
+  if (!reader.Parse(reply.body) || reader.documents().empty()) {
+    Fail(result, "the server's answer is not in KTF form: " + reader.error());
+    return false;
+  }
+  for (const auto& [code, value] : reader.documents()[0]) answer.header[code] = value;
+  answer.documents.assign(reader.documents().begin() + 1, reader.documents().end());
+  return true;
+}
+
+std::vector<std::pair<int, KtfDocumentReader::Document>> SessionExchange::Fetch(
+    LineResult& result, int number, const std::vector<int>& positions) {
+  std::vector<std::pair<int, KtfDocumentReader::Document>> documents;
+  // Consecutive positions go in one request, at most kBatch at a time.
+  for (size_t i = 0; i < positions.size() && !ended_;) {
+    size_t run = 1;
+    while (i + run < positions.size() && run < kBatch &&
+           positions[i + run] == positions[i] + static_cast<int>(run))
+      ++run;
+    Answer answer;
+    if (!Ask(result, "$" + std::to_string(number), positions[i], static_cast<int>(run), answer)) {
+      break;
+    }
+    for (size_t k = 0; k < answer.documents.size() && k < run; ++k) {
+      documents.emplace_back(positions[i] + static_cast<int>(k), answer.documents[k]);
+    }
+    i += run;
+    if (positions.size() > kBatch) sink_.Progress(i, positions.size());
+  }
+  return documents;
+}
+
+bool SessionExchange::TextFile(LineResult& result, const std::string& file, std::string& text) {
+  ServerReply reply;
+  if (!Deliver(
+          result, [&] { return std::optional(connection_.TextFile(base_, file)); }, reply)) {
+    return false;
+  }
+  text = reply.body;
+  return true;
+}
+
+bool SessionExchange::BaseInfo(LineResult& result, std::string& xml) {
+  ServerReply reply;
+  if (!Deliver(
+          result, [&] { return std::optional(connection_.BaseInfo(base_)); }, reply)) {
+    return false;
+  }
+  xml = reply.body;
+  return true;
+}
+
+void SessionExchange::Refused(LineResult& result, const std::string& question, bool run) {
+  if (ended_ || result.error) return;
+  ++tally_.serverRefusals;
+  const std::string reason = connection_.RefusalReason(base_, question, run);
+  Fail(result, "the server refused the question" + (reason.empty() ? "" : ": " + reason));
+}
+
+void SessionExchange::End(LineResult& result, int status, const std::string& error) {
+  Fail(result, error);
+  exitStatus_ = status;
+  ended_ = true;
+}
+
+void SessionExchange::Fail(LineResult& result, const std::string& error) {
+  result.error = error;
+  sink_.Text(error);
+}

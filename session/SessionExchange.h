@@ -1,0 +1,84 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "session/LineResult.h"
+#include "session/ServerConnection.h"
+#include "session/SessionSets.h"
+#include "session/SessionSink.h"
+#include "session/SessionSummary.h"
+#include "ktf/KtfDocumentReader.h"
+
+// The session's exchanges with the server. A question goes out in the
+// server's set numbers (SessionSets, running earlier sets again after a new
+// login); an exchange that lost the session runs once more after a new
+// login; a failure that ends the session (no answer, a refused login, a
+// login answer that is not XML) is kept with its exit status, and nothing is
+// sent after it. Every failure is written into the line's result (`error`)
+// and said as a text line to the sink. The parts it is given must outlive it.
+class SessionExchange {
+ public:
+  // One fetched page of a set: the answer record's fields and the documents.
+  struct Answer {
+    std::map<std::string, std::string> header;
+    std::vector<KtfDocumentReader::Document> documents;
+  };
+
+  // `note` receives the events the engine adds ("logged in").
+  SessionExchange(ServerConnection& connection, SessionSets& sets, SessionSink& sink,
+                  SessionSummary& tally, std::function<void(const ServerEvent&)> note,
+                  std::string base);
+
+  // The server's check of `expression` (session numbers), its KTF text in
+  // `checked`. False when it did not arrive; a refusal's reason is asked.
+  bool Check(LineResult& result, const std::string& expression, std::string& checked);
+  // Runs `expression` and fetches `count` of its documents from `position`
+  // (0: only the header, with SET and HITS).
+  bool Ask(LineResult& result, const std::string& expression, int position, int count,
+           Answer& answer);
+  // Documents of set `number` at `positions` (each within the set), fetched
+  // in batches of consecutive positions; stops at the first failure.
+  std::vector<std::pair<int, KtfDocumentReader::Document>> Fetch(LineResult& result, int number,
+                                                                 const std::vector<int>& positions);
+  // A text file of the base, and the base's information (XML).
+  bool TextFile(LineResult& result, const std::string& file, std::string& text);
+  bool BaseInfo(LineResult& result, std::string& xml);
+
+  // STOP: nothing more is sent; the exit status stays.
+  void Stop() { ended_ = true; }
+  bool ended() const { return ended_; }
+  int exitStatus() const { return exitStatus_; }
+
+ private:
+  // Sends one request: null when its question could not be translated (the
+  // reason is in the result), else the server's reply.
+  using Request = std::function<std::optional<ServerReply>()>;
+  enum class Verdict { kDelivered, kFailed, kRetry };
+
+  // Runs `request`, once more after a new login when the session was lost
+  // on the way; true with `reply` when it delivered.
+  bool Deliver(LineResult& result, const Request& request, ServerReply& reply);
+  // What one attempt came to; a failure that ends the session is reported.
+  Verdict Judge(LineResult& result, const ServerReply& reply);
+  // `expression` in the server's numbers; false (reported) when it cannot be.
+  bool Translate(LineResult& result, const std::string& expression, std::string& question);
+  // Reports a question the server refused, with the server's reason.
+  void Refused(LineResult& result, const std::string& question, bool run);
+  // Ends the session with `status`, `error` as the line's error.
+  void End(LineResult& result, int status, const std::string& error);
+  void Fail(LineResult& result, const std::string& error);
+
+  ServerConnection& connection_;
+  SessionSets& sets_;
+  SessionSink& sink_;
+  SessionSummary& tally_;
+  std::function<void(const ServerEvent&)> note_;
+  std::string base_;
+  bool ended_ = false;
+  int exitStatus_ = kExitDelivered;
+};

@@ -1,0 +1,85 @@
+#include "session/SessionListener.h"
+
+#include <utility>
+
+#include "net/HttpController.h"
+
+using Kind = ServerEvent::Kind;
+
+SessionListener::SessionListener(CredentialSource credentials, EventHandler handler)
+    : credentials_(std::move(credentials)), handler_(std::move(handler)) {}
+
+void SessionListener::Event(Kind kind, std::string text, std::string failure) {
+  events_.push_back(ServerEvent{kind, std::move(text), std::move(failure)});
+  if (events_.back().RefusesLogin()) refused_ = true;
+  if (handler_) handler_(events_.back());
+}
+
+bool SessionListener::GetAuthentication(HttpRequest&, CString& userName, CString& password) {
+  if (credentialsOffered_) return false;
+  credentialsOffered_ = true;
+  if (user_.empty()) {
+    std::string user;
+    std::string secret;
+    if (!credentials_ || !credentials_(user, secret) || user.empty()) return false;
+    user_ = user;
+    secret_ = secret;
+  }
+  // The first refusal was of the URL's own (usually empty) credentials: the
+  // user's are offered now, and this is no failure of theirs.
+  refused_ = false;
+  userName = user_.c_str();
+  password = secret_.c_str();
+  return true;
+}
+
+bool SessionListener::GetProxyAuthentication(HttpRequest&, CString&, CString&) {
+  Event(Kind::kProxyAuthenticationRequired,
+        "the proxy refused the credentials of SORREL_PROXY_USER / SORREL_PROXY_PASSWORD");
+  return false;
+}
+
+void SessionListener::OnConnectionFailed(InternetAccessController& controller) {
+  // The failed login was the transport's last exchange: its text says why.
+  const CString failure = controller.GetHttpController().GetLastErrorMessage();
+  Event(Kind::kConnectionFailed, "no answer from the server",
+        std::string(failure.c_str(), failure.GetLength()));
+}
+void SessionListener::OnAuthenticationFailed(InternetAccessController&) {
+  Event(Kind::kAuthenticationFailed,
+        credentialsOffered_ ? "user name or password refused" : "the server asks for a login");
+}
+void SessionListener::OnAccessDenied(InternetAccessController&) {
+  Event(Kind::kAccessDenied, "access denied");
+}
+void SessionListener::OnAccountDisabled(InternetAccessController&) {
+  Event(Kind::kAccountDisabled, "the account is disabled");
+}
+void SessionListener::OnCustomerAccountDisabled(InternetAccessController&) {
+  Event(Kind::kCustomerAccountDisabled, "the customer account is disabled");
+}
+void SessionListener::OnCustomerSubscriptionExpired(InternetAccessController&) {
+  Event(Kind::kCustomerSubscriptionExpired, "the customer's subscription has expired");
+}
+void SessionListener::OnAccountValidationRequired(InternetAccessController&) {
+  Event(Kind::kAccountValidationRequired, "the account must be validated first");
+}
+void SessionListener::OnPreviousSessionClosed(InternetAccessController&) {
+  Event(Kind::kPreviousSessionClosed, "a previous session was closed");
+}
+void SessionListener::OnErrorCode(InternetAccessController&, unsigned long statusCode) {
+  Event(Kind::kErrorCode,
+        "the login request was answered with status " + std::to_string(statusCode));
+}
+void SessionListener::OnSharingAccountException(InternetAccessController&) {
+  Event(Kind::kSharingAccount, "the account is in use elsewhere: session closed");
+}
+void SessionListener::OnSessionHasExpired(InternetAccessController&) {
+  Event(Kind::kSessionExpired, "the session has expired");
+}
+void SessionListener::OnUnauthenticatedUser(InternetAccessController&) {
+  Event(Kind::kUnauthenticatedUser, "the server no longer knows this session");
+}
+void SessionListener::OnPasswordExpired(InternetAccessController&) {
+  Event(Kind::kPasswordExpired, "the password has expired");
+}

@@ -1,0 +1,106 @@
+#include "tools/JsonSessionSink.h"
+
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+std::string Dump(const Json& value) {
+  return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+Json PrintedJson(const std::vector<LineResult::Printed>& printed) {
+  Json documents = Json::array();
+  for (const auto& [position, made] : printed) {
+    Json entry;
+    entry["position"] = position;
+    entry["number"] = made.number;
+    entry["title"] = made.title;
+    entry["sgml"] = made.sgml;
+    entry["style_sheet"] = made.styleSheet;
+    entry["tiff"] = made.tiffs;
+    entry["png"] = made.previews;
+    if (!made.problems.empty()) entry["problems"] = made.problems;
+    documents.push_back(entry);
+  }
+  return documents;
+}
+
+// The fields of the documents that PRINT, KEEP and BROWSE fetched.
+void AddDocumentFields(const LineResult& result, Json& json) {
+  if (result.printed) json["documents"] = PrintedJson(*result.printed);
+  if (result.kept) json["kept"] = *result.kept;
+  if (result.file) json["file"] = *result.file;
+  if (result.position) json["position"] = *result.position;
+  if (result.document) {
+    Json fields = Json::object();
+    for (const auto& [code, value] : *result.document) fields[code] = value;
+    json["document"] = fields;
+  }
+}
+
+// The fields of ERASE, HISTORY, HELP, FIELDS and INFORMATION.
+void AddSessionFields(const LineResult& result, Json& json) {
+  if (result.erased) json["erased"] = *result.erased;
+  if (result.sets) {
+    Json sets = Json::array();
+    for (const LineResult::HistorySet& set : *result.sets) {
+      sets.push_back({{"set", set.set}, {"hits", set.hits}, {"expression", set.expression}});
+    }
+    json["sets"] = sets;
+  }
+  if (result.text) json["text"] = *result.text;
+  if (result.fields) json["fields"] = *result.fields;
+  if (result.baseDocuments) json["documents"] = *result.baseDocuments;
+  if (result.files) json["files"] = *result.files;
+}
+
+}  // namespace
+
+void JsonSessionSink::Text(const std::string&) {}
+
+void JsonSessionSink::Event(const ServerEvent& event) {
+  Json json;
+  json["event"] = event.Name();
+  json["text"] = event.text;
+  std::cout << Dump(json) << '\n';
+}
+
+void JsonSessionSink::Progress(size_t, size_t) {}
+
+void JsonSessionSink::Result(const LineResult& result) {
+  Json json;
+  json["line"] = result.line;
+  json["kind"] = result.KindName();
+  if (result.expression) json["expression"] = *result.expression;
+  if (result.question) json["question"] = *result.question;
+  if (result.set) json["set"] = *result.set;
+  if (result.hits) json["hits"] = *result.hits;
+  if (result.missing) json["missing"] = *result.missing;
+  if (result.error) json["error"] = *result.error;
+  AddDocumentFields(result, json);
+  AddSessionFields(result, json);
+  std::cout << Dump(json) << std::endl;
+}
+
+void JsonSessionSink::Summary(const SessionSummary& summary) {
+  Json json;
+  json["lines"] = summary.lines;
+  json["refused_lines"] = summary.refusedLines;
+  json["server_refusals"] = summary.serverRefusals;
+  json["unsupported"] = summary.unsupported;
+  Json sets = Json::array();
+  for (const auto& [number, hits] : summary.sets) sets.push_back({{"set", number}, {"hits", hits}});
+  json["sets"] = sets;
+  json["printed"] = summary.printed;
+  json["kept"] = summary.kept;
+  json["shown"] = summary.shown;
+  json["files"] = summary.files;
+  Json events = Json::object();
+  for (const auto& [name, count] : summary.events) events[name] = count.times;
+  json["events"] = events;
+  json["exit"] = summary.exitStatus;
+  std::cout << Dump(Json{{"summary", json}}) << '\n';
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "session/SessionSink.h"
+
+// A session on the terminal as text: each line echoed ("sorrel> ...", when
+// not typed), then its text lines and the server's events ("[server] ...")
+// indented, in the order they came; a progress bar on standard error for
+// long fetches; the files made and a summary at the end.
+class TextSessionSink : public SessionSink {
+ public:
+  // `echo`: show each line before its result; `progress`: draw the bar.
+  TextSessionSink(bool echo, bool progress);
+
+  void Text(const std::string& text) override;
+  void Event(const ServerEvent& event) override;
+  void Progress(size_t done, size_t total) override;
+  void Result(const LineResult& result) override;
+  void Summary(const SessionSummary& summary) override;
+
+ private:
+  bool echo_;
+  bool progress_;
+  std::vector<std::string> lines_;  // of the line being run, shown with its result
+};
