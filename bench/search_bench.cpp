@@ -25,7 +25,7 @@
 #include "image/clTiffTools.h"
 #include "net/HttpRequest.h"
 #include "platform/CMemFile.h"
-#include "sgml/KtfDocumentReader.h"
+#include "ktf/KtfDocumentReader.h"
 #include "sgml/clKTF2SGML.h"
 #include "support/Crypto.h"
 #include "tests/common/ReferenceServer.h"
@@ -89,7 +89,7 @@ struct Setup {
     clKTF2SGML converter;
     (void)converter.fgKTF2SGML_NewDocument();
     K2S_Return status = converter.fgKTF2SGML_RecoverTemplate(kTemplate, path.c_str());
-    if (status == K2S_OK) status = KtfDocumentReader::Insert(document, converter);
+    if (status == K2S_OK) status = converter.fgKTF2SGML_InsertDocument(document);
     if (status == K2S_OK) status = converter.fgKTF2SGML_BuildSGMLFile();
     return status == K2S_OK;
   }

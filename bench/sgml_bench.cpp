@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "sgml/KtfDocumentReader.h"
+#include "ktf/KtfDocumentReader.h"
 #include "sgml/clKTF2SGML.h"
 
 extern "C" bool __real__ZN14K2S_OutputFile5WriteEPKcm(void* self, const char* text, size_t length);
@@ -47,7 +47,7 @@ std::vector<Sample>& Samples() {
         sample.path = dir + "/" + std::to_string(result.size()) + ".sgml";
         clKTF2SGML converter;
         (void)converter.fgKTF2SGML_RecoverTemplate(kTemplate.c_str(), sample.path.c_str());
-        (void)KtfDocumentReader::Insert(document, converter);
+        (void)converter.fgKTF2SGML_InsertDocument(document);
         recording = &sample.pieces;
         (void)converter.fgKTF2SGML_BuildSGMLFile();
         recording = nullptr;
@@ -66,7 +66,7 @@ void BM_ConvertDocument(benchmark::State& state) {
     for (const Sample& sample : Samples()) {
       (void)converter.fgKTF2SGML_NewDocument();
       (void)converter.fgKTF2SGML_RecoverTemplate(kTemplate.c_str(), sample.path.c_str());
-      (void)KtfDocumentReader::Insert(sample.document, converter);
+      (void)converter.fgKTF2SGML_InsertDocument(sample.document);
       if (converter.fgKTF2SGML_BuildSGMLFile() != K2S_OK) state.SkipWithError("build failed");
     }
   }
@@ -79,7 +79,7 @@ void BM_WriteDocument(benchmark::State& state) {
   std::vector<clKTF2SGML> converters(Samples().size());
   for (size_t i = 0; i < Samples().size(); ++i) {
     (void)converters[i].fgKTF2SGML_RecoverTemplate(kTemplate.c_str(), Samples()[i].path.c_str());
-    (void)KtfDocumentReader::Insert(Samples()[i].document, converters[i]);
+    (void)converters[i].fgKTF2SGML_InsertDocument(Samples()[i].document);
   }
   for (auto _ : state) {
     for (clKTF2SGML& converter : converters) {

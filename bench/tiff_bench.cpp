@@ -12,23 +12,23 @@
 #include <string>
 #include <vector>
 
+#include "image/CroftHeader.h"
 #include "image/clTiffTools.h"
 
 namespace {
 
 constexpr size_t kRecordSize = 2 * 1024 * 1024;
-constexpr size_t kOutputSize = kRecordSize - 256 + 418;
+constexpr size_t kOutputSize = kRecordSize - CroftHeader::kSize + clTiffTools::kTiffHeadSize;
 
 const std::vector<char>& Record() {
   static const std::vector<char> record = [] {
     std::vector<char> bytes(kRecordSize);
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 131 + (i >> 9));
-    std::memcpy(bytes.data() + 191,
-                "2972102339"
-                "1728",
-                14);
-    const uint32_t count = kRecordSize - 256;
-    for (int i = 0; i < 4; ++i) bytes[248 + i] = static_cast<char>(count >> (8 * i));
+    CroftHeader header(bytes.data());
+    header.SetPageSize(297, 210);
+    header.SetImageSize(2339, 1728);
+    header.SetDataCount(kRecordSize - CroftHeader::kSize);
+    std::memcpy(bytes.data(), header.Bytes(), CroftHeader::kSize);
     return bytes;
   }();
   return record;

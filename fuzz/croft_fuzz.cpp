@@ -1,7 +1,9 @@
 // Converts arbitrary bytes as a CROFT record of exactly their length, in
 // memory and to a file: a record is accepted exactly when its data count fits
-// in it, and then the TIFF holds the head, the record's header and its data,
-// the same bytes in both forms.
+// in it (refused with the reason that says which part is missing otherwise),
+// and then the TIFF holds the head, the record's header and its data, the
+// same bytes in both forms. The count is read here from the bytes, apart
+// from the converter's own header type.
 #include <unistd.h>
 
 #include <cstdint>
@@ -38,10 +40,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int i = 3; i >= 0; --i) count = count << 8 | data[248 + i];
   }
   const bool fits = size >= 256 && count <= size - 256;
+  const clTiffTools::Refusal expected = size < 256 ? clTiffTools::Refusal::kShortRecord
+                                        : !fits    ? clTiffTools::Refusal::kDataPastEnd
+                                                   : clTiffTools::Refusal::kNone;
 
   clTiffTools tools;
   CMemFile tiff;
-  if (tools.mConvertCroftToTiff(record.get(), size, tiff) != fits) std::abort();
+  clTiffTools::Refusal why;
+  if (tools.mConvertCroftToTiff(record.get(), size, tiff, why) != fits || why != expected) {
+    std::abort();
+  }
   if (!fits) {
     if (tiff.GetLength() != 0) std::abort();
     return 0;

@@ -1,7 +1,6 @@
 #include "image/clTiffTools.h"
 
 #include <bit>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <new>
@@ -26,29 +25,12 @@ constexpr uint32_t kCroftHeaderOffset = 162;
 constexpr uint32_t kStripOffset = 418;
 constexpr int kExtraDataSize = 272;  // two rationals and the CROFT header
 
-// One digit field read on its own: copied out, terminated, then converted,
-// so leading blanks or zeros are allowed and a non-digit ends the number.
-template <size_t N>
-long ReadNumber(const char (&field)[N]) {
-  char text[N + 1];
-  std::memcpy(text, field, N);
-  text[N] = '\0';
-  return std::atol(text);
-}
-
 // Dots per inch along one axis, truncated toward zero; -1 when the
 // millimetre field is not positive or the pixel count is negative, where
 // the division means nothing.
 long Resolution(long pixels, long millimetres) {
   if (millimetres <= 0 || pixels < 0) return -1;
   return static_cast<long>(static_cast<double>(pixels) * 25.4 / static_cast<double>(millimetres));
-}
-
-uint32_t DataCount(const stCROFTHeader* header) {
-  return static_cast<uint32_t>(header->ucDataCount[0]) |
-         static_cast<uint32_t>(header->ucDataCount[1]) << 8 |
-         static_cast<uint32_t>(header->ucDataCount[2]) << 16 |
-         static_cast<uint32_t>(header->ucDataCount[3]) << 24;
 }
 
 // Removes what a failed conversion left at `path`: only a regular file,
@@ -62,56 +44,80 @@ void RemovePartialFile(const char* path) {
 
 bool clTiffTools::mConvertCroftToTiff(char* record, char* tiffPath) {
   if (record == nullptr) return false;
-  const uint32_t count = DataCount(reinterpret_cast<const stCROFTHeader*>(record));
-  return mConvertCroftToTiff(record, kCroftHeaderSize + count, tiffPath);
+  return mConvertCroftToTiff(record, CroftHeader(record).RecordSize(), tiffPath);
 }
 
 bool clTiffTools::mConvertCroftToTiff(char* record, CMemFile& tiff) {
   if (record == nullptr) return false;
-  const uint32_t count = DataCount(reinterpret_cast<const stCROFTHeader*>(record));
-  return mConvertCroftToTiff(record, kCroftHeaderSize + count, tiff);
+  return mConvertCroftToTiff(record, CroftHeader(record).RecordSize(), tiff);
 }
 
 bool clTiffTools::mConvertCroftToTiff(const char* record, size_t recordLength,
                                       const char* tiffPath) {
-  if (record == nullptr || tiffPath == nullptr || recordLength < kCroftHeaderSize) return false;
+  Refusal why;
+  return mConvertCroftToTiff(record, recordLength, tiffPath, why);
+}
+
+bool clTiffTools::mConvertCroftToTiff(const char* record, size_t recordLength, CMemFile& tiff) {
+  Refusal why;
+  return mConvertCroftToTiff(record, recordLength, tiff, why);
+}
+
+clTiffTools::Refusal clTiffTools::mCheckRecord(const char* record, size_t recordLength,
+                                               stCROFTHeader& header) {
+  if (record == nullptr) return Refusal::kNoRecord;
+  if (recordLength < kCroftHeaderSize) return Refusal::kShortRecord;
+  const CroftHeader croft(record);
+  if (croft.DataCount() > recordLength - kCroftHeaderSize) return Refusal::kDataPastEnd;
+  header = croft.Layout();
+  return Refusal::kNone;
+}
+
+bool clTiffTools::mConvertCroftToTiff(const char* record, size_t recordLength,
+                                      const char* tiffPath, Refusal& why) {
   stCROFTHeader header;
-  std::memcpy(&header, record, kCroftHeaderSize);
-  const uint32_t count = DataCount(&header);
-  if (count > recordLength - kCroftHeaderSize) return false;
+  why = record != nullptr && tiffPath == nullptr ? Refusal::kNoPath
+                                                 : mCheckRecord(record, recordLength, header);
+  if (why != Refusal::kNone) return false;
   stInfoTags tags;
   mCreateTIFFHeaderFromCROFTHeader(&tags, &header);
   char* path = const_cast<char*>(tiffPath);
-  if (!mWriteTIFFHeader(path, &tags, &header)) return false;
-  if (!mAddImage(path, record + kCroftHeaderSize, count)) {
+  if (!mWriteTIFFHeader(path, &tags, &header)) {
+    why = Refusal::kCannotWrite;
+    return false;
+  }
+  if (!mAddImage(path, record + kCroftHeaderSize, tags.ulStripByteCount)) {
     RemovePartialFile(tiffPath);
+    why = Refusal::kCannotWrite;
     return false;
   }
   return true;
 }
 
-bool clTiffTools::mConvertCroftToTiff(const char* record, size_t recordLength, CMemFile& tiff) {
-  if (record == nullptr || recordLength < kCroftHeaderSize) return false;
+bool clTiffTools::mConvertCroftToTiff(const char* record, size_t recordLength, CMemFile& tiff,
+                                      Refusal& why) {
   stCROFTHeader header;
-  std::memcpy(&header, record, kCroftHeaderSize);
-  const uint32_t count = DataCount(&header);
-  if (count > recordLength - kCroftHeaderSize) return false;
+  why = mCheckRecord(record, recordLength, header);
+  if (why != Refusal::kNone) return false;
   stInfoTags tags;
   mCreateTIFFHeaderFromCROFTHeader(&tags, &header);
+  why = Refusal::kNoMemory;
   if (!mWriteTIFFHeader(tiff, &tags, &header)) return false;
   try {
-    tiff.Write(record + kCroftHeaderSize, count);
+    tiff.Write(record + kCroftHeaderSize, tags.ulStripByteCount);
   } catch (const std::bad_alloc&) {
     return false;
   }
+  why = Refusal::kNone;
   return true;
 }
 
 bool clTiffTools::mCreateTIFFHeaderFromCROFTHeader(stInfoTags* tags, stCROFTHeader* header) {
-  const long width = ReadNumber(header->cWidthPx);
-  const long length = ReadNumber(header->cLengthPx);
-  const long heightMm = ReadNumber(header->cHeightMm);
-  const long widthMm = ReadNumber(header->cWidthMm);
+  const CroftHeader croft(*header);
+  const long width = croft.WidthPx();
+  const long length = croft.LengthPx();
+  const long heightMm = croft.HeightMm();
+  const long widthMm = croft.WidthMm();
 
   long xResolution = Resolution(width, widthMm);
   long yResolution = Resolution(length, heightMm);
@@ -130,7 +136,7 @@ bool clTiffTools::mCreateTIFFHeaderFromCROFTHeader(stInfoTags* tags, stCROFTHead
   tags->usCompression = 4;
   tags->usPhotometric = 0;
   tags->ulRowsPerStrip = static_cast<uint32_t>(length);
-  tags->ulStripByteCount = DataCount(header);
+  tags->ulStripByteCount = croft.DataCount();
   tags->ulXResNumerator = static_cast<uint32_t>(xResolution);
   tags->ulXResDenominator = 1;
   tags->ulYResNumerator = static_cast<uint32_t>(yResolution);

@@ -3,23 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "image/CroftHeader.h"
 #include "platform/CMemFile.h"
 #include "platform/Export.h"
-
-// The 256-byte header of a CROFT facsimile record; the compressed page
-// (CCITT Group 4) follows it. Only the four digit fields and the data count
-// are read; every other byte is carried into the TIFF unchanged.
-struct stCROFTHeader {
-  char cUninterpreted1[191];  // 0: not read
-  char cHeightMm[3];          // 191: page height in millimetres, ASCII decimal
-  char cWidthMm[3];           // 194: page width in millimetres, ASCII decimal
-  char cLengthPx[4];          // 197: image length in pixels (rows), ASCII decimal
-  char cWidthPx[4];           // 201: image width in pixels, ASCII decimal
-  char cUninterpreted2[43];   // 205: not read
-  uint8_t ucDataCount[4];     // 248: byte count of the compressed data, little-endian
-  char cUninterpreted3[4];    // 252: not read
-};
-static_assert(sizeof(stCROFTHeader) == 256, "a CROFT header is 256 bytes");
 
 // The tag values gathered from a CROFT header.
 struct stInfoTags {
@@ -63,7 +49,18 @@ struct stIFD {
 // CMemFile. The two forms produce identical bytes. Never throws.
 class SORREL_EXPORT clTiffTools {
  public:
-  static constexpr size_t kCroftHeaderSize = 256;  // bytes before the compressed data
+  // Why a conversion refused its record, or wrote nothing whole.
+  enum class Refusal {
+    kNone,          // converted
+    kNoRecord,      // the record is null
+    kNoPath,        // the file path is null
+    kShortRecord,   // the record is shorter than its header
+    kDataPastEnd,   // the header's data count passes the record's end
+    kCannotWrite,   // the file could not be created or written in full
+    kNoMemory,      // the memory file could not grow
+  };
+
+  static constexpr size_t kCroftHeaderSize = CroftHeader::kSize;  // bytes before the data
   static constexpr size_t kTiffHeadSize = 418;     // bytes before the strip in the TIFF
   static constexpr unsigned int kEntryCount = 11;  // directory entries written
   // Dots per inch written for an axis whose millimetre field is not a
@@ -84,6 +81,10 @@ class SORREL_EXPORT clTiffTools {
   // passes its end.
   bool mConvertCroftToTiff(const char* record, size_t recordLength, const char* tiffPath);
   bool mConvertCroftToTiff(const char* record, size_t recordLength, CMemFile& tiff);
+  // The same two, saying in `why` why they returned false (kNone on true).
+  bool mConvertCroftToTiff(const char* record, size_t recordLength, const char* tiffPath,
+                           Refusal& why);
+  bool mConvertCroftToTiff(const char* record, size_t recordLength, CMemFile& tiff, Refusal& why);
 
  private:
   bool mCreateTIFFHeaderFromCROFTHeader(stInfoTags* tags, stCROFTHeader* header);
@@ -97,4 +98,7 @@ class SORREL_EXPORT clTiffTools {
 
   // Bytes 0 to 417 of the TIFF into `head`; false if the directory can't be built.
   bool mFillHead(stInfoTags* tags, stCROFTHeader* header, char (&head)[kTiffHeadSize]);
+  // The record's header when `recordLength` bytes hold it and its data; the
+  // refusal otherwise.
+  static Refusal mCheckRecord(const char* record, size_t recordLength, stCROFTHeader& header);
 };

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <memory>
 
+#include "image/CroftHeader.h"
+
 namespace {
 
 // A TIFF held in a string, for libtiff's client-stream interface.
@@ -141,31 +143,25 @@ bool EncodeG4(const BilevelPage& page, std::string* g4, std::string* error) {
 
 bool MakeCroftRecord(const BilevelPage& page, const CroftFields& fields, std::string* record,
                      std::string* error) {
-  if (page.width > 9999 || page.length > 9999) {
+  CroftHeader header;
+  if (page.width > CroftHeader::kMaxPixels || page.length > CroftHeader::kMaxPixels ||
+      !header.SetImageSize(static_cast<int>(page.length), static_cast<int>(page.width))) {
     *error = "a CROFT page has at most 9999 pixels each way";
     return false;
   }
-  if (fields.heightMm < 0 || fields.heightMm > 999 || fields.widthMm < 0 || fields.widthMm > 999) {
+  if (!header.SetPageSize(fields.heightMm, fields.widthMm)) {
     *error = "page sizes in millimetres must lie between 0 and 999";
     return false;
   }
-  if (fields.label.size() > 191) {
+  if (!header.SetLabel(fields.label)) {
     *error = "the label has at most 191 bytes";
     return false;
   }
   std::string g4;
   if (!EncodeG4(page, &g4, error)) return false;
-
-  std::string header(256, ' ');
-  header.replace(0, fields.label.size(), fields.label);
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "%03d%03d%04u%04u", fields.heightMm, fields.widthMm,
-                page.length, page.width);
-  header.replace(191, 14, digits, 14);
-  const auto count = static_cast<uint32_t>(g4.size());
-  for (int i = 0; i < 4; ++i) header[248 + i] = static_cast<char>(count >> (8 * i));
-  header.replace(252, 4, 4, '\0');
-  *record = header + g4;
+  header.SetDataCount(static_cast<uint32_t>(g4.size()));
+  record->assign(header.Bytes(), CroftHeader::kSize);
+  *record += g4;
   return true;
 }
 

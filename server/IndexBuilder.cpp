@@ -7,8 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ktf/KtfDocumentReader.h"
+#include "ktf/KtfDocumentWriter.h"
 #include "server/IndexLayout.h"
-#include "server/KtfDocument.h"
 #include "server/Latin1.h"
 
 namespace {
@@ -160,16 +161,16 @@ bool IndexBuilder::ReadDocuments(std::istream& in) {
 }
 
 bool IndexBuilder::AddChunk(const std::string& chunk, size_t chunkStart) {
-  std::vector<KtfDocument> documents;
-  std::string problem;
-  if (!KtfDocument::ParseAll(chunk, documents, problem)) {
+  KtfDocumentReader documents;
+  if (!documents.Parse(chunk)) {
+    const std::string& problem = documents.error();
     // The reader counts lines from the document's first; the file's count is wanted.
     size_t relative = std::strtoul(problem.c_str() + std::strlen("line "), nullptr, 10);
     error_ = documentsFile_ + ": line " + std::to_string(chunkStart + relative - 1) +
              problem.substr(problem.find(':'));
     return false;
   }
-  for (const auto& doc : documents) {
+  for (const auto& doc : documents.documents()) {
     if (!Insert(doc)) return false;
   }
   return true;
@@ -177,7 +178,7 @@ bool IndexBuilder::AddChunk(const std::string& chunk, size_t chunkStart) {
 
 bool IndexBuilder::Insert(const KtfDocument& doc) {
   int64_t id = ++count_;
-  std::string ktf = doc.ToText();
+  std::string ktf = KtfDocumentWriter::ToText(doc);
   std::string pn = doc.First("PN");
   sqlite3_bind_int64(docInsert_->get(), 1, id);
   sqlite3_bind_text(docInsert_->get(), 2, pn.c_str(), -1, SQLITE_TRANSIENT);

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "ktf/KtfDocumentReader.h"
 #include "server/SqliteEngine.h"
 #include "platform/CString.h"
 #include "support/clAccessConfigFile.h"
@@ -23,12 +24,12 @@ bool PatentBase::Open(const std::string& folder, std::string& error) {
   if (!engine_->Open(folder, error)) return false;
   std::string text;
   if (ReadFile("register.ktf", text)) {
-    std::vector<KtfDocument> entries;
-    if (!KtfDocument::ParseAll(text, entries, error)) {
-      error = folder + "/register.ktf: " + error;
+    KtfDocumentReader entries;
+    if (!entries.Parse(text)) {
+      error = folder + "/register.ktf: " + entries.error();
       return false;
     }
-    for (auto& entry : entries) register_[entry.First("PN")] = std::move(entry);
+    for (const auto& entry : entries.documents()) register_[entry.First("PN")] = entry;
   }
   return true;
 }

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "server/KtfDocument.h"
+#include "ktf/KtfDocument.h"
 #include "server/SearchEngine.h"
 
 // One searchable base: a folder with "base.ini" (section BASE: Name, Title),

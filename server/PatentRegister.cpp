@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "ktf/KtfDocumentReader.h"
 #include "platform/DiagnosticSink.h"
-#include "server/KtfDocument.h"
 #include "server/Markup.h"
 
 namespace {
@@ -88,19 +88,18 @@ void PatentRegister::Lookup(const RequestParams& params, Answer& answer) {
       break;
     }
   }
-  std::vector<KtfDocument> found;
-  std::string error;
-  if (owner == nullptr || !KtfDocument::ParseAll(text, found, error) || found.empty()) {
-    if (!error.empty()) {
-      ReportDiagnostic(
-          DiagnosticLevel::kDebug,
-          ("register: the stored document of " + number + " does not read: " + error).c_str());
+  KtfDocumentReader found;
+  if (owner == nullptr || !found.Parse(text) || found.documents().empty()) {
+    if (!found.error().empty()) {
+      ReportDiagnostic(DiagnosticLevel::kDebug, ("register: the stored document of " + number +
+                                                 " does not read: " + found.error())
+                                                    .c_str());
     }
     answer.status = 404;
     answer.body = "patent not found";
     return;
   }
-  const KtfDocument& doc = found.front();
+  const KtfDocument& doc = found.documents().front();
   const KtfDocument* entry = owner->RegisterEntry(number);
   auto part = [&](const char* name) { return params.Get(name) == "1"; };
   std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<patent country=\"" +

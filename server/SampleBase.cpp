@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "server/KtfDocument.h"
+#include "ktf/KtfDocumentWriter.h"
 
 namespace {
 
@@ -213,9 +213,10 @@ bool SampleBase::Write(const std::string& folder, const std::string& name, size_
   documents.reserve(count * 900);
   for (size_t index = 0; index < count; ++index) {
     if (index > 0) documents += '\n';
-    documents += index == 0 ? FirstDocument().ToText() : GeneratedDocument(random, index).ToText();
+    documents +=
+        KtfDocumentWriter::ToText(index == 0 ? FirstDocument() : GeneratedDocument(random, index));
   }
-  registerText = FirstRegisterEntry().ToText();
+  registerText = KtfDocumentWriter::ToText(FirstRegisterEntry());
   std::filesystem::path root(folder);
   std::string ini = "[BASE]\nName=" + name + "\nTitle=Generated patent documents (" +
                     std::to_string(count) + ")\n";

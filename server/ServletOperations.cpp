@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "server/KtfDocument.h"
+#include "ktf/KtfDocumentWriter.h"
 #include "server/Markup.h"
 #include "server/QueryParser.h"
 
@@ -127,7 +127,7 @@ void ServletOperations::RunQuestion(PatentBase& base, const RequestParams& param
     return;
   }
   if (!run) {
-    answer.body = "STATUS=OK\nQUESTION=" + KtfDocument::Escape(root.ToString()) + "\n";
+    answer.body = "STATUS=OK\nQUESTION=" + KtfDocumentWriter::Escape(root.ToString()) + "\n";
     return;
   }
   size_t position = 1, size = 10;

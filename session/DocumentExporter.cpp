@@ -90,7 +90,7 @@ void DocumentExporter::WriteSgml(const KtfDocumentReader::Document& document,
   (void)converter.fgKTF2SGML_NewDocument();
   K2S_Return status =
       converter.fgKTF2SGML_RecoverTemplate(BundledFile(kTemplate).c_str(), path.c_str());
-  if (status == K2S_OK) status = KtfDocumentReader::Insert(document, converter);
+  if (status == K2S_OK) status = converter.fgKTF2SGML_InsertDocument(document);
   if (status == K2S_OK) status = converter.fgKTF2SGML_BuildSGMLFile();
   if (status != K2S_OK) {
     result.problems.push_back("SGML not written: " + std::string(StatusText(status)));

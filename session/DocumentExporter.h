@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "sgml/K2S_Return.h"
-#include "sgml/KtfDocumentReader.h"
+#include "ktf/KtfDocumentReader.h"
 
 // Turns a fetched KTF document into the files a user opens: NAME.sgml filled
 // from the bundled template (the DTD beside it), the style sheet that the

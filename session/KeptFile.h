@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "sgml/KtfDocumentReader.h"
+#include "ktf/KtfDocumentReader.h"
 
 // The file "kept.ktf" of a session's folder, where KEEP writes the kept
 // documents in the KTF form: the session's first KEEP starts it afresh,

@@ -12,7 +12,7 @@
 #include "session/SessionSets.h"
 #include "session/SessionSink.h"
 #include "session/SessionSummary.h"
-#include "sgml/KtfDocumentReader.h"
+#include "ktf/KtfDocumentReader.h"
 
 // The session's exchanges with the server. A question goes out in the
 // server's set numbers (SessionSets, running earlier sets again after a new

@@ -1,12 +1,14 @@
 #include "sgml/clKTF2SGML.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string>
 #include <utility>
 
+#include "ktf/KtfDocument.h"
 #include "sgml/K2S_OutputFile.h"
 #include "sgml/K2S_Strings.h"
 #include "sgml/K2S_TemplateBuilder.h"
@@ -183,6 +185,23 @@ K2S_Return clKTF2SGML::fgKTF2SGML_InsertImageParam(const char* id, const char* h
     return K2S_NO_MEMORY;
   }
   return status;
+}
+
+K2S_Return clKTF2SGML::fgKTF2SGML_InsertDocument(const KtfDocument& document) {
+  try {
+    std::array<std::string, 5> words;
+    for (const auto& [code, value] : document) {
+      const K2S_Return status =
+          code == "FP" && KtfDocument::PageWords(value, words)
+              ? fgKTF2SGML_InsertImageParam(words[0].c_str(), words[1].c_str(), words[2].c_str(),
+                                            words[3].c_str(), words[4].c_str(), "IMG")
+              : fgKTF2SGML_InsertKTFData(code.c_str(), value.c_str());
+      if (status != K2S_OK) return status;
+    }
+  } catch (const std::bad_alloc&) {
+    return K2S_NO_MEMORY;
+  }
+  return K2S_OK;
 }
 
 K2S_Return clKTF2SGML::flKTF2SGML_ReplaceText(char*& result, const char* text,

@@ -14,10 +14,12 @@
 #include "sgml/tReplaceText.h"
 
 class K2S_OutputFile;
+class KtfDocument;
 
 // Turns the fields of one KTF record into an SGML file by filling a template.
 // Per document: fgKTF2SGML_NewDocument, fgKTF2SGML_RecoverTemplate, any number
-// of fgKTF2SGML_InsertKTFData / fgKTF2SGML_InsertImageParam, then
+// of fgKTF2SGML_InsertKTFData / fgKTF2SGML_InsertImageParam (or one
+// fgKTF2SGML_InsertDocument), then
 // fgKTF2SGML_BuildSGMLFile. Every operation returns a K2S_Return and never
 // throws; allocation failures come back as K2S_NO_MEMORY.
 //
@@ -61,6 +63,11 @@ class SORREL_EXPORT clKTF2SGML {
   // failure, whose status it returns. A null prefix counts as "".
   K2S_Return fgKTF2SGML_InsertImageParam(const char* id, const char* height, const char* width,
                                          const char* x, const char* y, const char* prefix);
+  // Inserts a whole document, field by field in order: each FP field whose
+  // value has the five words FILE HEIGHT WIDTH X Y as image parameters with
+  // the prefix "IMG", every other field as KTF data. The first status that
+  // is not K2S_OK ends it and is returned (fields inserted before it stay).
+  K2S_Return fgKTF2SGML_InsertDocument(const KtfDocument& document);
   // Writes the SGML file (created or truncated) at the path given to
   // RecoverTemplate. The texts are gathered in memory and written at once
   // when the file is closed (early when 64 KiB have gathered).

@@ -1,8 +1,13 @@
 #include "sgml/tKtfField.h"
 
-#include <utility>
-
 #include "sgml/K2S_Strings.h"
+
+namespace {
+
+// The field's two owned strings.
+constexpr k2s::RecordMembers kMembers{std::array{&tKtfField::name, &tKtfField::value}};
+
+}  // namespace
 
 tKtfField::tKtfField() : name(nullptr), value(nullptr) {}
 
@@ -18,15 +23,6 @@ tKtfField::tKtfField(const char* name_, const char* value_)
 
 tKtfField::tKtfField(const tKtfField& other) : tKtfField(other.name, other.value) {}
 
-tKtfField::~tKtfField() {
-  delete[] name;
-  delete[] value;
-}
+tKtfField::~tKtfField() { kMembers.Free(*this); }
 
-tKtfField& tKtfField::operator=(const tKtfField& other) {
-  if (this == &other) return *this;
-  tKtfField copy(other.name, other.value);
-  std::swap(name, copy.name);
-  std::swap(value, copy.value);
-  return *this;
-}
+tKtfField& tKtfField::operator=(const tKtfField& other) { return kMembers.Copy(*this, other); }

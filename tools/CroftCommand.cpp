@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "image/CroftHeader.h"
 #include "tools/CommandRegistry.h"
 #include "imaging/FacsimilePage.h"
 #include "imaging/PngFile.h"
@@ -46,7 +47,7 @@ int Make(const MakeOptions& options) {
     return 2;
   }
   std::printf("%s: %ux%u pixels, %zu bytes of Group 4 data\n", options.out.c_str(), page.width,
-              page.length, record.size() - 256);
+              page.length, record.size() - CroftHeader::kSize);
   return 0;
 }
 
@@ -61,12 +62,13 @@ const bool registered = RegisterCommand([](CLI::App& app, int& exitCode) {
   make->add_option("IMAGE", options->image, "PNG picture of the page")->required();
   make->add_option("OUT", options->out, "CROFT record to write")->required();
   make->add_option("--height-mm", options->fields.heightMm, "page height in millimetres")
-      ->check(CLI::Range(0, 999));
+      ->check(CLI::Range(0, CroftHeader::kMaxMillimetres));
   make->add_option("--width-mm", options->fields.widthMm, "page width in millimetres")
-      ->check(CLI::Range(0, 999));
+      ->check(CLI::Range(0, CroftHeader::kMaxMillimetres));
   make->add_option("--label", options->fields.label, "text at the start of the header")
       ->check([](const std::string& label) {
-        return label.size() <= 191 ? std::string() : "the label has at most 191 bytes";
+        return label.size() <= CroftHeader::kLabelSize ? std::string()
+                                                       : "the label has at most 191 bytes";
       });
   make->add_option("--threshold", options->threshold, "grey level below which a pixel is black")
       ->check(CLI::Range(1, 256));

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "ktf/KtfDocumentReader.h"
 #include "session/DocumentExporter.h"
-#include "sgml/KtfDocumentReader.h"
 #include "sgml/clKTF2SGML.h"
 #include "tools/CommandRegistry.h"
 
@@ -71,7 +71,7 @@ int Convert(const SgmlOptions& options) {
                      converter.fgKTF2SGML_GetTemplateError().c_str());
         return 2;
       }
-      if (status == K2S_OK) status = KtfDocumentReader::Insert(document, converter);
+      if (status == K2S_OK) status = converter.fgKTF2SGML_InsertDocument(document);
       if (status == K2S_OK) status = converter.fgKTF2SGML_BuildSGMLFile();
       if (status != K2S_OK) {
         std::fprintf(stderr, "%s: document %zu: %s\n", input.c_str(), i + 1,

@@ -1,4 +1,3 @@
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -7,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "image/CroftHeader.h"
 #include "image/clTiffTools.h"
 #include "tools/CommandRegistry.h"
 #include "imaging/PagePreview.h"
@@ -42,32 +42,34 @@ bool WritePagePng(const std::string& tiffPath, const std::string& pngPath) {
   return true;
 }
 
+// Says by name why the converter refused `record`.
+void ReportRefusal(const std::string& recordPath, const std::string& record,
+                   const std::string& tiffPath, clTiffTools::Refusal why) {
+  if (why == clTiffTools::Refusal::kShortRecord) {
+    std::fprintf(stderr, "sorrel: %s: %zu bytes, too short for the %zu-byte CROFT header\n",
+                 recordPath.c_str(), record.size(), CroftHeader::kSize);
+  } else if (why == clTiffTools::Refusal::kDataPastEnd) {
+    std::fprintf(stderr,
+                 "sorrel: %s: the header counts %u bytes of image data, but only %zu follow it\n",
+                 recordPath.c_str(), CroftHeader(record.data()).DataCount(),
+                 record.size() - CroftHeader::kSize);
+  } else {
+    std::fprintf(stderr, "sorrel: cannot write %s\n", tiffPath.c_str());
+  }
+}
+
 bool Convert(const std::string& recordPath, const TiffOptions& options) {
   std::string record;
   if (!ReadFile(recordPath, &record)) {
     std::fprintf(stderr, "sorrel: cannot read %s\n", recordPath.c_str());
     return false;
   }
-  if (record.size() < clTiffTools::kCroftHeaderSize) {
-    std::fprintf(stderr, "sorrel: %s: %zu bytes, too short for the 256-byte CROFT header\n",
-                 recordPath.c_str(), record.size());
-    return false;
-  }
-  uint32_t count = 0;
-  for (int i = 3; i >= 0; --i) count = count << 8 | static_cast<uint8_t>(record[248 + i]);
-  const size_t available = record.size() - clTiffTools::kCroftHeaderSize;
-  if (count > available) {
-    std::fprintf(stderr,
-                 "sorrel: %s: the header counts %u bytes of image data, but only %zu follow it\n",
-                 recordPath.c_str(), count, available);
-    return false;
-  }
-
   const fs::path source(recordPath);
   const fs::path dir = options.outDir.empty() ? source.parent_path() : fs::path(options.outDir);
   const std::string tiffPath = (dir / source.stem()).string() + ".tif";
-  if (!clTiffTools().mConvertCroftToTiff(record.data(), record.size(), tiffPath.c_str())) {
-    std::fprintf(stderr, "sorrel: cannot write %s\n", tiffPath.c_str());
+  clTiffTools::Refusal why;
+  if (!clTiffTools().mConvertCroftToTiff(record.data(), record.size(), tiffPath.c_str(), why)) {
+    ReportRefusal(recordPath, record, tiffPath, why);
     return false;
   }
   std::printf("%s\n", tiffPath.c_str());

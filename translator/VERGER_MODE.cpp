@@ -577,66 +577,53 @@ char* VERGER_MODE::getargs(char* line, int n, char* separators) {
 VERGER_ERROR VERGER_MODE::command(char* line, VERGER_CONFIG* config, KTF_COMMAND& cmd) {
   char empty[] = "";
   if (line == nullptr) line = empty;
-  VERGER_ERROR result = SYNTAX_OK;
-  if (std::strncmp(line, "..", 2) != 0) {
-    result = search(line, config, cmd);
-  } else {
-    const VERGER_COMMAND_TYPE type = identifycommand(line);
-    switch (type) {
-      case CMD_NONE:
-        cmd.type = CMD_NONE;
-        result = UNKNOWN_KEYWORD;
-        break;
-      case CMD_STOP:
-        result = commandStop(line, cmd);
-        break;
-      case CMD_INDEX:
-        result = commandIndex(line, cmd);
-        break;
-      case CMD_SAVE:
-        result = commandSave(line, cmd);
-        break;
-      case CMD_UPDATE:
-      case CMD_LIST:
-      case CMD_SORT:
-        result = INTERNAL_ERROR;  // not offered by the back end; the record stays as it was
-        break;
-      case CMD_HISTORY:
-      case CMD_INFORMATION:
-      case CMD_FIELDS:
-        result = commandAlone(line, cmd, type);
-        break;
-      case CMD_ERASE:
-        result = commandErase(line, cmd);
-        break;
-      case CMD_BROWSE:
-        result = commandBrowse(line, cmd);
-        break;
-      case CMD_PRINT:
-        result = commandPrint(line, cmd);
-        break;
-      case CMD_HELP:
-        result = commandHelp(line, cmd);
-        break;
-      case CMD_SEARCH: {
-        cmd.type = CMD_SEARCH;
-        char* space = std::strchr(line, ' ');
-        result = space == nullptr ? INCORRECT_SYNTAX : search(space, config, cmd);
-        break;
-      }
-      case CMD_EXECUTE:
-        result = commandExecute(line, cmd);
-        break;
-      case CMD_FILE:
-        result = commandFile(line, cmd);
-        break;
-      case CMD_KEEP:
-        result = commandKeep(line, cmd);
-        break;
-    }
-  }
+  const VERGER_ERROR result = std::strncmp(line, "..", 2) != 0 ? search(line, config, cmd)
+                                                               : dispatchcommand(line, config, cmd);
   if (result != SYNTAX_OK) error(result);
   return result;
+}
+
+VERGER_ERROR VERGER_MODE::dispatchcommand(char* line, VERGER_CONFIG* config, KTF_COMMAND& cmd) {
+  const VERGER_COMMAND_TYPE type = identifycommand(line);
+  switch (type) {
+    case CMD_NONE:
+      cmd.type = CMD_NONE;
+      return UNKNOWN_KEYWORD;
+    case CMD_STOP:
+      return commandStop(line, cmd);
+    case CMD_INDEX:
+      return commandIndex(line, cmd);
+    case CMD_SAVE:
+      return commandSave(line, cmd);
+    case CMD_UPDATE:
+    case CMD_LIST:
+    case CMD_SORT:
+      return INTERNAL_ERROR;  // not offered by the back end; the record stays as it was
+    case CMD_HISTORY:
+    case CMD_INFORMATION:
+    case CMD_FIELDS:
+      return commandAlone(line, cmd, type);
+    case CMD_ERASE:
+      return commandErase(line, cmd);
+    case CMD_BROWSE:
+      return commandBrowse(line, cmd);
+    case CMD_PRINT:
+      return commandPrint(line, cmd);
+    case CMD_HELP:
+      return commandHelp(line, cmd);
+    case CMD_SEARCH: {
+      cmd.type = CMD_SEARCH;
+      char* space = std::strchr(line, ' ');
+      return space == nullptr ? INCORRECT_SYNTAX : search(space, config, cmd);
+    }
+    case CMD_EXECUTE:
+      return commandExecute(line, cmd);
+    case CMD_FILE:
+      return commandFile(line, cmd);
+    case CMD_KEEP:
+      return commandKeep(line, cmd);
+  }
+  return SYNTAX_OK;  // identifycommand answers only the kinds above
 }
 
 VERGER_ERROR VERGER_MODE::search(char* text, VERGER_CONFIG* config, KTF_COMMAND& cmd) {

@@ -47,6 +47,9 @@ class SORREL_EXPORT VERGER_MODE {
   // next call; null when there are fewer words or the word exceeds 1,023 characters.
   char* getargs(char* line, int n, char* separators);
 
+  // A line beginning with "..": the handler of its command word, whose status
+  // it returns (a SEARCH goes to search()).
+  VERGER_ERROR dispatchcommand(char* line, VERGER_CONFIG* config, KTF_COMMAND& cmd);
   // One handler per command kind; each returns the command's status.
   VERGER_ERROR commandStop(char* line, KTF_COMMAND& cmd);
   VERGER_ERROR commandIndex(char* line, KTF_COMMAND& cmd);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <tiffio.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -10,17 +9,18 @@
 #include <string>
 
 #include "tests/common/TempDir.h"
-#include "imaging/FacsimilePage.h"
+#include "tests/image/LibtiffPage.h"
 
 namespace {
 
-// A CROFT header for a 1728 x 2339 pixel page with the two millimetre fields
-// as given (3 characters each), a data count, and recognisable bytes
-// everywhere else.
-std::string Header(const std::string& heightMm, const std::string& widthMm, uint32_t count) {
+// A CROFT header with the two millimetre fields as given (3 characters each),
+// the pixel fields (length then width, 4 characters each; a 1728 x 2339 page
+// unless given), a data count, and recognisable bytes everywhere else.
+std::string Header(const std::string& heightMm, const std::string& widthMm, uint32_t count,
+                   const std::string& pixels = "23391728") {
   std::string header(256, '\0');
   for (size_t i = 0; i < header.size(); ++i) header[i] = static_cast<char>(i * 7 + 3);
-  header.replace(191, 14, heightMm + widthMm + "23391728");
+  header.replace(191, 14, heightMm + widthMm + pixels);
   for (int i = 0; i < 4; ++i) header[248 + i] = static_cast<char>(count >> (8 * i));
   return header;
 }
@@ -87,74 +87,104 @@ TEST(clTiffTools, WritesTheSameBytesInEveryFormWithResolutionsFromTheDigitFields
 TEST(clTiffTools, LibtiffDecodesARealGroup4PageToTheSourceBitmap) {
   // A frame, a diagonal, a filled block and an irregular pattern, on a width
   // that is not a multiple of eight: Group 4's vertical and horizontal modes.
-  BilevelPage page{203, 61, {}};
+  LibtiffPage page;
+  page.width = 203;
+  page.length = 61;
+  const uint32_t rowBytes = (page.width + 7) / 8;
+  page.rows.assign(size_t{rowBytes} * page.length, 0);
   for (uint32_t y = 0; y < page.length; ++y) {
     for (uint32_t x = 0; x < page.width; ++x) {
       const bool frame = x == 0 || y == 0 || x == page.width - 1 || y == page.length - 1;
       const bool block = x > 120 && x < 170 && y > 10 && y < 30;
-      page.pixels.push_back(frame || x == y * 3 || block || (y > 35 && (x * x + y * 7) % 11 < 3));
+      if (frame || x == y * 3 || block || (y > 35 && (x * x + y * 7) % 11 < 3)) {
+        page.rows[y * rowBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+      }
     }
   }
-  std::string record, error;
-  ASSERT_TRUE(MakeCroftRecord(page, CroftFields{297, 210, "TEST PAGE"}, &record, &error)) << error;
   TempDir dir;
+  const std::string g4 = page.EncodeG4(dir.File("source.tif"));
+  ASSERT_FALSE(g4.empty());
+  const std::string record =
+      Header("297", "210", static_cast<uint32_t>(g4.size()), "00610203") + g4;
   const std::string path = dir.File("page.tif");
   ASSERT_TRUE(clTiffTools().mConvertCroftToTiff(record.data(), record.size(), path.c_str()));
   EXPECT_EQ(ReadBytes(path), ConvertInMemory(record));
 
-  TiffMessages messages;
-  TIFF* tiff = TIFFOpen(path.c_str(), "r");
-  ASSERT_NE(tiff, nullptr);
-  float xResolution = 0, yResolution = 0;
-  EXPECT_TRUE(TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &xResolution) &&
-              TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &yResolution));
-  TIFFClose(tiff);
-  EXPECT_EQ(xResolution, 24.0f);  // trunc(203 x 25.4 / 210)
-  EXPECT_EQ(yResolution, 5.0f);   // trunc(61 x 25.4 / 297)
+  LibtiffPage decoded;
+  ASSERT_TRUE(decoded.Read(path));
+  EXPECT_EQ(decoded.width, page.width);
+  EXPECT_EQ(decoded.length, page.length);
+  EXPECT_TRUE(decoded.rows == page.rows);
+  EXPECT_EQ(decoded.xResolution, 24.0f);  // trunc(203 x 25.4 / 210)
+  EXPECT_EQ(decoded.yResolution, 5.0f);   // trunc(61 x 25.4 / 297)
   // The binary CROFT header in the Artist entry is the one thing libtiff
   // remarks on.
-  ASSERT_EQ(messages.warnings().size(), 1u);
-  EXPECT_NE(messages.warnings()[0].find("Artist"), std::string::npos) << messages.warnings()[0];
-  EXPECT_TRUE(messages.errors().empty());
-
-  BilevelPage decoded;
-  ASSERT_TRUE(ReadTiffPage(path, &decoded, &error)) << error;
-  EXPECT_TRUE(decoded == page);
+  ASSERT_EQ(decoded.said.size(), 1u);
+  EXPECT_NE(decoded.said[0].find("Artist"), std::string::npos) << decoded.said[0];
 }
 
-TEST(clTiffTools, RefusesNullArgumentsAndRecordsWhoseCountPassesTheirEndWritingNothing) {
+TEST(clTiffTools, RefusesRecordsWhoseCountPassesTheirEndSayingWhyAndWritingNothing) {
+  using Refusal = clTiffTools::Refusal;
   struct Case {
     const char* what;
     std::string record;
-    bool accepted;
+    Refusal why;
   } cases[] = {
-      {"count equal to the data", Header("297", "210", 4) + "abcd", true},
-      {"count one past the data", Header("297", "210", 5) + "abcd", false},
-      {"header only, count 0", Header("297", "210", 0), true},
-      {"shorter than a header", std::string(255, '1'), false},
-      {"empty", "", false},
-      {"all 0xFF header", std::string(300, '\xFF'), false},
+      {"count equal to the data", Header("297", "210", 4) + "abcd", Refusal::kNone},
+      {"count one past the data", Header("297", "210", 5) + "abcd", Refusal::kDataPastEnd},
+      {"header only, count 0", Header("297", "210", 0), Refusal::kNone},
+      {"shorter than a header", std::string(255, '1'), Refusal::kShortRecord},
+      {"empty", "", Refusal::kShortRecord},
+      {"all 0xFF header", std::string(300, '\xFF'), Refusal::kDataPastEnd},
   };
   clTiffTools tools;
   TempDir dir;
   std::string path = dir.File("out.tif");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    const bool accepted = c.why == Refusal::kNone;
     CMemFile tiff;
-    EXPECT_EQ(tools.mConvertCroftToTiff(c.record.data(), c.record.size(), tiff), c.accepted);
-    EXPECT_EQ(tiff.GetLength(), c.accepted ? 418 + c.record.size() - 256 : 0u);
-    EXPECT_EQ(tools.mConvertCroftToTiff(c.record.data(), c.record.size(), path.c_str()),
-              c.accepted);
-    EXPECT_EQ(std::filesystem::exists(path), c.accepted);
+    Refusal why = Refusal::kNoMemory;
+    EXPECT_EQ(tools.mConvertCroftToTiff(c.record.data(), c.record.size(), tiff, why), accepted);
+    EXPECT_EQ(why, c.why);
+    EXPECT_EQ(tiff.GetLength(), accepted ? 418 + c.record.size() - 256 : 0u);
+    why = Refusal::kNoMemory;
+    EXPECT_EQ(tools.mConvertCroftToTiff(c.record.data(), c.record.size(), path.c_str(), why),
+              accepted);
+    EXPECT_EQ(why, c.why);
+    EXPECT_EQ(std::filesystem::exists(path), accepted);
     std::filesystem::remove(path);
   }
-  CMemFile tiff;
-  EXPECT_FALSE(tools.mConvertCroftToTiff(nullptr, path.data()));
-  EXPECT_FALSE(tools.mConvertCroftToTiff(nullptr, tiff));
+}
+
+TEST(clTiffTools, RefusesNullArgumentsAndUnwritableFilesSayingWhy) {
+  using Refusal = clTiffTools::Refusal;
+  TempDir dir;
   std::string record = Header("297", "210", 0), unreachable = dir.File("missing/out.tif");
-  EXPECT_FALSE(tools.mConvertCroftToTiff(record.data(), static_cast<char*>(nullptr)));
-  EXPECT_FALSE(tools.mConvertCroftToTiff(record.data(), unreachable.data()));
-  EXPECT_FALSE(std::filesystem::exists(path) || std::filesystem::exists(unreachable));
+  const struct {
+    const char* record;
+    const char* path;
+    Refusal why;
+  } cases[] = {
+      {nullptr, unreachable.c_str(), Refusal::kNoRecord},
+      {nullptr, nullptr, Refusal::kNoRecord},
+      {record.data(), nullptr, Refusal::kNoPath},
+      {record.data(), unreachable.c_str(), Refusal::kCannotWrite},
+  };
+  clTiffTools tools;
+  for (const auto& c : cases) {
+    Refusal why = Refusal::kNone;
+    EXPECT_FALSE(tools.mConvertCroftToTiff(c.record, record.size(), c.path, why));
+    EXPECT_EQ(why, c.why);
+    // The design's forms, which trust the count, refuse the same.
+    EXPECT_FALSE(tools.mConvertCroftToTiff(const_cast<char*>(c.record), const_cast<char*>(c.path)));
+  }
+  CMemFile tiff;
+  Refusal why = Refusal::kNone;
+  EXPECT_FALSE(tools.mConvertCroftToTiff(nullptr, 0, tiff, why) ||
+               tools.mConvertCroftToTiff(nullptr, tiff));
+  EXPECT_EQ(why, Refusal::kNoRecord);
+  EXPECT_FALSE(std::filesystem::exists(unreachable));
   EXPECT_EQ(tiff.GetLength(), 0u);
 }
 
@@ -168,9 +198,13 @@ TEST(clTiffTools, AFileCutShortIsRemoved) {
     const rlimit limit{1000, 1000};
     std::signal(SIGXFSZ, SIG_IGN);
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) std::_Exit(2);
+    clTiffTools::Refusal why = clTiffTools::Refusal::kNone;
     const bool converted =
-        clTiffTools().mConvertCroftToTiff(record.data(), record.size(), path.c_str());
-    std::_Exit(!converted && !std::filesystem::exists(path) ? 0 : 1);
+        clTiffTools().mConvertCroftToTiff(record.data(), record.size(), path.c_str(), why);
+    std::_Exit(!converted && why == clTiffTools::Refusal::kCannotWrite &&
+                       !std::filesystem::exists(path)
+                   ? 0
+                   : 1);
   };
   EXPECT_EXIT(convertUnderLimit(), testing::ExitedWithCode(0), "");
 }

@@ -16,7 +16,7 @@
 
 #include "session/KeptFile.h"
 #include "session/ServerConnection.h"
-#include "sgml/KtfDocumentReader.h"
+#include "ktf/KtfDocumentReader.h"
 #include "tests/common/ReferenceServer.h"
 #include "tests/common/TempDir.h"
 #include "tests/servers/ScriptedHttpServer.h"
@@ -158,7 +158,7 @@ TEST(CommandDispatcher, DocumentCommandsFetchTheLatestSet) {
   KtfDocumentReader reader;
   ASSERT_TRUE(reader.ReadFile(kept.file->c_str())) << reader.error();
   ASSERT_EQ(reader.documents().size(), 2u) << "the second KEEP adds to the file";
-  EXPECT_EQ(reader.documents()[0].front(), (std::pair<std::string, std::string>{"PN", "EP 8 A1"}));
+  EXPECT_EQ(reader.documents()[0][0], (std::pair<std::string, std::string>{"PN", "EP 8 A1"}));
 
   const LineResult browsed = session.List(CMD_BROWSE, {3});
   EXPECT_EQ(browsed.position, 3);

@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "sgml/KtfDocumentReader.h"
+#include "ktf/KtfDocumentReader.h"
 #include "tests/common/ReferenceServer.h"
 #include "tests/common/TempDir.h"
 #include "tests/servers/ScriptedHttpServer.h"
