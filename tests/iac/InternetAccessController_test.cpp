@@ -343,10 +343,11 @@ TEST_F(SessionWire, QueryCheckAndGoodbyeSendTheirParametersInMapOrder) {
   EXPECT_EQ(requests[0].body, "iac_pwd=d41d8cd98f00b204e9800998ecf8427e&iac_user=");
   EXPECT_EQ(requests[1].target, "/app/Search");
   const std::string query = requests[1].body;
-  for (const char* pair : {"position=11", "taille=10", "hits=5", "action=r", "question=a+b"})
+  for (const char* pair :
+       {"position=11", "taille=10", "hits=5", "action=r", "question=a+b", "iac_base=B", "&base=B"})
     EXPECT_NE(query.find(pair), std::string::npos) << pair << " not in " << query;
   const std::string check = requests[2].body;
-  for (const char* pair : {"hits=0", "action=p"})
+  for (const char* pair : {"hits=0", "action=p", "iac_base=B", "&base=B"})
     EXPECT_NE(check.find(pair), std::string::npos) << pair << " not in " << check;
   for (const char* name : {"position=", "taille="})
     EXPECT_EQ(check.find(name), std::string::npos) << name << " in " << check;
