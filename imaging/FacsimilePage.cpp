@@ -3,8 +3,6 @@
 #include <tiffio.h>
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -63,23 +61,6 @@ struct TiffCloser {
   void operator()(TIFF* tiff) const { TIFFClose(tiff); }
 };
 using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
-
-std::vector<std::string> warningList;
-std::vector<std::string> errorList;
-
-std::string Describe(const char* module, const char* format, va_list args) {
-  char text[1024];
-  std::vsnprintf(text, sizeof text, format, args);
-  return std::string(module ? module : "") + ": " + text;
-}
-
-void CollectWarning(const char* module, const char* format, va_list args) {
-  warningList.push_back(Describe(module, format, args));
-}
-
-void CollectError(const char* module, const char* format, va_list args) {
-  errorList.push_back(Describe(module, format, args));
-}
 
 // A page's rows packed eight pixels a byte, most significant bit first.
 std::vector<uint8_t> PackRows(const BilevelPage& page) {
@@ -202,24 +183,3 @@ bool ReadTiffPage(const std::string& path, BilevelPage* page, std::string* error
   }
   return true;
 }
-
-namespace {
-TIFFErrorHandler previousWarning = nullptr;
-TIFFErrorHandler previousError = nullptr;
-}  // namespace
-
-TiffMessages::TiffMessages() {
-  warningList.clear();
-  errorList.clear();
-  previousWarning = TIFFSetWarningHandler(CollectWarning);
-  previousError = TIFFSetErrorHandler(CollectError);
-}
-
-TiffMessages::~TiffMessages() {
-  TIFFSetWarningHandler(previousWarning);
-  TIFFSetErrorHandler(previousError);
-}
-
-const std::vector<std::string>& TiffMessages::warnings() const { return warningList; }
-
-const std::vector<std::string>& TiffMessages::errors() const { return errorList; }

@@ -34,16 +34,3 @@ bool MakeCroftRecord(const BilevelPage& page, const CroftFields& fields, std::st
 // Reads the first page of a TIFF file with libtiff and decodes its first
 // strip (a single-strip bilevel page). False with a reason otherwise.
 bool ReadTiffPage(const std::string& path, BilevelPage* page, std::string* error);
-
-// Collects what libtiff reports while it lives (libtiff's handlers are
-// process-wide, so one at a time, on one thread).
-class TiffMessages {
- public:
-  TiffMessages();
-  ~TiffMessages();
-  TiffMessages(const TiffMessages&) = delete;
-  TiffMessages& operator=(const TiffMessages&) = delete;
-
-  const std::vector<std::string>& warnings() const;
-  const std::vector<std::string>& errors() const;
-};

@@ -4,6 +4,7 @@
 
 #include "imaging/FacsimilePage.h"
 #include "imaging/PngFile.h"
+#include "imaging/TiffMessages.h"
 
 bool WritePagePreview(const std::string& tiffPath, const std::string& pngPath,
                       std::vector<std::string>* notes, std::string* error) {

@@ -8,6 +8,7 @@
 #include "image/clTiffTools.h"
 #include "imaging/PagePreview.h"
 #include "imaging/PngFile.h"
+#include "imaging/TiffMessages.h"
 #include "tests/common/TempDir.h"
 
 namespace {

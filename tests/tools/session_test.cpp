@@ -24,6 +24,7 @@
 #include "tests/common/TempDir.h"
 #include "tests/servers/ScriptedHttpServer.h"
 #include "imaging/FacsimilePage.h"
+#include "imaging/TiffMessages.h"
 
 namespace {
 
