@@ -96,40 +96,38 @@ bool SessionExchange::Translate(LineResult& result, const std::string& expressio
   return false;
 }
 
-bool SessionExchange::Check(LineResult& result, const std::string& expression,
-                            std::string& checked) {
+bool SessionExchange::SendQuestion(LineResult& result, const std::string& expression, bool run,
+                                   const QuestionSender& send, ServerReply& reply) {
   std::string question;
-  ServerReply reply;
   const bool delivered = Deliver(
       result,
       [&]() -> std::optional<ServerReply> {
         if (!Translate(result, expression, question)) return std::nullopt;
-        return connection_.Check(base_, question);
+        return send(question);
       },
       reply);
-  if (!delivered) {
-    Refused(result, question, false);
-    return false;
-  }
+  if (!delivered) Refused(result, question, run);
+  return delivered;
+}
+
+bool SessionExchange::Check(LineResult& result, const std::string& expression,
+                            std::string& checked) {
+  ServerReply reply;
+  const auto send = [&](const std::string& question) {
+    return connection_.Check(base_, question);
+  };
+  if (!SendQuestion(result, expression, false, send, reply)) return false;
   checked = reply.body;
   return true;
 }
 
 bool SessionExchange::Ask(LineResult& result, const std::string& expression, int position,
                           int count, Answer& answer) {
-  std::string question;
   ServerReply reply;
-  const bool delivered = Deliver(
-      result,
-      [&]() -> std::optional<ServerReply> {
-        if (!Translate(result, expression, question)) return std::nullopt;
-        return connection_.Query(base_, question, position, count);
-      },
-      reply);
-  if (!delivered) {
-    Refused(result, question, true);
-    return false;
-  }
+  const auto send = [&](const std::string& question) {
+    return connection_.Query(base_, question, position, count);
+  };
+  if (!SendQuestion(result, expression, true, send, reply)) return false;
   KtfDocumentReader reader;
   if (!reader.Parse(reply.body) || reader.documents().empty()) {
     Fail(result, "the server's answer is not in KTF form: " + reader.error());

@@ -65,6 +65,12 @@ class SessionExchange {
   bool Deliver(LineResult& result, const Request& request, ServerReply& reply);
   // What one attempt came to; a failure that ends the session is reported.
   Verdict Judge(LineResult& result, const ServerReply& reply);
+  // Sends a question (`run`: run it, else only check it) in the server's
+  // numbers through `send`, as Deliver does; a question that was not
+  // delivered is reported as refused, with the server's reason.
+  using QuestionSender = std::function<ServerReply(const std::string& question)>;
+  bool SendQuestion(LineResult& result, const std::string& expression, bool run,
+                    const QuestionSender& send, ServerReply& reply);
   // `expression` in the server's numbers; false (reported) when it cannot be.
   bool Translate(LineResult& result, const std::string& expression, std::string& question);
   // Reports a question the server refused, with the server's reason.

@@ -305,16 +305,7 @@ class SessionWire : public ::testing::Test {
   static ScriptedHttpServer::Handler AfterLogin(ScriptedHttpServer::Handler rest) {
     return [rest](const RecordedRequest& request) {
       if (request.target.find("UserAuthentication") == std::string::npos) return rest(request);
-      return ScriptedAnswer{200,
-                            {{"Set-Cookie", "JSESSIONID=abc; Path=/"}},
-                            "<authentication><authenticated>true</authenticated>"
-                            "<accountEnabled>true</accountEnabled>"
-                            "<customerAccountEnabled>true</customerAccountEnabled>"
-                            "<customerSubscriptionValid>true</customerSubscriptionValid>"
-                            "<passwordExpired>false</passwordExpired>"
-                            "<accountValidationRequired>false</accountValidationRequired>"
-                            "</authentication>",
-                            "text/xml"};
+      return ScriptedAnswer::OpenSession();
     };
   }
 

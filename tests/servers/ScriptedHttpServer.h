@@ -31,6 +31,21 @@ struct ScriptedAnswer {
   std::vector<std::pair<std::string, std::string>> headers;  // e.g. Set-Cookie, WWW-Authenticate
   std::string body;
   std::string contentType = "text/plain";
+
+  // The login answer of a search server that lets the user in and opens the
+  // session with the cookie JSESSIONID=abc.
+  static ScriptedAnswer OpenSession() {
+    return {200,
+            {{"Set-Cookie", "JSESSIONID=abc; Path=/"}},
+            "<authentication><authenticated>true</authenticated>"
+            "<accountEnabled>true</accountEnabled>"
+            "<customerAccountEnabled>true</customerAccountEnabled>"
+            "<customerSubscriptionValid>true</customerSubscriptionValid>"
+            "<passwordExpired>false</passwordExpired>"
+            "<accountValidationRequired>false</accountValidationRequired>"
+            "</authentication>",
+            "text/xml"};
+  }
 };
 
 // A real HTTP/1.1 server (cpp-httplib) on a free 127.0.0.1 port, plain or

@@ -36,16 +36,7 @@ std::vector<std::string> Names(const ServerReply& reply) {
 ScriptedHttpServer::Handler AfterLogin(ScriptedAnswer rest) {
   return [rest](const RecordedRequest& request) {
     if (request.target.find("UserAuthentication") == std::string::npos) return rest;
-    return ScriptedAnswer{200,
-                          {{"Set-Cookie", "JSESSIONID=abc; Path=/"}},
-                          "<authentication><authenticated>true</authenticated>"
-                          "<accountEnabled>true</accountEnabled>"
-                          "<customerAccountEnabled>true</customerAccountEnabled>"
-                          "<customerSubscriptionValid>true</customerSubscriptionValid>"
-                          "<passwordExpired>false</passwordExpired>"
-                          "<accountValidationRequired>false</accountValidationRequired>"
-                          "</authentication>",
-                          "text/xml"};
+    return ScriptedAnswer::OpenSession();
   };
 }
 
