@@ -16,12 +16,14 @@ main=(
 )
 # The tests, benchmarks and fuzz targets besides: the sanitizer compiler,
 # GoogleTest and Google Benchmark, OpenSP to validate SGML, tinyproxy as a
-# real proxy, a JDK for the Java bridge's sibling library, and libclang's
-# Python binding for the function-length check.
+# real proxy, squid (a proxy with basic authentication) and nginx (TLS and
+# reverse proxying) as real peers, wrk for the server's load benchmark, a JDK
+# for the Java bridge's sibling library, and libclang's Python binding for the
+# function-length check.
 tests=(
   clang libclang-rt-14-dev python3-clang-14
   libgtest-dev libgmock-dev libbenchmark-dev
-  opensp tinyproxy default-jdk-headless
+  opensp tinyproxy squid nginx-light wrk default-jdk-headless
 )
 
 packages=("${main[@]}")
