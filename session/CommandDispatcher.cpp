@@ -173,6 +173,7 @@ void CommandDispatcher::Keep(const std::vector<int>& positions, LineResult& resu
     documents.push_back(std::move(document));
   }
   if (documents.empty()) return;
+  const bool first = !kept_.written();
   if (!kept_.Append(documents)) {
     result.error = "cannot write " + kept_.path();
     Say(*result.error);
@@ -183,6 +184,7 @@ void CommandDispatcher::Keep(const std::vector<int>& positions, LineResult& resu
   result.file = kept_.path();
   Say("kept " + std::to_string(documents.size()) + " in " + kept_.path() + ": " +
       ListText(numbers));
+  if (first && kept_.continued()) Say("(added after the documents kept by an earlier session)");
 }
 
 void CommandDispatcher::Browse(int number, LineResult& result) {

@@ -10,9 +10,7 @@ SearchSession::SearchSession(const std::string& url, SessionListener::Credential
       connection_(url, std::move(credentials), [this](const ServerEvent& event) { Note(event); }),
       exporter_(settings.outDir),
       kept_(settings.outDir),
-      exchange_(
-          connection_, sets_, sink_, tally_, [this](const ServerEvent& event) { Note(event); },
-          settings.base),
+      exchange_(connection_, sets_, sink_, tally_, settings.base),
       dispatcher_(exchange_, sets_, exporter_, kept_, sink_, tally_) {
   tally_.folder = settings.outDir;
 }
@@ -53,6 +51,7 @@ int SearchSession::Finish() {
   summary.files = exporter_.files();
   if (kept_.written()) summary.files.push_back(kept_.path());
   summary.keptFile = kept_.written();
+  summary.keptContinued = kept_.continued();
   summary.exitStatus = exchange_.exitStatus();
   sink_.Summary(summary);
   return summary.exitStatus;

@@ -1,5 +1,6 @@
 #include "session/ServerConnection.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "net/HttpController.h"
@@ -46,6 +47,15 @@ ServerReply ServerConnection::Run(const std::function<bool(CString& output)>& op
     reply.outcome = ServerReply::Outcome::kNotXml;
     reply.failure = ToString(error.ErrorMessage());
   }
+  // An operation that went through after the server asked for a login has
+  // logged in: said once per login.
+  const auto& events = listener_.events();
+  if (delivered && std::any_of(events.begin() + static_cast<std::ptrdiff_t>(firstEvent),
+                               events.end(), [](const ServerEvent& event) {
+                                 return event.kind == ServerEvent::Kind::kLoginRequested;
+                               })) {
+    listener_.LoggedIn();
+  }
   reply.events.assign(listener_.events().begin() + static_cast<std::ptrdiff_t>(firstEvent),
                       listener_.events().end());
   if (reply.outcome == ServerReply::Outcome::kNotXml) return reply;
@@ -81,6 +91,13 @@ void ServerConnection::Classify(ServerReply& reply) const {
     if (event->kind == ServerEvent::Kind::kConnectionFailed) {
       reply.outcome = Outcome::kNoAnswer;
       reply.failure = WithoutLineEnds(event->failure);
+      return;
+    }
+  }
+  for (const ServerEvent& event : reply.events) {
+    if (event.kind == ServerEvent::Kind::kErrorCode) {
+      reply.outcome = Outcome::kNoServer;
+      reply.failure = event.text;
       return;
     }
   }

@@ -10,13 +10,11 @@ constexpr size_t kBatch = 10;  // documents asked in one request
 }  // namespace
 
 SessionExchange::SessionExchange(ServerConnection& connection, SessionSets& sets, SessionSink& sink,
-                                 SessionSummary& tally,
-                                 std::function<void(const ServerEvent&)> note, std::string base)
+                                 SessionSummary& tally, std::string base)
     : connection_(connection),
       sets_(sets),
       sink_(sink),
       tally_(tally),
-      note_(std::move(note)),
       base_(std::move(base)) {}
 
 bool SessionExchange::Deliver(LineResult& result, const Request& request, ServerReply& reply) {
@@ -35,10 +33,6 @@ SessionExchange::Verdict SessionExchange::Judge(LineResult& result, const Server
   SessionListener& listener = connection_.listener();
   switch (reply.outcome) {
     case Outcome::kDelivered:
-      // The server asked for a login on the way, and the user's got in.
-      if (reply.Saw(ServerEvent::Kind::kAuthenticationFailed) && !listener.user().empty()) {
-        note_(ServerEvent{ServerEvent::Kind::kLoggedIn, "logged in as " + listener.user(), ""});
-      }
       listener.Rearm();
       return Verdict::kDelivered;
     case Outcome::kNotXml:
@@ -56,6 +50,9 @@ SessionExchange::Verdict SessionExchange::Judge(LineResult& result, const Server
       End(result, kExitNoAnswer,
           "the server does not answer (" + (reply.failure.empty() ? "no answer" : reply.failure) +
               "): the session ends");
+      return Verdict::kFailed;
+    case Outcome::kNoServer:
+      End(result, kExitOtherAnswer, reply.failure + ": the session ends");
       return Verdict::kFailed;
     case Outcome::kLoginRefused:
     case Outcome::kProxyRefused:

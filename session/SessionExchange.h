@@ -29,10 +29,8 @@ class SessionExchange {
     std::vector<KtfDocumentReader::Document> documents;
   };
 
-  // `note` receives the events the engine adds ("logged in").
   SessionExchange(ServerConnection& connection, SessionSets& sets, SessionSink& sink,
-                  SessionSummary& tally, std::function<void(const ServerEvent&)> note,
-                  std::string base);
+                  SessionSummary& tally, std::string base);
 
   // The server's check of `expression` (session numbers), its KTF text in
   // `checked`. False when it did not arrive; a refusal's reason is asked.
@@ -83,7 +81,6 @@ class SessionExchange {
   SessionSets& sets_;
   SessionSink& sink_;
   SessionSummary& tally_;
-  std::function<void(const ServerEvent&)> note_;
   std::string base_;
   bool ended_ = false;
   int exitStatus_ = kExitDelivered;
