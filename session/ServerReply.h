@@ -24,7 +24,8 @@ struct ServerReply {
     kSessionLost,   // the server lost the session on the way (expired, closed, forgotten)
     kNoServer,      // the login request got a status other than 200: no search server at the
                     // URL; `failure` says which
-    kOtherStatus,   // the request got another status
+    kOtherStatus,   // the request got another status; `failure` holds the server's reason
+                    // when the caller read it (ServerConnection::RefusalReason)
   };
 
   Outcome outcome = Outcome::kOtherStatus;

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "session/TransportFailure.h"
+
 namespace {
 
 constexpr size_t kBatch = 10;  // documents asked in one request
@@ -48,7 +50,8 @@ SessionExchange::Verdict SessionExchange::Judge(LineResult& result, const Server
   switch (reply.outcome) {
     case Outcome::kNoAnswer:
       End(result, kExitNoAnswer,
-          "the server does not answer (" + (reply.failure.empty() ? "no answer" : reply.failure) +
+          "the server does not answer (" +
+              (reply.failure.empty() ? "no answer" : TransportFailure::From(reply.failure).words) +
               "): the session ends");
       return Verdict::kFailed;
     case Outcome::kNoServer:

@@ -343,4 +343,37 @@ TEST(SessionEndToEnd, LoginAnswerThatIsNotXmlEndsTheSession) {
   EXPECT_TRUE(run.Result("valve").is_null());
 }
 
+// A search server whose answers hold windows-1252 letters: the JSON of the
+// session and of the one-shot commands carries them as UTF-8.
+TEST(SessionEndToEnd, JsonCarriesTheServersWindows1252TextAsUtf8) {
+  const std::string title = "Gr\xfc\xdf" "e \x80 5 \x81";
+  const std::string utf8 = "Gr\xc3\xbc\xc3\x9f" "e \xe2\x82\xac 5 \xc2\x81";
+  ScriptedHttpServer server;
+  server.SetHandler([&](const RecordedRequest& request) {
+    if (request.target.find("UserAuthentication") != std::string::npos) {
+      return ScriptedAnswer::OpenSession();
+    }
+    const auto has = [&](const char* part) { return request.body.find(part) != std::string::npos; };
+    if (has("action=p")) return ScriptedAnswer{200, {}, "STATUS=OK\nQUESTION=x\n\n"};
+    if (has("taille=0")) return ScriptedAnswer{200, {}, "SET=1\nHITS=1\n\n"};
+    if (has("action=r")) {
+      return ScriptedAnswer{200, {}, "SET=1\nHITS=1\n\nPN=EP 1 A1\nTI=" + title + "\n\n"};
+    }
+    return ScriptedAnswer{200, {}, title};
+  });
+  TempDir out;
+  ::setenv("SORREL_PASSWORD", "demo", 1);
+  const std::string url = server.Url("/app/Search");
+  const Outcome session = RunTool({"session", "--json", "--url", url, "--user", "demo", "--base",
+                                   "B", "--out", out.path().string()},
+                                  {{"pump"}, {"..BR 1"}});
+  EXPECT_EQ(session.exit, 0);
+  EXPECT_EQ(session.Result("..BR 1")["document"]["TI"], utf8);
+  const Outcome file =
+      RunTool({"file", "--json", "--url", url, "--user", "demo", "B", "help.txt"}, {});
+  EXPECT_EQ(file.exit, 0);
+  ASSERT_EQ(file.results.size(), 1u);
+  EXPECT_EQ(file.results[0]["body"], utf8);
+}
+
 }  // namespace
