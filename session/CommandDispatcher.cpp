@@ -150,9 +150,11 @@ void CommandDispatcher::Print(const std::vector<int>& positions, LineResult& res
     ++tally_.printed;
     printed.push_back({position, made});
     SayPrinted(position, made);
-    if (exchange_.ended()) break;
+    if (exchange_.ended() || exchange_.interrupted()) break;
   }
+  const size_t done = printed.size();
   result.printed = std::move(printed);
+  if (exchange_.interrupted()) Interrupted(done, positions.size(), result);
 }
 
 void CommandDispatcher::SayPrinted(int position, const DocumentExporter::Result& made) {
@@ -172,6 +174,7 @@ void CommandDispatcher::Keep(const std::vector<int>& positions, LineResult& resu
     numbers.push_back(Field(document, "PN"));
     documents.push_back(std::move(document));
   }
+  if (exchange_.interrupted()) Interrupted(documents.size(), positions.size(), result);
   if (documents.empty()) return;
   const bool first = !kept_.written();
   if (!kept_.Append(documents)) {
@@ -271,6 +274,12 @@ void CommandDispatcher::Information(bool fieldsOnly, LineResult& result) {
     Say("files: " + ListText(information.files));
   }
   Say("fields: " + ListText(information.fields));
+}
+
+void CommandDispatcher::Interrupted(size_t done, size_t wanted, LineResult& result) {
+  result.error = "interrupted: " + std::to_string(done) + " of " + std::to_string(wanted) +
+                 " documents done";
+  Say(*result.error + " (the files of those are whole)");
 }
 
 void CommandDispatcher::NotAnswered(LineResult& result) {

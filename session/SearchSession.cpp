@@ -13,6 +13,7 @@ SearchSession::SearchSession(const std::string& url, SessionListener::Credential
       exchange_(connection_, sets_, sink_, tally_, settings.base),
       dispatcher_(exchange_, sets_, exporter_, kept_, sink_, tally_) {
   tally_.folder = settings.outDir;
+  exchange_.StopWhen(settings.stop);
 }
 
 SearchSession::~SearchSession() = default;

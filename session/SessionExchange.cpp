@@ -142,7 +142,7 @@ std::vector<std::pair<int, KtfDocumentReader::Document>> SessionExchange::Fetch(
     LineResult& result, int number, const std::vector<int>& positions) {
   std::vector<std::pair<int, KtfDocumentReader::Document>> documents;
   // Consecutive positions go in one request, at most kBatch at a time.
-  for (size_t i = 0; i < positions.size() && !ended_;) {
+  for (size_t i = 0; i < positions.size() && !ended_ && !interrupted();) {
     size_t run = 1;
     while (i + run < positions.size() && run < kBatch &&
            positions[i + run] == positions[i] + static_cast<int>(run))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <functional>
 #include <map>
 #include <optional>
@@ -47,6 +48,12 @@ class SessionExchange {
   bool TextFile(LineResult& result, const std::string& file, std::string& text);
   bool BaseInfo(LineResult& result, std::string& xml);
 
+  // A flag (set by a signal handler) that stops the command being run: a
+  // fetch ends after the batch in hand. Null: never stopped. Must outlive it.
+  void StopWhen(const volatile std::sig_atomic_t* flag) { stop_ = flag; }
+  // The flag is set now.
+  bool interrupted() const { return stop_ != nullptr && *stop_ != 0; }
+
   // STOP: nothing more is sent; the exit status stays.
   void Stop() { ended_ = true; }
   bool ended() const { return ended_; }
@@ -83,5 +90,6 @@ class SessionExchange {
   SessionSummary& tally_;
   std::string base_;
   bool ended_ = false;
+  const volatile std::sig_atomic_t* stop_ = nullptr;
   int exitStatus_ = kExitDelivered;
 };

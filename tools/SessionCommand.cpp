@@ -1,6 +1,8 @@
 #include <editline/readline.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -37,21 +39,59 @@ struct SessionOptions {
   std::string script;
 };
 
-// Feeds lines to the session until it ends or the input does; on a terminal
-// with line editing and history.
+// Set by Ctrl-C (SIGINT); the session's command in progress stops on it.
+volatile std::sig_atomic_t interrupted = 0;
+
+void OnInterrupt(int) { interrupted = 1; }
+
+// While it lives, SIGINT sets `interrupted` instead of ending the program;
+// system calls it breaks are not restarted, so a prompt sees it at once.
+class InterruptCatcher {
+ public:
+  InterruptCatcher() {
+    struct sigaction catcher {};
+    catcher.sa_handler = OnInterrupt;
+    sigemptyset(&catcher.sa_mask);
+    ::sigaction(SIGINT, &catcher, &previous_);
+  }
+  ~InterruptCatcher() { ::sigaction(SIGINT, &previous_, nullptr); }
+  InterruptCatcher(const InterruptCatcher&) = delete;
+  InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+
+ private:
+  struct sigaction previous_ {};
+};
+
+// Typed lines, with line editing and history. Ctrl-C stops the command being
+// run and comes back to the prompt; at the prompt it drops the line typed.
+// Ctrl-D (or STOP) ends the session.
+void ReadTyped(SearchSession& session) {
+  // libedit leaves SIGINT to the program: its read is broken off (EINTR) and
+  // readline returns null, told from Ctrl-D by the flag.
+  rl_catch_signals = 0;
+  for (;;) {
+    interrupted = 0;
+    std::unique_ptr<char, decltype(&std::free)> line(readline("sorrel> "), &std::free);
+    if (!line) {
+      if (interrupted == 0) break;
+      std::printf("\n");
+      continue;
+    }
+    if (*line) add_history(line.get());
+    if (!session.Run(line.get())) break;
+  }
+}
+
+// Feeds lines to the session until it ends or the input does. From a script
+// or a pipe, Ctrl-C stops the command being run and ends the session.
 void ReadLines(std::istream& in, bool interactive, SearchSession& session) {
   if (interactive) {
-    for (;;) {
-      std::unique_ptr<char, decltype(&std::free)> line(readline("sorrel> "), &std::free);
-      if (!line) break;
-      if (*line) add_history(line.get());
-      if (!session.Run(line.get())) break;
-    }
+    ReadTyped(session);
     return;
   }
   std::string line;
-  while (std::getline(in, line)) {
-    if (!session.Run(line)) break;
+  while (interrupted == 0 && std::getline(in, line)) {
+    if (!session.Run(line) || interrupted != 0) break;
   }
 }
 
@@ -106,6 +146,7 @@ int Run(SessionOptions& options) {
   SearchSession::Settings settings;
   settings.base = options.base;
   settings.outDir = options.outDir;
+  settings.stop = &interrupted;
   TextSessionSink text(!interactive, ::isatty(STDERR_FILENO) != 0);
   JsonSessionSink json;
   SessionSink& sink = options.server.json ? static_cast<SessionSink&>(json) : text;
@@ -113,6 +154,7 @@ int Run(SessionOptions& options) {
   {
     SearchSession session(options.server.url, TerminalCredentials(options.server), settings, config,
                           sink);
+    InterruptCatcher catcher;
     ReadLines(scriptFile.is_open() ? scriptFile : std::cin, interactive, session);
     status = session.Finish();
   }

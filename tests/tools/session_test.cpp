@@ -3,6 +3,8 @@
 // its files against the DTD (onsgmls) and libtiff; sessions against a server
 // that expires the session or dies midway; hostile lines.
 #include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -374,6 +376,121 @@ TEST(SessionEndToEnd, JsonCarriesTheServersWindows1252TextAsUtf8) {
   EXPECT_EQ(file.exit, 0);
   ASSERT_EQ(file.results.size(), 1u);
   EXPECT_EQ(file.results[0]["body"], utf8);
+}
+
+// The tool on a terminal of its own (a pseudo-terminal), as a user types.
+class OnTerminal {
+ public:
+  explicit OnTerminal(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), SORREL_TOOL_BINARY);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_ = ::forkpty(&fd_, nullptr, nullptr, nullptr);
+    if (pid_ == 0) {
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+  }
+  ~OnTerminal() {
+    if (pid_ > 0 && Wait() < 0) ::kill(pid_, SIGKILL);
+    ::close(fd_);
+  }
+  // Reads until `text` has been shown since the last Type; false after 30 s
+  // or at the end of the output.
+  bool Shows(const std::string& text) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (shown.find(text) == std::string::npos) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      pollfd ready{fd_, POLLIN, 0};
+      if (::poll(&ready, 1, 100) <= 0) continue;
+      char buffer[4096];
+      const ssize_t got = ::read(fd_, buffer, sizeof buffer);
+      if (got <= 0) return false;
+      shown.append(buffer, static_cast<size_t>(got));
+    }
+    return true;
+  }
+  void Type(const std::string& keys) {
+    shown.clear();
+    EXPECT_EQ(::write(fd_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+  }
+  void Interrupt() const { ::kill(pid_, SIGINT); }
+  // The exit status once the output has ended and the tool with it; -1 when
+  // it goes on for 10 s more.
+  int Wait() {
+    Shows("\x01never shown");
+    int status = 0;
+    for (int tries = 0; tries < 100; ++tries) {
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return -1;
+  }
+  std::string shown;  // since the last Type
+
+ private:
+  pid_t pid_ = -1;
+  int fd_ = -1;
+};
+
+// Every SGML file of `folder` is whole; their number.
+size_t WholeSgmlFiles(const fs::path& folder) {
+  size_t whole = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().extension() != ".sgml") continue;
+    const std::string text = ReadBytes(entry.path().string());
+    EXPECT_NE(text.rfind("</PATDOC>"), std::string::npos) << entry.path();
+    ++whole;
+  }
+  return whole;
+}
+
+// Ctrl-C stops a long PRINT and comes back to the prompt; at the prompt it
+// drops the line typed; Ctrl-D ends the session with its summary.
+TEST(SessionEndToEnd, CtrlCStopsTheCommandAndTheSessionGoesOn) {
+  TempDir out;
+  OnTerminal tool({"session", "--out", out.path().string()});
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  tool.Type("solar OR panel OR roof OR pump\r");
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  tool.Type("..PR 1-400\r");
+  ASSERT_TRUE(tool.Shows("fetching ["));
+  tool.Type("\x03");
+  ASSERT_TRUE(tool.Shows("sorrel> ")) << tool.shown;
+  EXPECT_NE(tool.shown.find("interrupted: "), std::string::npos) << tool.shown;
+  tool.Type("pump AND\x03");
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  tool.Type("..HI\r");
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  EXPECT_NE(tool.shown.find("$1  "), std::string::npos) << "the session goes on: " << tool.shown;
+  EXPECT_EQ(tool.shown.find("pump AND"), std::string::npos) << "the line was dropped";
+  tool.Type("\x04");
+  EXPECT_TRUE(tool.Shows("Summary"));
+  EXPECT_EQ(tool.Wait(), 0);
+  const size_t files = WholeSgmlFiles(out.path());
+  EXPECT_GT(files, 0u);
+  EXPECT_LT(files, 400u);
+}
+
+// From a script, Ctrl-C stops the command and ends the session, with its
+// summary; the lines after it are not run.
+TEST(SessionEndToEnd, CtrlCEndsAScriptedSessionWithItsSummary) {
+  TempDir out;
+  WriteBytes(out.File("script"), "solar OR panel OR roof OR pump\n..PR 1-400\n..HI\n");
+  OnTerminal tool({"session", "--out", out.path().string(), out.File("script")});
+  ASSERT_TRUE(tool.Shows("fetching ["));
+  tool.Interrupt();
+  ASSERT_TRUE(tool.Shows("Summary"));
+  EXPECT_NE(tool.shown.find("interrupted: "), std::string::npos) << tool.shown;
+  EXPECT_EQ(tool.shown.find("sorrel> ..HI"), std::string::npos) << tool.shown;
+  EXPECT_EQ(tool.Wait(), 0);
+  const size_t files = WholeSgmlFiles(out.path());
+  EXPECT_GT(files, 0u);
+  EXPECT_LT(files, 400u);
 }
 
 }  // namespace
