@@ -58,6 +58,9 @@ class SearchSession {
   int Finish();
 
  private:
+  // A line the translator refused with `code`: its message names the word
+  // at fault, and the line is shown with a caret under it.
+  void Refuse(VERGER_ERROR code, const std::string& line, LineResult& result);
   // Counts an event of the server's session and passes it on to the sink.
   void Note(const ServerEvent& event);
 
