@@ -277,8 +277,8 @@ void CommandDispatcher::Information(bool fieldsOnly, LineResult& result) {
 }
 
 void CommandDispatcher::Interrupted(size_t done, size_t wanted, LineResult& result) {
-  result.error = "interrupted: " + std::to_string(done) + " of " + std::to_string(wanted) +
-                 " documents done";
+  result.error =
+      "interrupted: " + std::to_string(done) + " of " + std::to_string(wanted) + " documents done";
   Say(*result.error + " (the files of those are whole)");
 }
 

@@ -26,8 +26,7 @@ std::string Separator(const std::string& path, std::uintmax_t size) {
 
 }  // namespace
 
-KeptFile::KeptFile(const std::string& folder)
-    : path_((fs::path(folder) / "kept.ktf").string()) {}
+KeptFile::KeptFile(const std::string& folder) : path_((fs::path(folder) / "kept.ktf").string()) {}
 
 bool KeptFile::Append(const std::vector<KtfDocumentReader::Document>& documents) {
   std::error_code missing;

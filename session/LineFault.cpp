@@ -37,8 +37,8 @@ bool Translates(const std::string& text, const VERGER_CONFIG& config) {
 
 // Some ending makes `prefix` a valid line.
 bool CanEnd(const std::string& prefix, const VERGER_CONFIG& config) {
-  const long open = std::count(prefix.begin(), prefix.end(), '(') -
-                    std::count(prefix.begin(), prefix.end(), ')');
+  const long open =
+      std::count(prefix.begin(), prefix.end(), '(') - std::count(prefix.begin(), prefix.end(), ')');
   const std::string closing(static_cast<size_t>(std::max(0L, open)), ')');
   for (const char* ending : {"", " x", " 1"}) {
     const std::string ended = prefix + ending;

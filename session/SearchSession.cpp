@@ -1,11 +1,11 @@
 #include "session/SearchSession.h"
 
-#include "session/LineFault.h"
-#include "session/SessionText.h"
-
 #include <algorithm>
 #include <utility>
 #include <vector>
+
+#include "session/LineFault.h"
+#include "session/SessionText.h"
 
 SearchSession::SearchSession(const std::string& url, SessionListener::CredentialSource credentials,
                              const Settings& settings, VERGER_CONFIG& config, SessionSink& sink)

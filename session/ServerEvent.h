@@ -28,8 +28,8 @@ struct ServerEvent {
   };
 
   Kind kind;
-  std::string text;     // what the user reads
-  std::string failure;  // kConnectionFailed: the transport's failure text, else ""
+  std::string text;          // what the user reads
+  std::string failure;       // kConnectionFailed: the transport's failure text, else ""
   unsigned long status = 0;  // kErrorCode: the HTTP status of the login request
 
   // The event's name in the programs' output, such as "sessionExpired".

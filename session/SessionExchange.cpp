@@ -13,11 +13,7 @@ constexpr size_t kBatch = 10;  // documents asked in one request
 
 SessionExchange::SessionExchange(ServerConnection& connection, SessionSets& sets, SessionSink& sink,
                                  SessionSummary& tally, std::string base)
-    : connection_(connection),
-      sets_(sets),
-      sink_(sink),
-      tally_(tally),
-      base_(std::move(base)) {}
+    : connection_(connection), sets_(sets), sink_(sink), tally_(tally), base_(std::move(base)) {}
 
 bool SessionExchange::Deliver(LineResult& result, const Request& request, ServerReply& reply) {
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -113,9 +109,7 @@ bool SessionExchange::SendQuestion(LineResult& result, const std::string& expres
 bool SessionExchange::Check(LineResult& result, const std::string& expression,
                             std::string& checked) {
   ServerReply reply;
-  const auto send = [&](const std::string& question) {
-    return connection_.Check(base_, question);
-  };
+  const auto send = [&](const std::string& question) { return connection_.Check(base_, question); };
   if (!SendQuestion(result, expression, false, send, reply)) return false;
   checked = reply.body;
   return true;

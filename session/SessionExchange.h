@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
+#include "ktf/KtfDocumentReader.h"
 #include "session/LineResult.h"
 #include "session/ServerConnection.h"
 #include "session/SessionSets.h"
 #include "session/SessionSink.h"
 #include "session/SessionSummary.h"
-#include "ktf/KtfDocumentReader.h"
 
 // The session's exchanges with the server. A question goes out in the
 // server's set numbers (SessionSets, running earlier sets again after a new

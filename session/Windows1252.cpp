@@ -12,9 +12,9 @@ std::string Windows1252ToUtf8(const std::string& text) {
   if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; })) return text;
   const iconv_t converter = ::iconv_open("UTF-8", "WINDOWS-1252");
   if (converter == reinterpret_cast<iconv_t>(-1)) {
-    ReportDiagnostic(DiagnosticLevel::kDebug,
-                     (std::string("(Windows1252) no converter to UTF-8: ") + std::strerror(errno))
-                         .c_str());
+    ReportDiagnostic(
+        DiagnosticLevel::kDebug,
+        (std::string("(Windows1252) no converter to UTF-8: ") + std::strerror(errno)).c_str());
     return text;
   }
   // A windows-1252 byte is at most three bytes of UTF-8.
@@ -26,9 +26,9 @@ std::string Windows1252ToUtf8(const std::string& text) {
   while (inLeft > 0) {
     if (::iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1)) break;
     if (errno != EILSEQ) {
-      ReportDiagnostic(DiagnosticLevel::kDebug,
-                       (std::string("(Windows1252) conversion stopped: ") + std::strerror(errno))
-                           .c_str());
+      ReportDiagnostic(
+          DiagnosticLevel::kDebug,
+          (std::string("(Windows1252) conversion stopped: ") + std::strerror(errno)).c_str());
       break;
     }
     // Only the undefined bytes stop it (EILSEQ): each is written as U+0080

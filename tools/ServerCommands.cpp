@@ -56,9 +56,10 @@ std::string FailureMessage(const ServerOptions& options, const ServerReply& repl
       message = reply.failure + ": " + options.url;
       break;
     default:
-      message = reply.failure.empty() ? std::string("the server did not deliver the ") + what
-                                       : "the server refused the " + std::string(what) + ": " +
-                                             Windows1252ToUtf8(reply.failure);
+      message = std::string(what) == "question"
+                    ? "the server refused the question"
+                    : std::string("the server refused to deliver the ") + what;
+      if (!reply.failure.empty()) message += ": " + Windows1252ToUtf8(reply.failure);
       break;
   }
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
@@ -148,7 +149,11 @@ void AddInfo(CLI::App& app, int& exitCode) {
   command->add_option("BASE", info.base, "database name")->required();
   command->callback([&exitCode] {
     exitCode = RunOnServer(info.server, "database information", [](ServerConnection& connection) {
-      return connection.BaseInfo(info.base);
+      ServerReply reply = connection.BaseInfo(info.base);
+      if (reply.outcome == ServerReply::Outcome::kOtherStatus) {
+        reply.failure = connection.BaseInfoRefusalReason(info.base);
+      }
+      return reply;
     });
   });
 }
@@ -194,7 +199,11 @@ void AddFile(CLI::App& app, int& exitCode) {
   command->add_option("FILE", file.file, "file name")->required();
   command->callback([&exitCode] {
     exitCode = RunOnServer(file.server, "file", [](ServerConnection& connection) {
-      return connection.TextFile(file.base, file.file);
+      ServerReply reply = connection.TextFile(file.base, file.file);
+      if (reply.outcome == ServerReply::Outcome::kOtherStatus) {
+        reply.failure = connection.FileRefusalReason(file.base, file.file);
+      }
+      return reply;
     });
   });
 }

@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include "ktf/KtfDocumentReader.h"
 #include "session/KeptFile.h"
 #include "session/ServerConnection.h"
-#include "ktf/KtfDocumentReader.h"
 #include "tests/common/ReferenceServer.h"
 #include "tests/common/TempDir.h"
 #include "tests/servers/ScriptedHttpServer.h"

@@ -25,7 +25,7 @@ TEST(LineFault, NamesTheFirstWordNoEndingRescues) {
       {"pump OR roof/XX AND valve", 8, "roof/XX"},
       {"..PR 5-3", 5, "5-3"},
       {"..BOGUS 1", 0, "..BOGUS"},
-      {"pump AND", 8, ""},         // an ending would do: the line stops short
+      {"pump AND", 8, ""},        // an ending would do: the line stops short
       {"(pump OR roof", 13, ""},  // only the bracket is missing
       {"pump " + huge, 5, huge},
   };

@@ -50,7 +50,7 @@ ServerReply Help(ServerConnection& c) { return c.TextFile("SMALL", "help.txt"); 
 ServerReply Missing(ServerConnection& c) { return c.TextFile("SMALL", "nothing.txt"); }
 
 const std::string kAsks = "loginRequested";  // the first login's try without a user
-const std::string kIn = "loggedIn";         // the operation went through after the login
+const std::string kIn = "loggedIn";          // the operation went through after the login
 
 // One operation with one user's credentials against the reference server.
 struct ReferenceCase {
@@ -96,9 +96,13 @@ TEST(ServerConnection, ARefusedQuestionHasTheServersReason) {
   ServerConnection connection(server.Servlet(), Give("demo", "demo"), nullptr);
   ASSERT_TRUE(connection.Login().delivered());
   const std::string reason = connection.RefusalReason("SMALL", "TI AB=(solar", true);
-  EXPECT_NE(reason.find("column"), std::string::npos) << reason;
+  EXPECT_NE(reason.find("column 13: expected \")\""), std::string::npos) << reason;
   EXPECT_EQ(reason.find("Exception"), std::string::npos) << reason;
   EXPECT_EQ(connection.RefusalReason("SMALL", "TI AB=solar", false), "");
+  EXPECT_EQ(connection.FileRefusalReason("SMALL", "nothing.txt"),
+            "base SMALL has no file \"nothing.txt\"");
+  EXPECT_EQ(connection.FileRefusalReason("SMALL", "help.txt"), "");
+  EXPECT_NE(connection.BaseInfoRefusalReason("NOBASE").find("\"NOBASE\""), std::string::npos);
 }
 
 TEST(ServerConnection, ScriptedAnswersTellEmptyFromLostAndRefused) {

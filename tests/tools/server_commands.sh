@@ -51,6 +51,8 @@ expect check 0 'STATUS=OK' "$sorrel" check --url "$url" SMALL 'TI AB=solar'
 expect file 0 '.' "$sorrel" file --url "$url" SMALL help.txt
 expect json 0 '"ok":true' "$sorrel" info --url "$url" SMALL --json
 expect bad_question 4 'refused the question: .*column' "$sorrel" query --url "$url" SMALL 'TI AB=(solar'
+expect missing_file 4 'refused to deliver the file: base SMALL has no file "nothing.txt"' \
+  "$sorrel" file --url "$url" SMALL nothing.txt
 expect bad_check 4 'refused the question: .*column' "$sorrel" check --url "$url" SMALL 'TI AB=(solar'
 root=${url%/*}
 expect wrong_url 4 "^sorrel: no search server at this URL .*404" "$sorrel" login \
@@ -64,5 +66,5 @@ expect_exactly no_answer 3 "sorrel: no answer from the server at $dead: connecti
   "$sorrel" login --url "$dead"
 expect no_answer_json 3 '"failure_code":12029' "$sorrel" login --url "$dead" --json
 
-echo "$((14 - failures)) passed, $failures failed"
+echo "$((15 - failures)) passed, $failures failed"
 [[ $failures -eq 0 ]]

@@ -3,9 +3,9 @@
 // its files against the DTD (onsgmls) and libtiff; sessions against a server
 // that expires the session or dies midway; hostile lines.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,12 +21,12 @@
 #include <utility>
 #include <vector>
 
+#include "imaging/FacsimilePage.h"
+#include "imaging/TiffMessages.h"
 #include "ktf/KtfDocumentReader.h"
 #include "tests/common/ReferenceServer.h"
 #include "tests/common/TempDir.h"
 #include "tests/servers/ScriptedHttpServer.h"
-#include "imaging/FacsimilePage.h"
-#include "imaging/TiffMessages.h"
 
 namespace {
 
@@ -348,8 +348,12 @@ TEST(SessionEndToEnd, LoginAnswerThatIsNotXmlEndsTheSession) {
 // A search server whose answers hold windows-1252 letters: the JSON of the
 // session and of the one-shot commands carries them as UTF-8.
 TEST(SessionEndToEnd, JsonCarriesTheServersWindows1252TextAsUtf8) {
-  const std::string title = "Gr\xfc\xdf" "e \x80 5 \x81";
-  const std::string utf8 = "Gr\xc3\xbc\xc3\x9f" "e \xe2\x82\xac 5 \xc2\x81";
+  const std::string title =
+      "Gr\xfc\xdf"
+      "e \x80 5 \x81";
+  const std::string utf8 =
+      "Gr\xc3\xbc\xc3\x9f"
+      "e \xe2\x82\xac 5 \xc2\x81";
   ScriptedHttpServer server;
   server.SetHandler([&](const RecordedRequest& request) {
     if (request.target.find("UserAuthentication") != std::string::npos) {
