@@ -35,6 +35,14 @@ std::string Refusal(const ServerReply& reply) {
   return "";
 }
 
+// The status the login request got from something that is no search server.
+unsigned long LoginStatus(const ServerReply& reply) {
+  for (const ServerEvent& event : reply.events) {
+    if (event.kind == ServerEvent::Kind::kErrorCode) return event.status;
+  }
+  return 0;
+}
+
 // Why nothing arrived, in a line.
 std::string FailureMessage(const ServerOptions& options, const ServerReply& reply,
                            const char* what) {
@@ -53,7 +61,8 @@ std::string FailureMessage(const ServerOptions& options, const ServerReply& repl
                 (Refusal(reply).empty() ? std::string() : ": " + Refusal(reply));
       break;
     case Outcome::kNoServer:
-      message = reply.failure + ": " + options.url;
+      message = "no search server at " + options.url + " (the login request got status " +
+                std::to_string(LoginStatus(reply)) + ")";
       break;
     default:
       message = std::string(what) == "question"

@@ -55,7 +55,7 @@ expect missing_file 4 'refused to deliver the file: base SMALL has no file "noth
   "$sorrel" file --url "$url" SMALL nothing.txt
 expect bad_check 4 'refused the question: .*column' "$sorrel" check --url "$url" SMALL 'TI AB=(solar'
 root=${url%/*}
-expect wrong_url 4 "^sorrel: no search server at this URL .*404" "$sorrel" login \
+expect wrong_url 4 "^sorrel: no search server at ${root%/*}/wrong/Search .*status 404" "$sorrel" login \
   --url "${root%/*}/wrong/Search"
 expect_exactly quiet_login 0 'logged in' "$sorrel" login --url "$url"
 SORREL_PASSWORD=wrong expect refused 2 'password refused' "$sorrel" login --url "$url"
