@@ -154,7 +154,7 @@ void CommandDispatcher::Print(const std::vector<int>& positions, LineResult& res
   }
   const size_t done = printed.size();
   result.printed = std::move(printed);
-  if (exchange_.interrupted()) Interrupted(done, positions.size(), result);
+  Interrupted(done, positions, result);
 }
 
 void CommandDispatcher::SayPrinted(int position, const DocumentExporter::Result& made) {
@@ -174,7 +174,7 @@ void CommandDispatcher::Keep(const std::vector<int>& positions, LineResult& resu
     numbers.push_back(Field(document, "PN"));
     documents.push_back(std::move(document));
   }
-  if (exchange_.interrupted()) Interrupted(documents.size(), positions.size(), result);
+  Interrupted(documents.size(), positions, result);
   if (documents.empty()) return;
   const bool first = !kept_.written();
   if (!kept_.Append(documents)) {
@@ -276,7 +276,11 @@ void CommandDispatcher::Information(bool fieldsOnly, LineResult& result) {
   Say("fields: " + ListText(information.fields));
 }
 
-void CommandDispatcher::Interrupted(size_t done, size_t wanted, LineResult& result) {
+void CommandDispatcher::Interrupted(size_t done, const std::vector<int>& positions,
+                                    LineResult& result) {
+  // Positions past the set's end were skipped, not left undone.
+  const size_t wanted = positions.size() - (result.missing ? result.missing->size() : 0);
+  if (!exchange_.interrupted() || done >= wanted || exchange_.ended()) return;
   result.error =
       "interrupted: " + std::to_string(done) + " of " + std::to_string(wanted) + " documents done";
   Say(*result.error + " (the files of those are whole)");
