@@ -333,16 +333,27 @@ TEST(SessionEndToEnd, ServerThatDiesEndsTheSessionWithAClearMessage) {
   EXPECT_TRUE(run.Result("valve").is_null());
 }
 
-TEST(SessionEndToEnd, LoginAnswerThatIsNotXmlEndsTheSession) {
-  ScriptedHttpServer server;  // answers every request with 200 "OK"
-  TempDir out;
-  const Outcome run = RunTool({"session", "--json", "--url", server.Url("/sorrel/Search"), "--user",
-                               "demo", "--out", out.path().string()},
-                              {{"pump"}, {"valve"}});
-  EXPECT_EQ(run.exit, 4);
-  EXPECT_NE(run.Result("pump")["error"].get<std::string>().find("not well-formed XML"),
-            std::string::npos);
-  EXPECT_TRUE(run.Result("valve").is_null());
+TEST(SessionEndToEnd, LoginAnswerThatIsNotXmlOrNotFoundEndsTheSession) {
+  const struct {
+    ScriptedAnswer answer;
+    const char* error;
+  } kCases[] = {
+      {{200, {}, "OK"}, "not well-formed XML"},
+      {{404, {}, "<html><title>Not Found</title></html>"}, "no search server at this URL"},
+  };
+  for (const auto& known : kCases) {
+    SCOPED_TRACE(known.error);
+    ScriptedHttpServer server;
+    server.SetHandler([&](const RecordedRequest&) { return known.answer; });
+    TempDir out;
+    const Outcome run = RunTool({"session", "--json", "--url", server.Url("/sorrel/Search"),
+                                 "--user", "demo", "--out", out.path().string()},
+                                {{"pump"}, {"valve"}});
+    EXPECT_EQ(run.exit, 4);
+    EXPECT_NE(run.Result("pump")["error"].get<std::string>().find(known.error), std::string::npos)
+        << run.Result("pump");
+    EXPECT_TRUE(run.Result("valve").is_null());
+  }
 }
 
 // A search server whose answers hold windows-1252 letters: the JSON of the
