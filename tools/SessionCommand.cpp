@@ -62,13 +62,27 @@ class InterruptCatcher {
   struct sigaction previous_ {};
 };
 
+// The line editor's keys, read one at a time: an interrupt ends the read
+// (EOF to the editor, so readline returns null, told from Ctrl-D by the flag).
+int ReadKey(FILE*) {
+  for (;;) {
+    if (interrupted != 0) return EOF;
+    unsigned char key = 0;
+    const ssize_t got = ::read(STDIN_FILENO, &key, 1);
+    if (got == 1) return key;
+    if (got < 0 && errno == EINTR) continue;
+    return EOF;
+  }
+}
+
 // Typed lines, with line editing and history. Ctrl-C stops the command being
 // run and comes back to the prompt; at the prompt it drops the line typed.
 // Ctrl-D (or STOP) ends the session.
 void ReadTyped(SearchSession& session) {
-  // libedit leaves SIGINT to the program: its read is broken off (EINTR) and
-  // readline returns null, told from Ctrl-D by the flag.
+  // SIGINT is the program's: libedit installs no handler of its own and
+  // reads its keys through ReadKey.
   rl_catch_signals = 0;
+  rl_getc_function = ReadKey;
   for (;;) {
     interrupted = 0;
     std::unique_ptr<char, decltype(&std::free)> line(readline("sorrel> "), &std::free);
