@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "ktf/KtfDocumentReader.h"
@@ -10,6 +10,7 @@
 #include "tools/CommandRegistry.h"
 #include "tools/InputFile.h"
 #include "tools/OutputFile.h"
+#include "tools/OutputFolder.h"
 
 namespace {
 
@@ -38,7 +39,9 @@ void ReportTemplateError(const std::string& templatePath, clKTF2SGML& converter)
                converter.fgKTF2SGML_GetTemplateError().c_str());
 }
 
-int Check(const SgmlOptions& options) {
+// Reads the template; 0 when it is sound (said only when `tell`), else 1
+// after its first error.
+int Check(const SgmlOptions& options, bool tell) {
   const std::string problem = InputFile::Problem(options.templatePath);
   if (!problem.empty()) {
     std::fprintf(stderr, "sorrel: %s\n", problem.c_str());
@@ -47,6 +50,7 @@ int Check(const SgmlOptions& options) {
   clKTF2SGML converter;
   const K2S_Return status = converter.fgKTF2SGML_RecoverTemplate(options.templatePath.c_str(), "");
   if (status == K2S_OK) {
+    if (!tell) return 0;
     std::printf("%s: valid, %u entries, %u rules\n", options.templatePath.c_str(),
                 converter.fgKTF2SGML_GetBlocks()->GetCount(),
                 converter.fgKTF2SGML_GetRules()->GetCount());
@@ -91,45 +95,44 @@ bool WriteDocument(const SgmlOptions& options, clKTF2SGML& converter,
   return true;
 }
 
-// The files' problem, or the folder's when it cannot be made; "" when none.
-std::string ArgumentProblem(const SgmlOptions& options) {
-  std::string problem = InputFile::Problem(options.templatePath);
-  std::error_code error;
-  if (problem.empty() && !std::filesystem::is_directory(options.outputDir, error)) {
-    std::filesystem::create_directories(options.outputDir, error);
-    if (error) problem = "cannot make the folder " + options.outputDir + ": " + error.message();
+// The documents of one KTF file, or null after saying why there are none.
+std::unique_ptr<KtfDocumentReader> ReadDocuments(const std::string& input) {
+  auto reader = std::make_unique<KtfDocumentReader>();
+  std::string why = InputFile::Problem(input);
+  if (why.empty() && !reader->ReadFile(input.c_str())) {
+    why = input + " is not a KTF document: " + reader->error();
   }
-  return problem;
+  if (why.empty()) return reader;
+  std::fprintf(stderr, "sorrel: %s\n", why.c_str());
+  return nullptr;
 }
 
 int Convert(const SgmlOptions& options) {
-  const std::string problem = ArgumentProblem(options);
-  if (!problem.empty()) {
+  // The template is read once before anything is made, so that a broken one
+  // leaves no folder behind.
+  if (Check(options, false) != 0) return 1;
+  OutputFolder folder(options.outputDir);
+  std::string problem;
+  if (!folder.Make(&problem)) {
     std::fprintf(stderr, "sorrel: %s\n", problem.c_str());
     return 1;
   }
   clKTF2SGML converter;
   int failures = 0;
-  for (const auto& input : options.inputs) {
-    KtfDocumentReader reader;
-    std::string why = InputFile::Problem(input);
-    if (why.empty() && !reader.ReadFile(input.c_str())) {
-      why = input + " is not a KTF document: " + reader.error();
-    }
-    if (!why.empty()) {
-      std::fprintf(stderr, "sorrel: %s\n", why.c_str());
-      ++failures;
-      continue;
-    }
-    for (size_t i = 0; i < reader.documents().size(); ++i) {
-      bool templateBroken = false;
-      if (WriteDocument(options, converter, reader.documents()[i], input, i + 1, &templateBroken)) {
-        continue;
-      }
-      if (templateBroken) return 1;
-      ++failures;
+  int written = 0;
+  bool templateBroken = false;
+  for (size_t file = 0; file < options.inputs.size() && !templateBroken; ++file) {
+    const std::string& input = options.inputs[file];
+    const std::unique_ptr<KtfDocumentReader> reader = ReadDocuments(input);
+    const size_t count = reader ? reader->documents().size() : 0;
+    if (!reader) ++failures;
+    for (size_t i = 0; i < count && !templateBroken; ++i) {
+      const bool done =
+          WriteDocument(options, converter, reader->documents()[i], input, i + 1, &templateBroken);
+      done ? ++written : ++failures;
     }
   }
+  if (written == 0) folder.RemoveIfUnused();
   return failures == 0 ? 0 : 1;
 }
 
@@ -148,7 +151,7 @@ const bool registered = RegisterCommand([](CLI::App& app, int& exitCode) {
     if (!options.check && options.inputs.empty()) {
       throw CLI::ValidationError("DOCUMENT", "give at least one KTF document file (or --check)");
     }
-    exitCode = options.check ? Check(options) : Convert(options);
+    exitCode = options.check ? Check(options, true) : Convert(options);
   });
 });
 

@@ -2,7 +2,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "image/CroftHeader.h"
@@ -13,6 +12,7 @@
 #include "tools/CommandRegistry.h"
 #include "tools/InputFile.h"
 #include "tools/OutputFile.h"
+#include "tools/OutputFolder.h"
 
 namespace {
 
@@ -94,23 +94,20 @@ bool Convert(const std::string& recordPath, const TiffOptions& options, std::str
 }
 
 int Run(const TiffOptions& options) {
-  if (!options.outDir.empty()) {
-    std::error_code error;
-    fs::create_directories(options.outDir, error);
-    if (error) {
-      std::fprintf(stderr, "sorrel: cannot make the folder %s: %s\n", options.outDir.c_str(),
-                   error.message().c_str());
-      return 1;
-    }
+  OutputFolder folder(options.outDir);
+  std::string error;
+  if (!options.outDir.empty() && !folder.Make(&error)) {
+    std::fprintf(stderr, "sorrel: %s\n", error.c_str());
+    return 1;
   }
-  int failures = 0;
+  size_t failures = 0;
   for (const std::string& record : options.records) {
-    std::string error;
     if (!Convert(record, options, &error)) {
       std::fprintf(stderr, "sorrel: %s\n", error.c_str());
       ++failures;
     }
   }
+  if (failures == options.records.size()) folder.RemoveIfUnused();
   return failures == 0 ? 0 : 1;
 }
 

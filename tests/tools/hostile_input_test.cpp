@@ -2,8 +2,8 @@
 // empty file, a directory, garbage bytes, or an output under a regular file
 // (or onto a directory). Each run must end with one line on standard error
 // that names the path, exit status 1, and the work folder exactly as it was:
-// nothing removed, changed or half-written. The exit statuses seen here and
-// those of the command-line errors must be the ones README.md's table gives.
+// nothing removed, changed or half-written, and no output folder made. The exit statuses seen here
+// and those of the command-line errors must be the ones README.md's table gives.
 //
 // Not in the table, having no file argument: post, login, bases, info,
 // query, check, file (its FILE names a file on the server), md5, encode,
@@ -119,16 +119,19 @@ struct Case {
 const std::vector<Case>& Table() {
   static const std::vector<Case> table = {
       {{"tiff", "BAD"}, kInputs, "is not a CROFT record"},
-      {{"tiff", "--png", "BAD"}, kGarbage, "is not a CROFT record", GarbagePage()},
+      {{"tiff", "--png", "BAD", "-o", "new/folder"},
+       kGarbage,
+       "is not a CROFT record",
+       GarbagePage()},
       {{"tiff", "page.croft", "-o", "BAD"}, kUnderFile, ""},
       {{"croft", "make", "BAD", "new.croft"}, kInputs, "is not a PNG picture"},
       {{"croft", "make", "stamp.png", "BAD"}, kUnderFile | kOntoFolder, ""},
       {{"bitmap", "draw", "BAD", "stamp.png", "new.png"}, kInputs, "is not a PNG picture"},
       {{"bitmap", "draw", "stamp.png", "BAD", "new.png"}, kInputs, "is not a PNG picture"},
       {{"bitmap", "draw", "stamp.png", "stamp.png", "BAD"}, kUnderFile | kOntoFolder, ""},
-      {{"sgml", "BAD", "doc.ktf", "-o", "out"}, kInputs, "Syntax error"},
+      {{"sgml", "BAD", "doc.ktf", "-o", "new"}, kInputs, "Syntax error"},
       {{"sgml", "--check", "BAD"}, kInputs, "Syntax error"},
-      {{"sgml", "patent.tpl", "BAD", "-o", "out"}, kInputs, "is not a KTF document"},
+      {{"sgml", "patent.tpl", "BAD", "-o", "new/folder"}, kInputs, "is not a KTF document"},
       {{"sgml", "patent.tpl", "doc.ktf", "-o", "BAD"}, kUnderFile, ""},
       {{"stylesheet", "BAD", "doc.ktf"}, kInputs, "is not a super style sheet"},
       {{"stylesheet", "patents.sss", "BAD"}, kMissing | kEmpty | kDirectory, ""},

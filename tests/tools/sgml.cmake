@@ -22,6 +22,10 @@ expect_output(0 "valid, 28 entries, 5 rules" sgml --check ${tpl})
 expect_output(0 "EP1000000A1.sgml\n.*US1234567B2.sgml\n.*DE19912345.sgml\n"
               sgml ${tpl} ${documents} -o ${WORK}/out)
 
+# -o makes a missing folder, with its parents.
+expect_output(0 "made/here/JP2005123456A.sgml\n$"
+              sgml ${tpl} ${SOURCE}/examples/documents/minimal.ktf -o ${WORK}/made/here)
+
 file(GLOB outputs ${WORK}/out/*.sgml)
 list(LENGTH outputs count)
 if(count LESS 4)
