@@ -2,8 +2,9 @@
 // empty file, a directory, garbage bytes, or an output under a regular file
 // (or onto a directory). Each run must end with one line on standard error
 // that names the path, exit status 1, and the work folder exactly as it was:
-// nothing removed, changed or half-written, and no output folder made. The exit statuses seen here
-// and those of the command-line errors must be the ones README.md's table gives.
+// nothing removed, changed or half-written, no output folder made. The exit
+// statuses seen here and those of the command-line errors must be the ones
+// README.md's table gives.
 //
 // Not in the table, having no file argument: post, login, bases, info,
 // query, check, file (its FILE names a file on the server), md5, encode,
