@@ -99,6 +99,27 @@ std::string GarbagePage() {
   return record + data;
 }
 
+// A PNG file of a few bytes whose header claims 100000 x 100000 pixels.
+std::string HugePng() {
+  const auto chunk = [](const std::string& type, const std::string& data) {
+    std::string bytes = type + data;
+    uint32_t crc = 0xFFFFFFFF;
+    for (const char byte : bytes) {
+      crc ^= static_cast<uint8_t>(byte);
+      for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    const auto big = [](uint32_t n) {
+      return std::string{static_cast<char>(n >> 24), static_cast<char>(n >> 16),
+                         static_cast<char>(n >> 8), static_cast<char>(n)};
+    };
+    return big(static_cast<uint32_t>(data.size())) + bytes + big(~crc);
+  };
+  const std::string size("\x00\x01\x86\xA0", 4);  // 100000
+  return std::string("\x89PNG\r\n\x1a\n", 8) +
+         chunk("IHDR", size + size + std::string("\x08\x02\x00\x00\x00", 5)) + chunk("IDAT", "xx") +
+         chunk("IEND", "");
+}
+
 enum Kind : unsigned {
   kMissing = 1,      // the argument names nothing
   kEmpty = 2,        // an empty file
@@ -126,6 +147,7 @@ const std::vector<Case>& Table() {
        GarbagePage()},
       {{"tiff", "page.croft", "-o", "BAD"}, kUnderFile, ""},
       {{"croft", "make", "BAD", "new.croft"}, kInputs, "is not a PNG picture"},
+      {{"croft", "make", "BAD", "new.croft"}, kGarbage, "is too large", HugePng()},
       {{"croft", "make", "stamp.png", "BAD"}, kUnderFile | kOntoFolder, ""},
       {{"bitmap", "draw", "BAD", "stamp.png", "new.png"}, kInputs, "is not a PNG picture"},
       {{"bitmap", "draw", "stamp.png", "BAD", "new.png"}, kInputs, "is not a PNG picture"},
