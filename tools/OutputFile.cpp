@@ -31,8 +31,15 @@ void OutputFile::Discard() {
 bool OutputFile::Open(std::string* error) {
   Discard();
   struct stat info {};
-  if (::stat(path_.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+  const bool exists = ::stat(path_.c_str(), &info) == 0;
+  if (exists && S_ISDIR(info.st_mode)) {
     *error = path_ + " is a directory";
+    return false;
+  }
+  // A file the user may not write stays as it is, though its folder would
+  // let the rename replace it.
+  if (exists && ::access(path_.c_str(), W_OK) != 0) {
+    *error = "cannot write " + path_ + ": " + std::strerror(errno);
     return false;
   }
   const fs::path target(path_);
@@ -47,11 +54,12 @@ bool OutputFile::Open(std::string* error) {
     return false;
   }
   temporary_ = pattern.data();
-  // mkstemp makes the file private; the finished file gets what any new file
-  // of the user gets.
+  // mkstemp makes the file private; the finished file keeps the permissions
+  // of the file it replaces, or gets what any new file of the user gets.
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  if (::fchmod(fd, 0666 & ~mask) != 0) {
+  const mode_t mode = exists ? (info.st_mode & 07777) : (0666 & ~mask);
+  if (::fchmod(fd, mode) != 0) {
     ReportDiagnostic(DiagnosticLevel::kDebug,
                      ("cannot set the permissions of " + temporary_).c_str());
   }

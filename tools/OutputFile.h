@@ -14,9 +14,11 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Creates the empty temporary file beside the path, with the permissions a
-  // new file gets, keeping the path's extension. False with one line naming
-  // the path in *error: "X is a directory", "cannot write X: reason".
+  // Creates the empty temporary file beside the path, keeping the path's
+  // extension, with the permissions of the file it will replace (else those
+  // a new file gets). A symbolic link at the path is replaced, not followed;
+  // a file the user may not write is refused. False with one line
+  // naming the path in *error: "X is a directory", "cannot write X: reason".
   bool Open(std::string* error);
   // Where the writer writes until Commit(); empty before Open().
   const std::string& temporaryPath() const { return temporary_; }
