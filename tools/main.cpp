@@ -11,13 +11,15 @@ namespace {
 // a missing or malformed argument (README, "Exit statuses").
 constexpr int kUsageStatus = 106;
 
-// The deepest command the parser chose, and its name as typed ("sorrel croft make").
-const CLI::App* ChosenCommand(const CLI::App& app, std::string* name) {
+// The command the error is about, and its name as typed ("sorrel croft
+// make"): the first along the chosen chain that was left an argument it does
+// not know, else the deepest chosen.
+const CLI::App* CommandInError(const CLI::App& app, std::string* name) {
   const CLI::App* command = &app;
   *name = "sorrel";
   for (;;) {
     const auto chosen = command->get_subcommands();
-    if (chosen.empty()) return command;
+    if (chosen.empty() || !command->remaining().empty()) return command;
     command = chosen.front();
     *name += " " + command->get_name();
   }
@@ -26,7 +28,7 @@ const CLI::App* ChosenCommand(const CLI::App& app, std::string* name) {
 // One line on standard error that names what was wrong, and the usage status.
 int ReportUsageError(const CLI::App& app, const CLI::ParseError& error) {
   std::string name;
-  const CLI::App* command = ChosenCommand(app, &name);
+  const CLI::App* command = CommandInError(app, &name);
   const std::vector<std::string> rest = command->remaining();
   std::string message = error.what();
   if (!rest.empty()) {

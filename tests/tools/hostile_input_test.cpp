@@ -275,6 +275,7 @@ TEST(HostileInput, CommandLineErrorsNameWhatIsWrong) {
       {{"bogus"}, 106, "unknown command bogus"},
       {{"--bogus"}, 106, "unknown option --bogus"},
       {{"tiff", "--bogus", "x"}, 106, "sorrel tiff: unknown option --bogus"},
+      {{"--bogus", "tiff", "x"}, 106, "^sorrel: unknown option --bogus"},
       {{"croft", "bogus"}, 106, "sorrel croft: unknown command bogus"},
       {{"md5", "a", "b"}, 106, "unexpected argument b"},
       {{"md5"}, 106, "TEXT is required"},
