@@ -9,6 +9,7 @@
 #include "platform/DiagnosticSink.h"
 #include "platform/FileApi.h"
 #include "platform/SystemTime.h"
+#include "support/SecretRedactor.h"
 #include "support/clAccessConfigFile.h"
 
 namespace {
@@ -102,6 +103,11 @@ Logger::Logger(const CString& name) : name_(name) {
     std::fprintf(stderr, "Logger: cannot remove the oversized log file %s\n", path.c_str());
   }
   const int opened = logFile_.mInitLogFile(path);
+  // The log may hold session cookies and account names: its owner alone reads it.
+  std::filesystem::permissions(
+      native, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+      std::filesystem::perm_options::replace, error);
+  if (opened && error) debug("Logger: cannot make the log file private " + path);
   debugEnabled_ = infoEnabled_ = warnEnabled_ = errorEnabled_ = true;
   if (!opened) debug("Logger: cannot create the log file " + path);
 }
@@ -126,7 +132,9 @@ void Logger::error(const CString& message) {
 
 void Logger::write(const char* level, const CString& message) {
   try {
-    log(level + GetTickCount() + " " + message);
+    // Every line leaves without the secrets it may hold: a debug line of the
+    // transport shows whole requests, the password digest among them.
+    log(level + GetTickCount() + " " + CString(SecretRedactor::Redact(message.str())));
   } catch (...) {
     // Out of memory while building the line: the line is lost, the caller
     // must not be disturbed.

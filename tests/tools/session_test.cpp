@@ -23,6 +23,7 @@
 #include "tests/common/ReferenceServer.h"
 #include "tests/common/TempDir.h"
 #include "tests/servers/ScriptedHttpServer.h"
+#include "tests/servers/SquidProxy.h"
 #include "imaging/FacsimilePage.h"
 #include "imaging/TiffMessages.h"
 
@@ -344,3 +345,36 @@ TEST(SessionEndToEnd, LoginAnswerThatIsNotXmlEndsTheSession) {
 }
 
 }  // namespace
+
+// Through squid with basic authentication, SORREL_PROXY_USER and SORREL_PROXY_PASSWORD carry the
+// session (login, question, goodbye) and a one-shot command; wrong ones fail on the proxy's 407.
+TEST(SessionEndToEnd, ProxyCredentialsOfTheEnvironmentPassSquid) {
+  if (!SquidProxy::Available()) GTEST_SKIP() << "squid is not installed";
+  SquidProxy proxy("proxyuser", "proxypass");
+  ReferenceServer server;
+  TempDir out;
+  ::setenv("SORREL_PASSWORD", "demo", 1);
+  ::setenv("http_proxy", proxy.Url().c_str(), 1);
+  ::unsetenv("no_proxy");
+  ::setenv("SORREL_PROXY_USER", "proxyuser", 1);
+  ::setenv("SORREL_USER", "demo", 1);
+  for (const char* password : {"proxypass", "wrong"}) {
+    SCOPED_TRACE(password);
+    const bool right = std::string(password) == "proxypass";
+    ::setenv("SORREL_PROXY_PASSWORD", password, 1);
+    const Outcome session = RunTool({"session", "--json", "--url", server.Servlet(), "--user",
+                                     "demo", "--base", "SMALL", "--out", out.path().string()},
+                                    {{"pump"}});
+    EXPECT_EQ(session.Result("pump")["hits"], right ? Json(2) : Json()) << proxy.AccessLog();
+    EXPECT_EQ(session.Saw("proxyAuthenticationRequired"), !right);
+    const Outcome info = RunTool({"info", "--json", "--url", server.Servlet(), "SMALL"}, {});
+    ASSERT_FALSE(info.results.empty());
+    EXPECT_EQ(info.results.back()["ok"], right) << info.results.back().dump();
+  }
+  EXPECT_NE(proxy.AccessLog().find("/UserDisconnection proxyuser "), std::string::npos)
+      << proxy.AccessLog();
+  for (const char* name :
+       {"http_proxy", "SORREL_USER", "SORREL_PROXY_USER", "SORREL_PROXY_PASSWORD"}) {
+    ::unsetenv(name);
+  }
+}
