@@ -13,14 +13,16 @@ constexpr const char* kProgram = "/usr/sbin/nginx";
 bool NginxTlsServer::Available() { return PeerProcess::Installed(kProgram); }
 
 NginxTlsServer::NginxTlsServer(const std::vector<std::string>& certificateFiles,
-                               const std::string& keyFile) {
+                               const std::string& keyFile, const std::string& upstream) {
   const std::string folder = folder_.path().string();
+  const std::string answer =
+      upstream.empty() ? "return 200 \"OK\";" : "proxy_pass " + upstream + ";";
   std::string servers;
   for (const std::string& certificate : certificateFiles) {
     ports_.push_back(FreeLoopbackPort());
     servers += "  server {\n    listen 127.0.0.1:" + std::to_string(ports_.back()) +
                " ssl;\n    ssl_certificate " + certificate + ";\n    ssl_certificate_key " +
-               keyFile + ";\n    location / { return 200 \"OK\"; }\n  }\n";
+               keyFile + ";\n    location / { " + answer + " }\n  }\n";
   }
   std::string text = "daemon off;\nworker_processes 1;\npid " + folder + "/nginx.pid;\nerror_log " +
                      folder + "/error.log;\n";

@@ -22,8 +22,10 @@
 #include "ktf/KtfDocumentReader.h"
 #include "tests/common/ReferenceServer.h"
 #include "tests/common/TempDir.h"
+#include "tests/servers/NginxTlsServer.h"
 #include "tests/servers/ScriptedHttpServer.h"
 #include "tests/servers/SquidProxy.h"
+#include "tests/servers/TestCertificates.h"
 #include "imaging/FacsimilePage.h"
 #include "imaging/TiffMessages.h"
 
@@ -377,4 +379,29 @@ TEST(SessionEndToEnd, ProxyCredentialsOfTheEnvironmentPassSquid) {
        {"http_proxy", "SORREL_USER", "SORREL_PROXY_USER", "SORREL_PROXY_PASSWORD"}) {
     ::unsetenv(name);
   }
+}
+
+// nginx terminating TLS in front of the reference server with a certificate of an authority
+// nobody trusts: refused with 12045, unless the installation opts in, which the tool then says.
+TEST(SessionEndToEnd, UnknownAuthorityIsRefusedUnlessTheInstallationOptsIn) {
+  if (!NginxTlsServer::Available()) GTEST_SKIP() << "nginx is not installed";
+  ReferenceServer server;
+  TestCertificates certificates;
+  const std::string root = server.Root();
+  NginxTlsServer nginx({certificates.ValidFile()}, certificates.KeyFile(),
+                       root.substr(0, root.find('/', 8)));
+  ::setenv("SORREL_USER", "demo", 1);
+  ::setenv("SORREL_PASSWORD", "demo", 1);
+  for (const char* optIn : {"0", "1"}) {
+    SCOPED_TRACE(optIn);
+    ::setenv("SORREL_HTTP_ACCEPT_UNKNOWN_CA", optIn, 1);
+    const Outcome info =
+        RunTool({"info", "--json", "--url", nginx.Url(0) + "sorrel/Search", "SMALL"}, {});
+    ASSERT_FALSE(info.results.empty());
+    const std::string shown = info.results.back().dump();
+    EXPECT_EQ(info.results.back()["ok"], *optIn == '1') << shown << nginx.Log();
+    EXPECT_EQ(shown.find("12045") != std::string::npos, *optIn == '0') << shown;
+    EXPECT_EQ(shown.find("unknownAuthorityAccepted") != std::string::npos, *optIn == '1') << shown;
+  }
+  for (const char* name : {"SORREL_USER", "SORREL_HTTP_ACCEPT_UNKNOWN_CA"}) ::unsetenv(name);
 }
