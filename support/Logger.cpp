@@ -103,13 +103,9 @@ Logger::Logger(const CString& name) : name_(name) {
     std::fprintf(stderr, "Logger: cannot remove the oversized log file %s\n", path.c_str());
   }
   const int opened = logFile_.mInitLogFile(path);
-  // The log may hold session cookies and account names: its owner alone reads it.
-  std::filesystem::permissions(
-      native, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
-      std::filesystem::perm_options::replace, error);
-  if (opened && error) debug("Logger: cannot make the log file private " + path);
   debugEnabled_ = infoEnabled_ = warnEnabled_ = errorEnabled_ = true;
   if (!opened) debug("Logger: cannot create the log file " + path);
+  if (opened && !logFile_.mIsPrivate()) debug("Logger: cannot make the log file private " + path);
 }
 
 Logger::~Logger() = default;
