@@ -240,8 +240,9 @@ CString HttpController::GetCookie(HttpRequest& request, CString& /*name*/) {
   const long long now = static_cast<long long>(std::time(nullptr));
   // The cookie store names an IPv6 literal host without its brackets.
   std::string host = url.serverName.str();
-  if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
     host = host.substr(1, host.size() - 2);
+  }
   CString text;
   for (const std::string& line : CurlShare::CookieLines()) {
     StoredCookie cookie;

@@ -230,10 +230,11 @@ bool HttpTransfer::Prepare() {
   set(CURLOPT_SSL_VERIFYPEER, 1L);
   set(CURLOPT_SSL_VERIFYHOST, 2L);
   if (acceptingUnknownAuthority) {
-    // No TLS session of a lenient handshake is kept, and an option of no
-    // other use here (the chain's end is not checked anyway) keeps its
-    // connections apart from those of strict transfers, which libcurl
-    // reuses only under equal TLS options.
+    // No TLS session of a lenient handshake is kept, and a TLS option that
+    // strict transfers do not set keeps its connections apart from theirs:
+    // libcurl reuses a connection only under equal TLS options. The option
+    // itself changes little here: a chain that ends at a trusted
+    // intermediate passes as one of an unknown authority, with the warning.
     set(CURLOPT_SSL_SESSIONID_CACHE, 0L);
     set(CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_NO_PARTIALCHAIN));
     set(CURLOPT_SSL_CTX_FUNCTION, &HttpTransfer::PrepareTlsContext);

@@ -24,9 +24,10 @@ struct HttpTimeLimits {
 
 // One open request: a form POST to the request's server on the process-wide
 // share, that can be sent several times (after a 407) with options changed
-// in between, as a WinINet request handle is. Every send goes out on an easy handle of its own:
-// libcurl 7.88 keeps a pointer to the previous transfer's last header in a reused handle, and an
-// answer whose first header line is folded would use it after it was freed.
+// in between, as a WinINet request handle is. Every send goes out on an easy
+// handle of its own: libcurl 7.88 keeps a pointer to the previous transfer's
+// last header in a reused handle, and an answer whose first header line is
+// folded would use it after it was freed.
 // Internal to HttpController.
 class HttpTransfer {
  public:
