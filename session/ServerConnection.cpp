@@ -151,6 +151,8 @@ std::string ServerConnection::RefusalReason(const std::string& base, const std::
   request.SetParameter("action", run ? "r" : "p");
   request.SetParameter("question", question.c_str());
   if (run) request.SetParameter("taille", "0");
+  request.SetProxyUserName(proxy_.GetProxyUserName());
+  request.SetProxyPassword(proxy_.GetProxyPassword());
   HttpController& transport = controller_->GetHttpController();
   std::unique_ptr<HttpResponse> response(transport.Connect(request, *controller_));
   if (!response->IsConnectionSuccessful() || response->GetStatusCode() == kStatusOk) return "";
