@@ -99,6 +99,9 @@ bool InternetAccessController::IsXmlServer(CString& url) {
 // --- the session -----------------------------------------------------------
 
 HttpResponse* InternetAccessController::Connect(HttpRequest& request, IacListener& listener) {
+  // Every request of the session (login, operations, goodbye) carries the
+  // client's proxy credentials, unless the caller set its own.
+  if (!request.IsProxyAuthenticationEnabled()) SetProxyCredentials(request);
   HttpResponse* response = httpController_.Connect(request, listener);
   if (!response->IsConnectionSuccessful()) {
     httpController_.DisplayLastError();
@@ -183,7 +186,6 @@ InternetAccessControllerResponse* InternetAccessController::Authenticate(HttpReq
 bool InternetAccessController::AuthenticateIfNeeded(IacListener& listener) {
   if (authenticated_) return true;
   HttpRequest request(url_);
-  SetProxyCredentials(request);
   for (;;) {
     delete Authenticate(request, listener);
     if (authenticated_) return true;
@@ -310,7 +312,6 @@ bool InternetAccessController::GetTextFile(CString& url, CString& base, CString&
 void InternetAccessController::GetDatabaseListAsXml(CString& xml, IacListener& listener) {
   if (!AuthenticateIfNeeded(listener)) return;
   HttpRequest request(url_);
-  SetProxyCredentials(request);
   request.SetParameter("action", "infos");
   request.SetParameter("version", "2.20");
   request.SetParameter("iac_op", "1");
@@ -340,7 +341,6 @@ void InternetAccessController::ExecuteQuery(CString& base, CString& question,
                                             CString& result, IacListener& listener) {
   if (!AuthenticateIfNeeded(listener)) return;
   HttpRequest request(url_);
-  SetProxyCredentials(request);
   request.SetParameter("iac_op", "2");
   request.SetParameter("iac_base", base);
   request.SetParameter("action", "r");
@@ -366,7 +366,6 @@ void InternetAccessController::ParseQuery(CString& base, CString& question,
                                           IacListener& listener) {
   if (!AuthenticateIfNeeded(listener)) return;
   HttpRequest request(url_);
-  SetProxyCredentials(request);
   request.SetParameter("iac_op", "2");
   request.SetParameter("iac_base", base);
   request.SetParameter("action", "p");

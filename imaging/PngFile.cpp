@@ -35,6 +35,13 @@ bool ReadPng(const std::string& path, RgbImage* out, std::string* error) {
     *error = std::string("cannot read ") + path + ": " + image.message;
     return false;
   }
+  // The header's size is the file's word; a few bytes may claim gigabytes.
+  if (uint64_t{image.width} * image.height > kMaxPngPixels) {
+    *error = path + " is too large: " + std::to_string(image.width) + "x" +
+             std::to_string(image.height) + " pixels, at most " + std::to_string(kMaxPngPixels);
+    png_image_free(&image);
+    return false;
+  }
   image.format = PNG_FORMAT_RGB;
   std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
   const png_color black{0, 0, 0};

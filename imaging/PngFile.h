@@ -11,8 +11,13 @@ struct RgbImage {
   std::vector<uint8_t> rgb;  // width x height x 3 bytes
 };
 
+// The most pixels ReadPng accepts: about the largest page a CROFT header can
+// describe (9999 x 9999); an A4 page at 600 dpi has 35 million.
+constexpr uint64_t kMaxPngPixels = 100'000'000;
+
 // Reads a PNG file through libpng (transparency composed over black). False
-// with libpng's reason in *error.
+// with libpng's reason in *error, or when the picture has more than
+// kMaxPngPixels pixels (nothing is allocated for it then).
 bool ReadPng(const std::string& path, RgbImage* image, std::string* error);
 
 // Writes the picture as an 8-bit RGB PNG through libpng. False with libpng's

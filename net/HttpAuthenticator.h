@@ -16,6 +16,10 @@ class SORREL_EXPORT HttpAuthenticator {
   // credentials last tried.
   virtual bool GetProxyAuthentication(HttpRequest& request, CString& userName,
                                       CString& password) = 0;
+  // Told once per server and process when its certificate, from an unknown
+  // authority, was accepted because SORREL_HTTP_ACCEPT_UNKNOWN_CA allows it.
+  // Nothing by default.
+  virtual void OnUnknownAuthorityAccepted(HttpRequest& request);
 
  protected:
   // Not deleted through this interface.

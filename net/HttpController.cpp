@@ -1,6 +1,8 @@
 #include "net/HttpController.h"
 
 #include <ctime>
+#include <mutex>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -70,6 +72,18 @@ bool PathMatches(const std::string& cookiePath, const std::string& path) {
          path[cookiePath.size()] == '/';
 }
 
+// Whether the acceptance of an unknown authority for this server is news:
+// true the first time in the process for each scheme, host and port.
+bool FirstAcceptanceFor(HttpRequest& request) {
+  static std::mutex mutex;
+  static std::set<std::string> warned;
+  const std::string server = WebUtil::GetServiceAsString(request.GetServiceType()).str() + "://" +
+                             request.GetServerName().str() + ":" +
+                             std::to_string(request.GetPort());
+  std::lock_guard lock(mutex);
+  return warned.insert(server).second;
+}
+
 }  // namespace
 
 HttpController::HttpController() : requestHandle(nullptr) {}
@@ -84,9 +98,9 @@ struct HttpController::Exchange {
   HttpResponse& response;
   HttpTimeLimits limits;
   CString body;           // the form, built anew after an authenticator answered
-  CString proxyUserName;  // the proxy credentials for the next 407
+  CString proxyUserName;  // the proxy credentials sent with every send, empty for none
   CString proxyPassword;
-  bool proxyCredentialsApplied = false;  // set on the transfer since its last 407
+  bool proxyAsked = false;  // the authenticator was asked after a 407
 };
 
 HttpResponse* HttpController::Connect(HttpRequest& request, HttpAuthenticator& authenticator) {
@@ -131,22 +145,20 @@ bool HttpController::Attempt(Exchange& exchange) {
     lastErrorMessage = "Cannot open Internet connection.";
     return false;
   }
-  exchange.proxyCredentialsApplied = false;
+  // Known proxy credentials go out with the request itself (Basic).
+  if (!exchange.proxyUserName.IsEmpty()) {
+    requestHandle->SetProxyCredentials(exchange.proxyUserName, exchange.proxyPassword,
+                                       CURLAUTH_BASIC);
+  }
   for (;;) {  // sends on the same transfer
     const DWORD failure = requestHandle->Send(exchange.body);
-    if (failure == ERROR_INTERNET_INVALID_CA) {
-      const CString warning =
-          "Accepting the certificate of an unknown authority for " + exchange.request.GetUrl();
-      ReportDiagnostic(DiagnosticLevel::kWarn, warning.c_str());
-      requestHandle->IgnoreUnknownAuthority();
-      continue;
-    }
     if (failure != 0) {
       SetLastError(failure);
       RetrieveErrorMessage();
       ClearHandles();
       return false;
     }
+    if (requestHandle->AcceptedUnknownAuthority()) WarnOfUnknownAuthority(exchange);
     ReadBytes(exchange.response);
     const unsigned long status = requestHandle->GetStatusCode();
     if (status == kStatusProxyAuthenticationRequired && SendAgainToProxy(exchange)) continue;
@@ -161,18 +173,34 @@ bool HttpController::Attempt(Exchange& exchange) {
   }
 }
 
+void HttpController::WarnOfUnknownAuthority(Exchange& exchange) {
+  if (!FirstAcceptanceFor(exchange.request)) return;
+  const CString warning = "Accepting the certificate of an unknown authority for " +
+                          exchange.request.GetUrl() + " (SORREL_HTTP_ACCEPT_UNKNOWN_CA)";
+  ReportDiagnostic(DiagnosticLevel::kWarn, warning.c_str());
+  exchange.authenticator.OnUnknownAuthorityAccepted(exchange.request);
+}
+
 bool HttpController::SendAgainToProxy(Exchange& exchange) {
-  if (!exchange.proxyCredentialsApplied) {
-    exchange.proxyCredentialsApplied = true;
-    requestHandle->SetProxyCredentials(exchange.proxyUserName, exchange.proxyPassword);
+  const unsigned long offered = requestHandle->ProxyMethodsOffered();
+  // Credentials refused as Basic are tried once more with the stronger
+  // schemes the proxy offers, if any, before anyone is asked.
+  const unsigned long stronger = offered & ~static_cast<unsigned long>(CURLAUTH_BASIC);
+  if (requestHandle->HasProxyCredentials() && requestHandle->ProxyMethods() == CURLAUTH_BASIC &&
+      stronger != 0) {
+    requestHandle->SetProxyCredentials(exchange.proxyUserName, exchange.proxyPassword, stronger);
     return true;
   }
-  // Credentials given now are set on the transfer at the next 407.
-  exchange.proxyCredentialsApplied = false;
+  // The authenticator is asked once per Connect: the proxy's answer to what
+  // it gave is final.
+  if (exchange.proxyAsked) return false;
+  exchange.proxyAsked = true;
   if (!exchange.authenticator.GetProxyAuthentication(exchange.request, exchange.proxyUserName,
                                                      exchange.proxyPassword)) {
     return false;
   }
+  requestHandle->SetProxyCredentials(exchange.proxyUserName, exchange.proxyPassword,
+                                     offered != 0 ? offered : CURLAUTH_ANY);
   exchange.body = exchange.request.GetQueryString();
   return true;
 }
@@ -210,11 +238,16 @@ CString HttpController::GetCookie(HttpRequest& request, CString& /*name*/) {
   if (path.empty()) path.assign(1, '/');
   const bool secure = url.serviceType == AFX_INET_SERVICE_HTTPS;
   const long long now = static_cast<long long>(std::time(nullptr));
+  // The cookie store names an IPv6 literal host without its brackets.
+  std::string host = url.serverName.str();
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+    host = host.substr(1, host.size() - 2);
+  }
   CString text;
   for (const std::string& line : CurlShare::CookieLines()) {
     StoredCookie cookie;
     if (!ReadCookieLine(line, cookie)) continue;
-    if (!DomainMatches(cookie, url.serverName.str()) || !PathMatches(cookie.path, path)) continue;
+    if (!DomainMatches(cookie, host) || !PathMatches(cookie.path, path)) continue;
     if ((cookie.secure && !secure) || (cookie.expires != 0 && cookie.expires <= now)) continue;
     if (!text.IsEmpty()) text += "; ";
     text += cookie.name.c_str();

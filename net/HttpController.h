@@ -19,7 +19,8 @@ class HttpTransfer;
 // SORREL_HTTP_IDLE_TIMEOUT (no byte moving either way), in seconds, 60 each
 // by default, read at each Connect; either ends the exchange with 12002.
 // SORREL_HTTP_CA_FILE names a PEM file of certificate authorities trusted
-// besides the system's. One controller serves one Connect at a time.
+// besides the system's; SORREL_HTTP_ACCEPT_UNKNOWN_CA=1 lets certificates of
+// unknown authorities through. One controller serves one Connect at a time.
 class SORREL_EXPORT HttpController {
  public:
   HttpController();
@@ -31,10 +32,14 @@ class SORREL_EXPORT HttpController {
   // caller owns (never null). IsConnectionSuccessful() says whether a status
   // came back; otherwise lastErrorMessage says why ("Invalid URL.",
   // "Unsupported protocol.", or "NUMBER: text" with the WinINet number). A 401
-  // or 407 asks `authenticator`; server credentials it gives are stored in
-  // `request`. A certificate from an unknown authority is accepted after one
-  // refused send (logged as a warning); an expired one or one for another
-  // host name fails. A body that does not arrive whole is a failure.
+  // asks `authenticator`; server credentials it gives are stored in
+  // `request`. The request's proxy credentials go out with every send through
+  // a proxy; a 407 to them asks `authenticator` once. A certificate of an
+  // unknown authority fails (12045) unless SORREL_HTTP_ACCEPT_UNKNOWN_CA is
+  // 1; then it passes with a warning to the log and to `authenticator`, once
+  // per server and process. An expired certificate (12037) or one for another
+  // host name (12038) always fails. A body that does not arrive whole is a
+  // failure.
   HttpResponse* Connect(HttpRequest& request, HttpAuthenticator& authenticator);
   // Shows lastErrorMessage in a message box with the stop icon.
   void DisplayLastError();
@@ -54,8 +59,11 @@ class SORREL_EXPORT HttpController {
   // authenticator gave server credentials after a 401, for a new transfer.
   bool Attempt(Exchange& exchange);
   // After a 407: true when the request goes out again on the same transfer,
-  // first with the request's proxy credentials, then with the authenticator's.
+  // with the known credentials under a scheme not yet tried, else once with
+  // the authenticator's.
   bool SendAgainToProxy(Exchange& exchange);
+  // Tells the log and the authenticator, the first time for this server.
+  void WarnOfUnknownAuthority(Exchange& exchange);
   // After a 401: true when the authenticator gave credentials, now in the request.
   bool TakeServerCredentials(Exchange& exchange);
   void ClearHandles();

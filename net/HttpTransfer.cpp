@@ -1,5 +1,8 @@
 #include "net/HttpTransfer.h"
 
+#include <openssl/ssl.h>
+#include <openssl/x509_vfy.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -82,6 +85,53 @@ constexpr long kCertificateNotYetValid = 9;  // X509_V_ERR_CERT_NOT_YET_VALID
 constexpr long kCertificateExpired = 10;     // X509_V_ERR_CERT_HAS_EXPIRED
 constexpr long kNotVerified = 1;             // X509_V_ERR_UNSPECIFIED
 
+// Whether the installation asked to accept certificates of unknown
+// authorities: SORREL_HTTP_ACCEPT_UNKNOWN_CA set to 1, yes or true.
+bool UnknownAuthoritiesAccepted() {
+  const char* text = std::getenv("SORREL_HTTP_ACCEPT_UNKNOWN_CA");
+  if (text == nullptr || *text == '\0') return false;
+  const CString value(text);
+  if (value == "1" || value.CompareNoCase("yes") == 0 || value.CompareNoCase("true") == 0) {
+    return true;
+  }
+  if (!(value == "0") && value.CompareNoCase("no") != 0 && value.CompareNoCase("false") != 0) {
+    const CString message = "SORREL_HTTP_ACCEPT_UNKNOWN_CA is neither 1 nor 0: " + value;
+    ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
+  }
+  return false;
+}
+
+// The verification results that only say the chain does not end at a
+// trusted authority.
+bool NamesUnknownAuthority(int error) {
+  switch (error) {
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+    case X509_V_ERR_CERT_UNTRUSTED:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Set by the certificate check of a handshake on this thread; the transfer
+// that runs the handshake reads it when its send is over.
+thread_local bool unknownAuthorityLetThrough = false;
+
+// OpenSSL's check of each certificate of the chain: an unknown authority is
+// let through and its result cleared, so that the rest of the chain is
+// still checked (dates above all) and libcurl still checks the host name.
+int VerifyAllowingUnknownAuthority(int verified, X509_STORE_CTX* store) {
+  if (verified == 1) return 1;
+  if (!NamesUnknownAuthority(X509_STORE_CTX_get_error(store))) return 0;
+  unknownAuthorityLetThrough = true;
+  X509_STORE_CTX_set_error(store, X509_V_OK);
+  return 1;
+}
+
 }  // namespace
 
 HttpTimeLimits HttpTimeLimits::FromEnvironment() {
@@ -93,12 +143,14 @@ HttpTransfer::HttpTransfer()
       easyUnsent(false),
       headers(nullptr),
       authenticate(false),
+      proxyMethods(CURLAUTH_ANY),
       connectMilliseconds(kDefaultLimitMilliseconds),
       body(new ByteBuffer()),
       statusCode(0),
       idleMilliseconds(kDefaultLimitMilliseconds),
       bodyTooLarge(false),
-      ignoringUnknownAuthority(false),
+      acceptingUnknownAuthority(false),
+      unknownAuthorityAccepted(false),
       idleExpired(false),
       lastDownloaded(0),
       lastUploaded(0) {}
@@ -144,6 +196,7 @@ void HttpTransfer::Configure(HttpRequest& request, const HttpTimeLimits& limits)
     headers = longer;
   }
   if (const char* file = std::getenv("SORREL_HTTP_CA_FILE"); file && *file) authorities = file;
+  acceptingUnknownAuthority = UnknownAuthoritiesAccepted();
   authenticate = request.IsAuthenticationEnabled();
   if (authenticate) {
     userName = request.GetUserName().str();
@@ -174,9 +227,19 @@ bool HttpTransfer::Prepare() {
   set(CURLOPT_WRITEFUNCTION, &HttpTransfer::ReceiveBody);
   set(CURLOPT_WRITEDATA, this);
   set(CURLOPT_MAXFILESIZE_LARGE, kLargestBody);
-  set(CURLOPT_SSL_VERIFYPEER, ignoringUnknownAuthority ? 0L : 1L);
+  set(CURLOPT_SSL_VERIFYPEER, 1L);
   set(CURLOPT_SSL_VERIFYHOST, 2L);
-  set(CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_ANY));
+  if (acceptingUnknownAuthority) {
+    // No TLS session of a lenient handshake is kept, and a TLS option that
+    // strict transfers do not set keeps its connections apart from theirs:
+    // libcurl reuses a connection only under equal TLS options. The option
+    // itself changes little here: a chain that ends at a trusted
+    // intermediate passes as one of an unknown authority, with the warning.
+    set(CURLOPT_SSL_SESSIONID_CACHE, 0L);
+    set(CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_NO_PARTIALCHAIN));
+    set(CURLOPT_SSL_CTX_FUNCTION, &HttpTransfer::PrepareTlsContext);
+  }
+  set(CURLOPT_PROXYAUTH, static_cast<long>(proxyMethods));
   if (!authorities.empty()) set(CURLOPT_CAINFO, authorities.c_str());
   if (authenticate) {
     set(CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_ANY));
@@ -196,15 +259,24 @@ bool HttpTransfer::Prepare() {
   return ok;
 }
 
-void HttpTransfer::SetProxyCredentials(const CString& userName, const CString& password) {
+void HttpTransfer::SetProxyCredentials(const CString& userName, const CString& password,
+                                       unsigned long methods) {
   proxyUserName = userName.str();
   proxyPassword = password.str();
+  proxyMethods = methods;
   easyUnsent = false;
 }
 
-void HttpTransfer::IgnoreUnknownAuthority() {
-  ignoringUnknownAuthority = true;
-  easyUnsent = false;
+unsigned long HttpTransfer::ProxyMethodsOffered() const {
+  long offered = 0;
+  if (curl_easy_getinfo(easy, CURLINFO_PROXYAUTH_AVAIL, &offered) != CURLE_OK) return 0;
+  return static_cast<unsigned long>(offered);
+}
+
+CURLcode HttpTransfer::PrepareTlsContext(CURL*, void* context, void*) {
+  SSL_CTX_set_verify(static_cast<SSL_CTX*>(context), SSL_VERIFY_PEER,
+                     &VerifyAllowingUnknownAuthority);
+  return CURLE_OK;
 }
 
 DWORD HttpTransfer::Send(const CString& text) {
@@ -222,7 +294,9 @@ DWORD HttpTransfer::Send(const CString& text) {
   lastActivity = std::chrono::steady_clock::now();
   statusCode = 0;
 
+  unknownAuthorityLetThrough = false;
   const CURLcode result = Perform();
+  unknownAuthorityAccepted = unknownAuthorityLetThrough;
   long connectCode = 0;
   curl_easy_getinfo(easy, CURLINFO_HTTP_CONNECTCODE, &connectCode);
   if (result == CURLE_OK) {
@@ -329,11 +403,10 @@ DWORD HttpTransfer::MapRefusedAnswer(CURLcode result) {
 DWORD HttpTransfer::MapCertificateFailure() {
   long verifyResult = 0;
   curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
-  // The chain verified, or is no longer checked, but the name did not
-  // match: libcurl checks the host name itself after OpenSSL's
-  // verification, whose result still names the unknown issuer once chain
-  // checks are off. Answering 12045 then would resend forever.
-  if (verifyResult == 0 || verifyResult == kNotVerified || ignoringUnknownAuthority) {
+  // The chain verified (or only its authority was unknown and let through)
+  // but the name did not match: libcurl checks the host name itself after
+  // OpenSSL's verification.
+  if (verifyResult == 0 || verifyResult == kNotVerified) {
     return ERROR_INTERNET_SEC_CERT_CN_INVALID;
   }
   if (verifyResult == kCertificateExpired || verifyResult == kCertificateNotYetValid) {

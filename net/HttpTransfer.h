@@ -23,11 +23,11 @@ struct HttpTimeLimits {
 };
 
 // One open request: a form POST to the request's server on the process-wide
-// share, that can be sent several times (after a 407 or an unknown
-// authority) with options changed in between, as a WinINet request handle
-// is. Every send goes out on an easy handle of its own: libcurl 7.88 keeps a
-// pointer to the previous transfer's last header in a reused handle, and an
-// answer whose first header line is folded would use it after it was freed.
+// share, that can be sent several times (after a 407) with options changed
+// in between, as a WinINet request handle is. Every send goes out on an easy
+// handle of its own: libcurl 7.88 keeps a pointer to the previous transfer's
+// last header in a reused handle, and an answer whose first header line is
+// folded would use it after it was freed.
 // Internal to HttpController.
 class HttpTransfer {
  public:
@@ -46,11 +46,18 @@ class HttpTransfer {
   // The body of the last successful send; owned by the transfer.
   ByteBuffer& TakeBody() { return *body; }
 
-  // Proxy credentials for the next sends.
-  void SetProxyCredentials(const CString& userName, const CString& password);
-  // Turns off certificate-chain verification for the next sends; the host
-  // name is still checked.
-  void IgnoreUnknownAuthority();
+  // Proxy credentials for the next sends, answered to the schemes in
+  // `methods` (CURLAUTH_*): Basic alone goes out with the request itself,
+  // other schemes after the proxy's challenge.
+  void SetProxyCredentials(const CString& userName, const CString& password, unsigned long methods);
+  // Whether proxy credentials go out with the next sends, and their schemes.
+  bool HasProxyCredentials() const { return !proxyUserName.empty(); }
+  unsigned long ProxyMethods() const { return proxyMethods; }
+  // The schemes the proxy offered in the last send's 407 (CURLAUTH_*).
+  unsigned long ProxyMethodsOffered() const;
+  // Whether the last send's handshake let through a certificate of an
+  // unknown authority (only when SORREL_HTTP_ACCEPT_UNKNOWN_CA allows it).
+  bool AcceptedUnknownAuthority() const { return unknownAuthorityAccepted; }
 
  private:
   HttpTransfer();
@@ -67,6 +74,9 @@ class HttpTransfer {
   // A certificate refused: the host name, the dates or the authority.
   DWORD MapCertificateFailure();
 
+  // Installs the certificate check that lets an unknown authority through
+  // but still refuses a certificate out of its dates.
+  static CURLcode PrepareTlsContext(CURL* easy, void* context, void* transfer);
   static size_t ReceiveBody(char* data, size_t size, size_t count, void* transfer);
   static int CheckProgress(void* transfer, curl_off_t downloadTotal, curl_off_t downloaded,
                            curl_off_t uploadTotal, curl_off_t uploaded);
@@ -82,14 +92,16 @@ class HttpTransfer {
   std::string postBody;       // the body being sent; libcurl reads it in place
   std::string proxyUserName;  // proxy credentials, empty when none
   std::string proxyPassword;
-  long connectMilliseconds;       // limit of the TCP and TLS set-up
-  ByteBuffer* body;               // the body of the last send, owned
-  unsigned long statusCode;       // status of the last successful send
-  long idleMilliseconds;          // limit of a stretch without traffic
-  bool bodyTooLarge;              // the body passed a 32-bit length and was cut off
-  bool ignoringUnknownAuthority;  // certificate chains are no longer verified
-  bool idleExpired;               // the transfer was stopped for lack of traffic
-  curl_off_t lastDownloaded;      // progress seen at lastActivity
+  unsigned long proxyMethods;      // schemes answered with them (CURLAUTH_*)
+  long connectMilliseconds;        // limit of the TCP and TLS set-up
+  ByteBuffer* body;                // the body of the last send, owned
+  unsigned long statusCode;        // status of the last successful send
+  long idleMilliseconds;           // limit of a stretch without traffic
+  bool bodyTooLarge;               // the body passed a 32-bit length and was cut off
+  bool acceptingUnknownAuthority;  // SORREL_HTTP_ACCEPT_UNKNOWN_CA is on
+  bool unknownAuthorityAccepted;   // the last send's handshake relied on it
+  bool idleExpired;                // the transfer was stopped for lack of traffic
+  curl_off_t lastDownloaded;       // progress seen at lastActivity
   curl_off_t lastUploaded;
   std::chrono::steady_clock::time_point lastActivity;  // when a byte last moved
 };

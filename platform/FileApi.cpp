@@ -33,6 +33,14 @@ int OpenLocked(const char* path, int flags, Lock lock, bool truncate) {
     fd = ::open(native.c_str(), flags | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return -1;
+  // Windows opens no folder as a file; here open() would, and the first read
+  // would fail with EISDIR far from the caller's check of the open.
+  struct stat info;
+  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    errno = EISDIR;
+    return -1;
+  }
   if (lock != Lock::kNone) {
     const int operation = (lock == Lock::kShared ? LOCK_SH : LOCK_EX) | LOCK_NB;
     int rc;

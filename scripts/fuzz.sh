@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
 # Replays each fuzz target's seed corpus, then fuzzes it for a while.
-#   scripts/fuzz.sh [SECONDS]   (default 30 a target)
+#   scripts/fuzz.sh [SECONDS [NAME...]]   (default 30 a target; every target,
+#                                          or only those named, e.g. session_answer)
 # Needs the sanitizer build (scripts/build.sh --sanitize).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 seconds=${1:-30}
+shift || true
 
 shopt -s nullglob
-targets=(build-sanitize/fuzz/*_fuzz)
+if [[ $# -gt 0 ]]; then
+  targets=()
+  for name in "$@"; do
+    [[ -x "build-sanitize/fuzz/${name}_fuzz" ]] || { echo "no fuzz target ${name}_fuzz built" >&2; exit 1; }
+    targets+=("build-sanitize/fuzz/${name}_fuzz")
+  done
+else
+  targets=(build-sanitize/fuzz/*_fuzz)
+fi
 if [[ ${#targets[@]} -eq 0 ]]; then
   echo "no fuzz targets built"
   exit 0

@@ -130,7 +130,11 @@ bool SorrelServer::CreateHttp(std::string& error) {
   size_t threads = std::max<size_t>(1, options_.threads);
   http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
   http_->set_payload_max_length(options_.maxBody);
-  http_->set_keep_alive_max_count(100);
+  // Each connection holds a worker for as long as it is kept alive, so a
+  // long run of requests on one connection makes the clients queued behind
+  // it wait for seconds once they outnumber the workers. After five answers
+  // the connection is closed and its client queues again like the others.
+  http_->set_keep_alive_max_count(5);
   http_->set_keep_alive_timeout(2);
   http_->set_read_timeout(5, 0);
   http_->set_write_timeout(5, 0);

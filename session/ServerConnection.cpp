@@ -204,6 +204,8 @@ std::string ServerConnection::ErrorPage(const Parameters& parameters) {
   CString servlet = url_.c_str();
   HttpRequest request(servlet);
   for (const auto& [name, value] : parameters) request.SetParameter(name.c_str(), value.c_str());
+  request.SetProxyUserName(proxy_.GetProxyUserName());
+  request.SetProxyPassword(proxy_.GetProxyPassword());
   HttpController& transport = controller_->GetHttpController();
   std::unique_ptr<HttpResponse> response(transport.Connect(request, *controller_));
   if (!response->IsConnectionSuccessful() || response->GetStatusCode() == kStatusOk) return "";

@@ -34,6 +34,8 @@ const char* ServerEvent::Name() const {
       return "passwordExpired";
     case Kind::kLoggedIn:
       return "loggedIn";
+    case Kind::kUnknownAuthorityAccepted:
+      return "unknownAuthorityAccepted";
   }
   return "unknown";
 }

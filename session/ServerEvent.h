@@ -24,7 +24,8 @@ struct ServerEvent {
     kSessionExpired,
     kUnauthenticatedUser,
     kPasswordExpired,
-    kLoggedIn,  // added by the engine
+    kLoggedIn,                  // added by the engine
+    kUnknownAuthorityAccepted,  // a certificate of an unknown authority was let through
   };
 
   Kind kind;

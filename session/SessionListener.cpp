@@ -45,6 +45,12 @@ bool SessionListener::GetProxyAuthentication(HttpRequest&, CString&, CString&) {
 
 void SessionListener::LoggedIn() { Event(Kind::kLoggedIn, "logged in as " + user_); }
 
+void SessionListener::OnUnknownAuthorityAccepted(HttpRequest&) {
+  Event(Kind::kUnknownAuthorityAccepted,
+        "warning: the server's certificate comes from an unknown authority, accepted because "
+        "SORREL_HTTP_ACCEPT_UNKNOWN_CA is set");
+}
+
 void SessionListener::OnConnectionFailed(InternetAccessController& controller) {
   // The failed login was the transport's last exchange: its text says why.
   const CString failure = controller.GetHttpController().GetLastErrorMessage();

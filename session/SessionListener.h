@@ -26,6 +26,7 @@ class SessionListener : public IacListener {
 
   bool GetAuthentication(HttpRequest& request, CString& userName, CString& password) override;
   bool GetProxyAuthentication(HttpRequest& request, CString& userName, CString& password) override;
+  void OnUnknownAuthorityAccepted(HttpRequest& request) override;
   void OnConnectionFailed(InternetAccessController& controller) override;
   void OnAuthenticationFailed(InternetAccessController& controller) override;
   void OnAccessDenied(InternetAccessController& controller) override;

@@ -9,6 +9,7 @@
 #include "platform/DiagnosticSink.h"
 #include "platform/FileApi.h"
 #include "platform/SystemTime.h"
+#include "support/SecretRedactor.h"
 #include "support/clAccessConfigFile.h"
 
 namespace {
@@ -104,6 +105,7 @@ Logger::Logger(const CString& name) : name_(name) {
   const int opened = logFile_.mInitLogFile(path);
   debugEnabled_ = infoEnabled_ = warnEnabled_ = errorEnabled_ = true;
   if (!opened) debug("Logger: cannot create the log file " + path);
+  if (opened && !logFile_.mIsPrivate()) debug("Logger: cannot make the log file private " + path);
 }
 
 Logger::~Logger() = default;
@@ -126,7 +128,9 @@ void Logger::error(const CString& message) {
 
 void Logger::write(const char* level, const CString& message) {
   try {
-    log(level + GetTickCount() + " " + message);
+    // Every line leaves without the secrets it may hold: a debug line of the
+    // transport shows whole requests, the password digest among them.
+    log(level + GetTickCount() + " " + CString(SecretRedactor::Redact(message.str())));
   } catch (...) {
     // Out of memory while building the line: the line is lost, the caller
     // must not be disturbed.

@@ -1,5 +1,10 @@
 #include "support/clLogFile.h"
 
+#include <filesystem>
+#include <system_error>
+
+#include "platform/FileApi.h"
+
 namespace {
 
 const char kBanner[] =
@@ -21,6 +26,7 @@ bool clLogFile::OpenForAppend() {
 
 int clLogFile::mInitLogFile(const CString& fileName) {
   fileName_ = fileName;
+  private_ = false;
   startTime_ = CTime::GetCurrentTime();
   if (file_.mOpenFileForAppend(fileName_) != 1) {
     // New, empty or unopenable: (re)create it and start it with an empty line.
@@ -31,6 +37,13 @@ int clLogFile::mInitLogFile(const CString& fileName) {
     file_.mWriteBlankLine();
   }
   file_.mCloseFile();
+  // Logs show what a program did for its user: only that user reads them.
+  std::error_code error;
+  std::filesystem::permissions(
+      NativePath(fileName_.c_str()),
+      std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+      std::filesystem::perm_options::replace, error);
+  private_ = !error;
   mLogNewProcess();
   return 1;
 }

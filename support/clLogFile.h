@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Export.h"
 #include "platform/CString.h"
 #include "platform/CTime.h"
+#include "platform/Export.h"
 #include "support/clAccessFile.h"
 
 // A human-readable log of processing runs: a banner and start time when a run
@@ -17,9 +17,12 @@ class SORREL_EXPORT clLogFile {
   clLogFile(const clLogFile&) = delete;
   clLogFile& operator=(const clLogFile&) = delete;
 
-  // Binds the object to `fileName`, creating the file if needed, and starts a
-  // run in it. 0 when the file can be neither appended to nor created.
+  // Binds the object to `fileName`, creating the file if needed, makes it
+  // readable and writable by its owner only (mode 0600) and starts a run in
+  // it. 0 when the file can be neither appended to nor created.
   int mInitLogFile(const CString& fileName);
+  // Whether the last mInitLogFile could restrict the file to its owner.
+  bool mIsPrivate() const { return private_; }
   // Starts a run (banner and start line), then an empty line and `title`.
   int mLogNewProcess(const CString& title);
   // An empty line, then `text`.
@@ -40,7 +43,8 @@ class SORREL_EXPORT clLogFile {
   // Opens the file for append; false (nothing to write) when that fails.
   bool OpenForAppend();
 
-  CString fileName_;   // the log file; empty until mInitLogFile
-  clAccessFile file_;  // used by every call, closed between calls
-  CTime startTime_;    // start of the current run; 0 after construction
+  CString fileName_;      // the log file; empty until mInitLogFile
+  clAccessFile file_;     // used by every call, closed between calls
+  CTime startTime_;       // start of the current run; 0 after construction
+  bool private_ = false;  // the file's mode is 0600
 };

@@ -7,7 +7,8 @@
 #include "platform/CDC.h"
 #include "platform/Gdi.h"
 #include "tools/CommandRegistry.h"
-#include "imaging/PngFile.h"
+#include "tools/OutputFile.h"
+#include "tools/PictureFile.h"
 
 namespace {
 
@@ -39,17 +40,17 @@ HBITMAP ToBitmap(const RgbImage& picture) {
 int Draw(const DrawOptions& options) {
   RgbImage image, background;
   std::string error;
-  if (!ReadPng(options.image, &image, &error) ||
-      !ReadPng(options.background, &background, &error)) {
+  if (!ReadPicture(options.image, &image, &error) ||
+      !ReadPicture(options.background, &background, &error)) {
     std::fprintf(stderr, "sorrel: %s\n", error.c_str());
-    return 2;
+    return 1;
   }
   HBITMAP imageBitmap = ToBitmap(image);
   CBitmap target;
   if (imageBitmap == nullptr || !target.Attach(ToBitmap(background))) {
     if (imageBitmap != nullptr) DeleteObject(imageBitmap);
     std::fprintf(stderr, "sorrel: the pictures are too large\n");
-    return 2;
+    return 1;
   }
   // The picture reaches CTransBmp as the client's would: as a bitmap resource.
   RegisterBitmapResource(kImageResource, imageBitmap);
@@ -59,7 +60,7 @@ int Draw(const DrawOptions& options) {
   UnregisterBitmapResource(kImageResource);
   if (!loaded) {
     std::fprintf(stderr, "sorrel: cannot load the picture as a bitmap\n");
-    return 2;
+    return 1;
   }
 
   CDC dc;
@@ -79,9 +80,11 @@ int Draw(const DrawOptions& options) {
     background.rgb[i * 3 + 1] = GetGValue(pixels[i]);
     background.rgb[i * 3 + 2] = GetBValue(pixels[i]);
   }
-  if (!WritePng(options.out, background, &error)) {
+  OutputFile out(options.out);
+  if (!out.Open(&error) || !WritePng(out.temporaryPath(), background, &error) ||
+      !out.Commit(&error)) {
     std::fprintf(stderr, "sorrel: %s\n", error.c_str());
-    return 2;
+    return 1;
   }
   std::printf("%s\n", options.out.c_str());
   return 0;

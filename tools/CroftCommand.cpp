@@ -4,9 +4,10 @@
 #include <string>
 
 #include "image/CroftHeader.h"
-#include "tools/CommandRegistry.h"
 #include "imaging/FacsimilePage.h"
-#include "imaging/PngFile.h"
+#include "tools/CommandRegistry.h"
+#include "tools/OutputFile.h"
+#include "tools/PictureFile.h"
 
 namespace {
 
@@ -20,9 +21,9 @@ struct MakeOptions {
 int Make(const MakeOptions& options) {
   RgbImage picture;
   std::string error;
-  if (!ReadPng(options.image, &picture, &error)) {
+  if (!ReadPicture(options.image, &picture, &error)) {
     std::fprintf(stderr, "sorrel: %s\n", error.c_str());
-    return 2;
+    return 1;
   }
   BilevelPage page;
   page.width = picture.width;
@@ -36,15 +37,22 @@ int Make(const MakeOptions& options) {
   std::string record;
   if (!MakeCroftRecord(page, options.fields, &record, &error)) {
     std::fprintf(stderr, "sorrel: %s: %s\n", options.image.c_str(), error.c_str());
-    return 2;
+    return 1;
   }
-  std::ofstream out(options.out, std::ios::binary | std::ios::trunc);
+  // The record is written beside OUT and renamed over it once whole, so a
+  // failed write removes nothing the command did not create.
+  OutputFile file(options.out);
+  if (!file.Open(&error)) {
+    std::fprintf(stderr, "sorrel: %s\n", error.c_str());
+    return 1;
+  }
+  std::ofstream out(file.temporaryPath(), std::ios::binary | std::ios::trunc);
   out.write(record.data(), static_cast<std::streamsize>(record.size()));
   out.close();
-  if (!out) {
-    std::remove(options.out.c_str());
-    std::fprintf(stderr, "sorrel: cannot write %s\n", options.out.c_str());
-    return 2;
+  if (!out) error = "cannot write " + options.out;
+  if (!out || !file.Commit(&error)) {
+    std::fprintf(stderr, "sorrel: %s\n", error.c_str());
+    return 1;
   }
   std::printf("%s: %ux%u pixels, %zu bytes of Group 4 data\n", options.out.c_str(), page.width,
               page.length, record.size() - CroftHeader::kSize);

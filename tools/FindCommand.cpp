@@ -3,6 +3,7 @@
 
 #include "support/clAccessFile.h"
 #include "tools/CommandRegistry.h"
+#include "tools/InputFile.h"
 
 namespace {
 
@@ -19,13 +20,14 @@ struct FindOptions {
 
 int Run(const FindOptions& options) {
   if (options.field == 0 || options.field < -1) {
-    std::fprintf(stderr, "--field must be a field number from 1, or -1 for the whole line\n");
-    return 2;
+    throw CLI::ValidationError("--field", "a field number from 1, or -1 for the whole line");
   }
+  const std::string problem = InputFile::Problem(options.file);
   clAccessFile file;
-  if (!file.mOpenFileForReading(options.file.c_str())) {
-    std::fprintf(stderr, "cannot open %s\n", options.file.c_str());
-    return 2;
+  if (!problem.empty() || !file.mOpenFileForReading(options.file.c_str())) {
+    std::fprintf(stderr, "sorrel: %s\n",
+                 problem.empty() ? ("cannot open " + options.file).c_str() : problem.c_str());
+    return 1;
   }
   std::string key = options.key;
   char* line = nullptr;
@@ -34,7 +36,8 @@ int Run(const FindOptions& options) {
                                  options.numeric ? 0 : 1, options.complete ? 1 : 0,
                                  options.fieldOnly ? 0 : 1, options.near ? 1 : 0);
   if (offset < 0) {
-    std::fprintf(stderr, "\"%s\" not found\n", options.key.c_str());
+    std::fprintf(stderr, "sorrel: \"%s\" not found in %s\n", options.key.c_str(),
+                 options.file.c_str());
     return 1;
   }
   std::printf("%ld\t%s\n", offset, line);

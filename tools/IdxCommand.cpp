@@ -5,6 +5,7 @@
 #include "support/clAccessFile.h"
 #include "support/clExchangeIdxTool.h"
 #include "tools/CommandRegistry.h"
+#include "tools/InputFile.h"
 
 namespace {
 
@@ -15,6 +16,11 @@ class IdxLookup : public clExchangeIdxTool {
 };
 
 int Run(const std::string& directory, const std::string& identifier) {
+  const std::string folderProblem = InputFile::FolderProblem(directory);
+  if (!folderProblem.empty()) {
+    std::fprintf(stderr, "sorrel: %s\n", folderProblem.c_str());
+    return 1;
+  }
   IdxLookup tool;
   const CString found = tool.mSearchInExchangeIdxFile(directory.c_str(), identifier.c_str());
   if (!found.IsEmpty()) {
@@ -22,9 +28,12 @@ int Run(const std::string& directory, const std::string& identifier) {
     return 0;
   }
   const std::string index = directory + "EXCHANGE.IDX";
+  const std::string indexProblem = InputFile::Problem(index);
   clAccessFile file;
   CString key = tool.mFormatString(identifier.c_str());
-  if (!file.mOpenFileForReading(index.c_str())) {
+  if (!indexProblem.empty() && (directory.empty() || directory.back() == '/')) {
+    std::fprintf(stderr, "sorrel: %s\n", indexProblem.c_str());
+  } else if (!file.mOpenFileForReading(index.c_str())) {
     std::fprintf(stderr, "cannot open %s (the directory must end with a separator)\n",
                  index.c_str());
   } else if (key.IsEmpty()) {

@@ -9,6 +9,7 @@
 #include "support/BugException.h"
 #include "support/JavaControllerException.h"
 #include "tools/CommandRegistry.h"
+#include "tools/InputFile.h"
 
 namespace {
 
@@ -59,15 +60,19 @@ std::string TrellisJar(const fs::path& toolDirectory) {
   return {};
 }
 
-int Fetch(JavaControllerWrapper& bridge, const PatentOptions& options) {
+// The proxy's port from --proxy HOST:PORT; a malformed one is a command-line error.
+int ProxyPort(const std::string& proxy) {
+  const size_t colon = proxy.rfind(':');
+  int port = 0;
+  if (colon == std::string::npos || std::sscanf(proxy.c_str() + colon + 1, "%d", &port) != 1) {
+    throw CLI::ValidationError("--proxy", "HOST:PORT, not '" + proxy + "'");
+  }
+  return port;
+}
+
+int Fetch(JavaControllerWrapper& bridge, const PatentOptions& options, int port) {
   if (!options.proxy.empty()) {
     const size_t colon = options.proxy.rfind(':');
-    int port = 0;
-    if (colon == std::string::npos ||
-        std::sscanf(options.proxy.c_str() + colon + 1, "%d", &port) != 1) {
-      std::fprintf(stderr, "--proxy must read HOST:PORT\n");
-      return 2;
-    }
     // The password comes from the environment, never from the command line,
     // where every user of the machine could read it.
     const char* secret = std::getenv("SORREL_PROXY_PASSWORD");
@@ -99,6 +104,13 @@ int Fetch(JavaControllerWrapper& bridge, const PatentOptions& options) {
 }
 
 int Run(const PatentOptions& options) {
+  const int proxyPort = options.proxy.empty() ? 0 : ProxyPort(options.proxy);
+  const std::string sheetProblem =
+      options.styleSheet.empty() ? std::string() : InputFile::Problem(options.styleSheet);
+  if (!sheetProblem.empty()) {
+    std::fprintf(stderr, "sorrel: %s\n", sheetProblem.c_str());
+    return 1;
+  }
   const std::string javaHome = JavaHome(options);
   std::error_code error;
   if (!fs::exists(fs::path(javaHome) / "lib/server/libjvm.so", error)) {
@@ -106,11 +118,7 @@ int Run(const PatentOptions& options) {
                  "no Java runtime in %s (lib/server/libjvm.so is missing): install "
                  "default-jdk-headless or give --java-home\n",
                  javaHome.c_str());
-    return 2;
-  }
-  if (!options.styleSheet.empty() && !fs::is_regular_file(options.styleSheet, error)) {
-    std::fprintf(stderr, "cannot read the style sheet %s\n", options.styleSheet.c_str());
-    return 2;
+    return 1;
   }
   // "Trellis.dll" is looked for beside the tool first, then along PATH.
   const fs::path toolDirectory = ToolDirectory();
@@ -127,7 +135,7 @@ int Run(const PatentOptions& options) {
   bridge.SetLibraryPath(libraryPath);
   try {
     bridge.Initialize();
-    const int status = Fetch(bridge, options);
+    const int status = Fetch(bridge, options, proxyPort);
     bridge.Uninitialize();
     return status;
   } catch (JavaControllerException* e) {

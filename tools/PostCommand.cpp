@@ -33,8 +33,7 @@ int Run(const PostOptions& options) {
   for (const std::string& parameter : options.parameters) {
     const size_t equals = parameter.find('=');
     if (equals == std::string::npos || equals == 0) {
-      std::fprintf(stderr, "parameters are NAME=VALUE, not '%s'\n", parameter.c_str());
-      return 2;
+      throw CLI::ValidationError("PARAMETERS", "NAME=VALUE, not '" + parameter + "'");
     }
     request.SetParameter(parameter.substr(0, equals).c_str(), parameter.substr(equals + 1).c_str());
   }

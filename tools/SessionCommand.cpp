@@ -17,6 +17,7 @@
 #include "session/CriteriaProfile.h"
 #include "session/SearchSession.h"
 #include "tools/CommandRegistry.h"
+#include "tools/InputFile.h"
 #include "tools/JsonSessionSink.h"
 #include "tools/ServerOptions.h"
 #include "tools/TextSessionSink.h"
@@ -128,7 +129,27 @@ bool StartBundled(SessionOptions& options, BundledServer& bundled) {
   return true;
 }
 
+// Why the script or the criteria file named cannot be used ("" when they
+// can): checked before anything is made or started. A script holding NUL
+// bytes is not text.
+std::string InputProblem(const SessionOptions& options) {
+  std::string script;
+  std::string problem;
+  if (!options.criteria.empty()) problem = InputFile::Problem(options.criteria);
+  if (problem.empty() && !options.script.empty() && options.script != "-" &&
+      InputFile::Read(options.script, &script, &problem) &&
+      script.find('\0') != std::string::npos) {
+    problem = options.script + " is not a text file of VERGER lines";
+  }
+  return problem;
+}
+
 int Run(SessionOptions& options) {
+  const std::string problem = InputProblem(options);
+  if (!problem.empty()) {
+    std::fprintf(stderr, "sorrel: %s\n", problem.c_str());
+    return 1;
+  }
   std::error_code failed;
   fs::create_directories(options.outDir, failed);
   if (failed) {

@@ -1,20 +1,26 @@
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 
+#include "support/clAccessConfigFile.h"
 #include "support/clSuperStyleSheetManager.h"
 #include "tools/CommandRegistry.h"
+#include "tools/InputFile.h"
 
 namespace {
 
 int Run(const std::string& superSheet, const std::string& dataFile) {
-  std::ifstream in(dataFile, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "cannot read %s\n", dataFile.c_str());
-    return 2;
+  std::string data;
+  std::string error = InputFile::Problem(superSheet);
+  if (!error.empty() || !InputFile::Read(dataFile, &data, &error)) {
+    std::fprintf(stderr, "sorrel: %s\n", error.c_str());
+    return 1;
   }
-  const std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  CString first;
+  if (!clAccessConfigFile(superSheet.c_str()).mRead("STYLE_SHEET", "STYLE_SHEET1", first)) {
+    std::fprintf(stderr, "sorrel: %s is not a super style sheet (no [STYLE_SHEET] STYLE_SHEET1)\n",
+                 superSheet.c_str());
+    return 1;
+  }
   clSuperStyleSheetManager manager(superSheet.c_str());
   CString result;
   // A failure shows its message box, which goes to standard error here.

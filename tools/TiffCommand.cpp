@@ -1,15 +1,18 @@
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "image/CroftHeader.h"
 #include "image/clTiffTools.h"
-#include "tools/CommandRegistry.h"
+#include "imaging/FacsimilePage.h"
 #include "imaging/PagePreview.h"
+#include "imaging/TiffMessages.h"
+#include "tools/CommandRegistry.h"
+#include "tools/InputFile.h"
+#include "tools/OutputFile.h"
+#include "tools/OutputFolder.h"
 
 namespace {
 
@@ -21,76 +24,90 @@ struct TiffOptions {
   bool png = false;                  // also write a PNG of the decoded page
 };
 
-bool ReadFile(const std::string& path, std::string* bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
-
-// Decodes the written TIFF with libtiff and writes its page as a grey PNG.
-bool WritePagePng(const std::string& tiffPath, const std::string& pngPath) {
-  std::vector<std::string> notes;
-  std::string error;
-  const bool written = WritePagePreview(tiffPath, pngPath, &notes, &error);
-  for (const std::string& note : notes) std::fprintf(stderr, "sorrel: libtiff: %s\n", note.c_str());
-  if (!written) {
-    std::fprintf(stderr, "sorrel: %s\n", error.c_str());
-    return false;
-  }
-  std::printf("%s\n", pngPath.c_str());
-  return true;
-}
-
-// Says by name why the converter refused `record`.
-void ReportRefusal(const std::string& recordPath, const std::string& record,
-                   const std::string& tiffPath, clTiffTools::Refusal why) {
+// Why the converter refused `record`, by name.
+std::string RefusalText(const std::string& recordPath, const std::string& record,
+                        const std::string& tiffPath, clTiffTools::Refusal why) {
+  const std::string notRecord = recordPath + " is not a CROFT record: ";
   if (why == clTiffTools::Refusal::kShortRecord) {
-    std::fprintf(stderr, "sorrel: %s: %zu bytes, too short for the %zu-byte CROFT header\n",
-                 recordPath.c_str(), record.size(), CroftHeader::kSize);
-  } else if (why == clTiffTools::Refusal::kDataPastEnd) {
-    std::fprintf(stderr,
-                 "sorrel: %s: the header counts %u bytes of image data, but only %zu follow it\n",
-                 recordPath.c_str(), CroftHeader(record.data()).DataCount(),
-                 record.size() - CroftHeader::kSize);
-  } else {
-    std::fprintf(stderr, "sorrel: cannot write %s\n", tiffPath.c_str());
+    return notRecord + std::to_string(record.size()) + " bytes, too short for the " +
+           std::to_string(CroftHeader::kSize) + "-byte header";
   }
+  if (why == clTiffTools::Refusal::kDataPastEnd) {
+    return notRecord + "the header counts " +
+           std::to_string(CroftHeader(record.data()).DataCount()) +
+           " bytes of image data, but only " + std::to_string(record.size() - CroftHeader::kSize) +
+           " follow it";
+  }
+  return "cannot write " + tiffPath;
 }
 
-bool Convert(const std::string& recordPath, const TiffOptions& options) {
-  std::string record;
-  if (!ReadFile(recordPath, &record)) {
-    std::fprintf(stderr, "sorrel: cannot read %s\n", recordPath.c_str());
-    return false;
+// "" when libtiff decodes the page of the written TIFF without an error; else
+// why not. A record whose data is not a Group 4 page is not a CROFT record.
+std::string PageProblem(const std::string& recordPath, const std::string& tiffPath) {
+  TiffMessages messages;
+  BilevelPage page;
+  std::string error;
+  if (!ReadTiffPage(tiffPath, &page, &error)) {
+    return recordPath + " is not a CROFT record: its header describes no bilevel page";
   }
+  if (!messages.errors().empty()) {
+    return recordPath + " is not a CROFT record: its page does not decode (" +
+           messages.errors().front() + ")";
+  }
+  return {};
+}
+
+// Writes the decoded page of `tiffPath` as a grey PNG to `pngPath`.
+bool WritePagePng(const std::string& tiffPath, const std::string& pngPath, std::string* error) {
+  std::vector<std::string> notes;
+  const bool written = WritePagePreview(tiffPath, pngPath, &notes, error);
+  for (const std::string& note : notes) std::fprintf(stderr, "sorrel: libtiff: %s\n", note.c_str());
+  return written;
+}
+
+// Converts one record; both files appear only when both are whole.
+bool Convert(const std::string& recordPath, const TiffOptions& options, std::string* error) {
+  std::string record;
+  if (!InputFile::Read(recordPath, &record, error)) return false;
   const fs::path source(recordPath);
   const fs::path dir = options.outDir.empty() ? source.parent_path() : fs::path(options.outDir);
-  const std::string tiffPath = (dir / source.stem()).string() + ".tif";
+  OutputFile tiff((dir / source.stem()).string() + ".tif");
+  OutputFile png((dir / source.stem()).string() + ".png");
+  if (!tiff.Open(error) || (options.png && !png.Open(error))) return false;
   clTiffTools::Refusal why;
-  if (!clTiffTools().mConvertCroftToTiff(record.data(), record.size(), tiffPath.c_str(), why)) {
-    ReportRefusal(recordPath, record, tiffPath, why);
+  if (!clTiffTools().mConvertCroftToTiff(record.data(), record.size(), tiff.temporaryPath().c_str(),
+                                         why)) {
+    *error = RefusalText(recordPath, record, tiff.path(), why);
     return false;
   }
-  std::printf("%s\n", tiffPath.c_str());
-  if (options.png) return WritePagePng(tiffPath, (dir / source.stem()).string() + ".png");
+  *error = PageProblem(recordPath, tiff.temporaryPath());
+  if (!error->empty()) return false;
+  if (options.png && !WritePagePng(tiff.temporaryPath(), png.temporaryPath(), error)) {
+    return false;
+  }
+  if (!tiff.Commit(error)) return false;
+  std::printf("%s\n", tiff.path().c_str());
+  if (!options.png) return true;
+  if (!png.Commit(error)) return false;
+  std::printf("%s\n", png.path().c_str());
   return true;
 }
 
 int Run(const TiffOptions& options) {
-  if (!options.outDir.empty()) {
-    std::error_code error;
-    fs::create_directories(options.outDir, error);
-    if (error) {
-      std::fprintf(stderr, "sorrel: cannot make %s: %s\n", options.outDir.c_str(),
-                   error.message().c_str());
-      return 2;
+  OutputFolder folder(options.outDir);
+  std::string error;
+  if (!options.outDir.empty() && !folder.Make(&error)) {
+    std::fprintf(stderr, "sorrel: %s\n", error.c_str());
+    return 1;
+  }
+  size_t failures = 0;
+  for (const std::string& record : options.records) {
+    if (!Convert(record, options, &error)) {
+      std::fprintf(stderr, "sorrel: %s\n", error.c_str());
+      ++failures;
     }
   }
-  int failures = 0;
-  for (const std::string& record : options.records) {
-    if (!Convert(record, options)) ++failures;
-  }
+  if (failures == options.records.size()) folder.RemoveIfUnused();
   return failures == 0 ? 0 : 1;
 }
 

@@ -8,6 +8,7 @@
 #include "session/BundledFiles.h"
 #include "session/CriteriaProfile.h"
 #include "tools/CommandRegistry.h"
+#include "tools/InputFile.h"
 #include "translator/KTF_COMMAND.h"
 #include "translator/VERGER_CONFIG.h"
 #include "translator/VERGER_MODE.h"
@@ -149,8 +150,8 @@ class Session {
 int runTranslate(const std::string& criteria, bool json, const std::vector<std::string>& lines) {
   const bool interactive = lines.empty() && isatty(STDIN_FILENO) != 0;
   Session session(json, !interactive);
-  std::string error;
-  if (!LoadCriteriaProfile(criteria, session.config(), error)) {
+  std::string error = InputFile::Problem(criteria);
+  if (!error.empty() || !LoadCriteriaProfile(criteria, session.config(), error)) {
     std::cerr << "sorrel translate: " << error << '\n';
     return 1;
   }

@@ -1,14 +1,21 @@
 #include <cstdio>
+#include <string>
 
 #include "kernel/CSORRELKernelApp.h"
 #include "tools/CommandRegistry.h"
 
 namespace {
 
+std::string VersionText() {
+  return std::string(CSORRELKernelApp::instance().GetAppName().c_str()) + " " + SORREL_VERSION;
+}
+
+// sorrel version, and sorrel --version: the library's name and version.
 const bool registered = RegisterCommand([](CLI::App& app, int& exitCode) {
+  app.set_version_flag("--version", VersionText, "Print the library's name and version");
   CLI::App* command = app.add_subcommand("version", "Print the library's name and version");
   command->callback([&exitCode] {
-    std::printf("%s %s\n", CSORRELKernelApp::instance().GetAppName().c_str(), SORREL_VERSION);
+    std::printf("%s\n", VersionText().c_str());
     exitCode = 0;
   });
 });

@@ -28,11 +28,10 @@ TEST(PatentCommand, PrintsTheServersDocumentOrItsRenderingAndNamesEachFailure) {
       {"EP 1000000 A1 --legal", 0, server.Answer(false, false, true)},
       {"EP 1000000 A1 --family --xhtml " + dir.File("kinds.xsl"), 0, "<p>A1</p>\n"},
       {"EP 9999999 A1", 1, "Patent EP 9999999 A1 not found\n"},
-      {"EP 1000000 A1 --java-home /nonexistent", 2,
+      {"EP 1000000 A1 --java-home /nonexistent", 1,
        "no Java runtime in /nonexistent (lib/server/libjvm.so is missing): install "
        "default-jdk-headless or give --java-home\n"},
-      {"EP 1000000 A1 --xhtml /nonexistent.xsl", 2,
-       "cannot read the style sheet /nonexistent.xsl\n"},
+      {"EP 1000000 A1 --xhtml /nonexistent.xsl", 1, "sorrel: /nonexistent.xsl does not exist\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);

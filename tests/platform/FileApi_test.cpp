@@ -84,6 +84,11 @@ TEST(FileApi, OlderHandleFamilyCreatesWritesSeeksAndReads) {
   EXPECT_EQ(_lopen(path.c_str(), OF_READ | OF_SHARE_DENY_WRITE), HFILE_ERROR);
   _lclose(exclusive);
   EXPECT_EQ(_lopen(dir.File("absent").c_str(), OF_READ), HFILE_ERROR);
+  // A folder is not a file to either family, as on Windows.
+  EXPECT_EQ(_lopen(dir.path().c_str(), OF_READ), HFILE_ERROR);
+  EXPECT_EQ(CreateFileA(dir.path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                        0, nullptr),
+            INVALID_HANDLE_VALUE);
   // _lcreat truncates an existing file.
   file = _lcreat(path.c_str(), 0);
   EXPECT_EQ(_llseek(file, 0, FILE_END), 0);

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <regex>
 #include <thread>
@@ -164,6 +166,35 @@ TEST(SorrelServerBadInput, AnswersTwoHundredConcurrentClients) {
   }
   for (auto& t : clients) t.join();
   EXPECT_EQ(answered, 200) << failures;
+}
+
+// One worker and a client that keeps its connection busy: a second client
+// must not wait for that connection's whole run of requests (a hundred
+// before the fix), only for a few answers until the busy client has to
+// queue again.
+TEST(SorrelServerBadInput, AClientBeyondTheWorkersWaitsOnlyAFewAnswers) {
+  SorrelServer::Options options;
+  options.threads = 1;
+  TestServer server(options);
+  const std::map<std::string, std::string> question = {
+      {"iac_op", "2"}, {"iac_base", "SMALL"}, {"action", "r"}, {"question", "TI AB=pump"}};
+  std::atomic<int> busyAnswers{0};
+  std::atomic<bool> secondAnswered{false};
+  std::thread busy([&] {
+    CurlClient client;
+    for (int i = 0; i < 2000 && !secondAnswered; ++i) {
+      if (client.Post(server.Root() + "search.cgi", question).status == 200) ++busyAnswers;
+    }
+  });
+  while (busyAnswers == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  CurlClient second;
+  const int before = busyAnswers;
+  const long status = second.Post(server.Root() + "search.cgi", question).status;
+  const int waited = busyAnswers - before;
+  secondAnswered = true;
+  busy.join();
+  EXPECT_EQ(status, 200);
+  EXPECT_LT(waited, 25);
 }
 
 TEST(SorrelServerBadInput, SurvivesClientsThatLeaveMidRequest) {

@@ -22,6 +22,11 @@ bool RecordedRequest::HasHeader(const std::string& name) const {
 
 ScriptedHttpServer::ScriptedHttpServer() : server_(std::make_unique<httplib::Server>()) { Start(); }
 
+ScriptedHttpServer::ScriptedHttpServer(const std::string& host)
+    : server_(std::make_unique<httplib::Server>()), host_(host) {
+  Start();
+}
+
 ScriptedHttpServer::ScriptedHttpServer(const std::string& certificateFile,
                                        const std::string& keyFile)
     : server_(std::make_unique<httplib::SSLServer>(certificateFile.c_str(), keyFile.c_str())),
@@ -74,8 +79,8 @@ void ScriptedHttpServer::Start() {
   server_->Get(".*", serve);
   server_->Post(".*", serve);
   server_->Put(".*", serve);
-  port_ = server_->bind_to_any_port("127.0.0.1");
-  if (port_ <= 0) throw std::runtime_error("test server: no loopback port");
+  port_ = server_->bind_to_any_port(host_);
+  if (port_ <= 0) throw std::runtime_error("test server: no port on " + host_);
   thread_ = std::thread([this] { server_->listen_after_bind(); });
   // stop() only reaches a server whose accept loop runs.
   while (!server_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -87,7 +92,8 @@ ScriptedHttpServer::~ScriptedHttpServer() {
 }
 
 std::string ScriptedHttpServer::Url(const std::string& path) const {
-  return std::string(tls_ ? "https" : "http") + "://127.0.0.1:" + std::to_string(port_) + path;
+  const std::string host = host_.find(':') == std::string::npos ? host_ : "[" + host_ + "]";
+  return std::string(tls_ ? "https" : "http") + "://" + host + ":" + std::to_string(port_) + path;
 }
 
 void ScriptedHttpServer::Enqueue(ScriptedAnswer answer) {

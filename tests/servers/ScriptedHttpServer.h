@@ -56,8 +56,10 @@ class ScriptedHttpServer {
  public:
   using Handler = std::function<ScriptedAnswer(const RecordedRequest&)>;
 
-  // Plain HTTP.
+  // Plain HTTP on 127.0.0.1.
   ScriptedHttpServer();
+  // Plain HTTP on another loopback address ("::1"); throws when it cannot be bound.
+  explicit ScriptedHttpServer(const std::string& host);
   // HTTPS with the certificate chain and key in these PEM files.
   ScriptedHttpServer(const std::string& certificateFile, const std::string& keyFile);
   ~ScriptedHttpServer();
@@ -65,7 +67,7 @@ class ScriptedHttpServer {
   ScriptedHttpServer& operator=(const ScriptedHttpServer&) = delete;
 
   int Port() const { return port_; }
-  // "http://127.0.0.1:PORT" + path (https for a TLS server).
+  // "http://HOST:PORT" + path (https for a TLS server; an IPv6 host in brackets).
   std::string Url(const std::string& path = "/") const;
 
   void Enqueue(ScriptedAnswer answer);
@@ -77,6 +79,7 @@ class ScriptedHttpServer {
 
   std::unique_ptr<httplib::Server> server_;
   bool tls_ = false;
+  std::string host_ = "127.0.0.1";
   int port_ = 0;
   std::thread thread_;
   mutable std::mutex mutex_;  // guards the members below

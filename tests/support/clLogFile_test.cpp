@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 
 #include "support/clAccessFile.h"
@@ -24,7 +25,13 @@ TEST(ProcessLog, RunsAreAppendedAndNothingIsWrittenWhileAnotherWriterHoldsTheFil
   EXPECT_EQ(log.mAddStep("Step"), 1);
   EXPECT_EQ(log.mLogNewProcess("Title"), 1);
   EXPECT_EQ(log.mLogEndOfProcess(), 1);
-  EXPECT_EQ(clLogFile().mInitLogFile(path.c_str()), 1);  // the file is kept, a run added
+  // An existing file is kept, a run added, and it becomes its owner's alone.
+  std::filesystem::permissions(path, std::filesystem::perms::all);
+  clLogFile again;
+  EXPECT_EQ(again.mInitLogFile(path.c_str()), 1);
+  EXPECT_TRUE(again.mIsPrivate());
+  EXPECT_EQ(std::filesystem::status(path).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   const std::string text = ReadBytes(path);
   const std::string run = "\r\n\r\n" + kBanner + "\r\n\r\n" + kStartLine;
   EXPECT_TRUE(std::regex_match(

@@ -44,14 +44,14 @@ expect_output(0 "samples/letter.tif\n.*samples/claims.tif\n$"
 
 # A record cut short is refused by name, the others still convert.
 execute_process(COMMAND head -c 300 ${WORK}/page.croft OUTPUT_FILE ${WORK}/cut.croft)
-expect_output(1 "cut.croft: the header counts [0-9]+ bytes of image data, but only 44 follow it"
+expect_output(1 "cut.croft is not a CROFT record: the header counts [0-9]+ bytes of image data, but only 44 follow it"
               tiff ${WORK}/cut.croft ${WORK}/page.croft -o ${WORK}/again)
 if(EXISTS ${WORK}/again/cut.tif OR NOT EXISTS ${WORK}/again/page.tif)
   message(FATAL_ERROR "a refused record left a TIFF, or stopped the others")
 endif()
 file(WRITE ${WORK}/short.croft "too short")
-expect_output(1 "short.croft: 9 bytes, too short" tiff ${WORK}/short.croft)
-expect_output(1 "cannot read" tiff ${WORK}/missing.croft)
+expect_output(1 "short.croft is not a CROFT record: 9 bytes, too short" tiff ${WORK}/short.croft)
+expect_output(1 "missing.croft does not exist" tiff ${WORK}/missing.croft)
 
 # A picture drawn onto a background, opaque and transparent, even partly off
 # its edge, gives a PNG; pictures that are not PNG files are refused.
@@ -67,4 +67,4 @@ foreach(result trans opaque)
     message(FATAL_ERROR "${result}.png is not a PNG file")
   endif()
 endforeach()
-expect_output(2 "cannot read" bitmap draw ${WORK}/cut.croft ${PICTURES}/pattern.png ${WORK}/x.png)
+expect_output(1 "cut.croft is not a PNG picture" bitmap draw ${WORK}/cut.croft ${PICTURES}/pattern.png ${WORK}/x.png)

@@ -26,7 +26,10 @@
 #include "ktf/KtfDocumentReader.h"
 #include "tests/common/ReferenceServer.h"
 #include "tests/common/TempDir.h"
+#include "tests/servers/NginxTlsServer.h"
 #include "tests/servers/ScriptedHttpServer.h"
+#include "tests/servers/SquidProxy.h"
+#include "tests/servers/TestCertificates.h"
 
 namespace {
 
@@ -513,6 +516,64 @@ TEST(SessionEndToEnd, CtrlCEndsAScriptedSessionWithItsSummary) {
   const size_t files = WholeSgmlFiles(out.path());
   EXPECT_GT(files, 0u);
   EXPECT_LT(files, 400u);
+}
+
+// Through squid with basic authentication, SORREL_PROXY_USER and SORREL_PROXY_PASSWORD carry the
+// session (login, question, goodbye) and a one-shot command; wrong ones fail on the proxy's 407.
+TEST(SessionEndToEnd, ProxyCredentialsOfTheEnvironmentPassSquid) {
+  if (!SquidProxy::Available()) GTEST_SKIP() << "squid is not installed";
+  SquidProxy proxy("proxyuser", "proxypass");
+  ReferenceServer server;
+  TempDir out;
+  ::setenv("SORREL_PASSWORD", "demo", 1);
+  ::setenv("http_proxy", proxy.Url().c_str(), 1);
+  ::unsetenv("no_proxy");
+  ::setenv("SORREL_PROXY_USER", "proxyuser", 1);
+  ::setenv("SORREL_USER", "demo", 1);
+  for (const char* password : {"proxypass", "wrong"}) {
+    SCOPED_TRACE(password);
+    const bool right = std::string(password) == "proxypass";
+    ::setenv("SORREL_PROXY_PASSWORD", password, 1);
+    const Outcome session = RunTool({"session", "--json", "--url", server.Servlet(), "--user",
+                                     "demo", "--base", "SMALL", "--out", out.path().string()},
+                                    {{"pump"}});
+    EXPECT_EQ(session.Result("pump")["hits"], right ? Json(2) : Json()) << proxy.AccessLog();
+    EXPECT_EQ(session.Saw("proxyAuthenticationRequired"), !right);
+    const Outcome info = RunTool({"info", "--json", "--url", server.Servlet(), "SMALL"}, {});
+    ASSERT_FALSE(info.results.empty());
+    EXPECT_EQ(info.results.back()["ok"], right) << info.results.back().dump();
+  }
+  EXPECT_NE(proxy.AccessLog().find("/UserDisconnection proxyuser "), std::string::npos)
+      << proxy.AccessLog();
+  for (const char* name :
+       {"http_proxy", "SORREL_USER", "SORREL_PROXY_USER", "SORREL_PROXY_PASSWORD"}) {
+    ::unsetenv(name);
+  }
+}
+
+// nginx terminating TLS in front of the reference server with a certificate of an authority
+// nobody trusts: refused with 12045, unless the installation opts in, which the tool then says.
+TEST(SessionEndToEnd, UnknownAuthorityIsRefusedUnlessTheInstallationOptsIn) {
+  if (!NginxTlsServer::Available()) GTEST_SKIP() << "nginx is not installed";
+  ReferenceServer server;
+  TestCertificates certificates;
+  const std::string root = server.Root();
+  NginxTlsServer nginx({certificates.ValidFile()}, certificates.KeyFile(),
+                       root.substr(0, root.find('/', 8)));
+  ::setenv("SORREL_USER", "demo", 1);
+  ::setenv("SORREL_PASSWORD", "demo", 1);
+  for (const char* optIn : {"0", "1"}) {
+    SCOPED_TRACE(optIn);
+    ::setenv("SORREL_HTTP_ACCEPT_UNKNOWN_CA", optIn, 1);
+    const Outcome info =
+        RunTool({"info", "--json", "--url", nginx.Url(0) + "sorrel/Search", "SMALL"}, {});
+    ASSERT_FALSE(info.results.empty());
+    const std::string shown = info.results.back().dump();
+    EXPECT_EQ(info.results.back()["ok"], *optIn == '1') << shown << nginx.Log();
+    EXPECT_EQ(shown.find("12045") != std::string::npos, *optIn == '0') << shown;
+    EXPECT_EQ(shown.find("unknownAuthorityAccepted") != std::string::npos, *optIn == '1') << shown;
+  }
+  for (const char* name : {"SORREL_USER", "SORREL_HTTP_ACCEPT_UNKNOWN_CA"}) ::unsetenv(name);
 }
 
 }  // namespace

@@ -22,6 +22,10 @@ expect_output(0 "valid, 28 entries, 5 rules" sgml --check ${tpl})
 expect_output(0 "EP1000000A1.sgml\n.*US1234567B2.sgml\n.*DE19912345.sgml\n"
               sgml ${tpl} ${documents} -o ${WORK}/out)
 
+# -o makes a missing folder, with its parents.
+expect_output(0 "made/here/JP2005123456A.sgml\n$"
+              sgml ${tpl} ${SOURCE}/examples/documents/minimal.ktf -o ${WORK}/made/here)
+
 file(GLOB outputs ${WORK}/out/*.sgml)
 list(LENGTH outputs count)
 if(count LESS 4)
@@ -43,8 +47,8 @@ endif()
 
 file(WRITE ${WORK}/bad.tpl "TEMPLATE\n{ \"<A>\"\n  [(TI) \"%d\"]\n\"</A>\" }\n")
 expect_output(1 "bad.tpl:3: A field format must hold exactly one %s" sgml --check ${WORK}/bad.tpl)
-expect_output(2 "bad.tpl:3: A field format" sgml ${WORK}/bad.tpl ${documents} -o ${WORK}/out)
+expect_output(1 "bad.tpl:3: A field format" sgml ${WORK}/bad.tpl ${documents} -o ${WORK}/out)
 file(WRITE ${WORK}/broken.ktf "PN=EP 1\nnot a field\n")
-expect_output(1 "broken.ktf: line 2: not a CODE=VALUE line" sgml ${tpl} ${WORK}/broken.ktf
+expect_output(1 "broken.ktf is not a KTF document: line 2: not a CODE=VALUE line" sgml ${tpl} ${WORK}/broken.ktf
               -o ${WORK}/out)
-expect_output(2 "give at least one KTF document file" sgml ${tpl})
+expect_output(106 "give at least one KTF document file" sgml ${tpl})

@@ -32,7 +32,7 @@ expect_output(0 "^8\tbanana;2\n$" find ${WORK}/sorted.txt banana)
 expect_output(0 "^17\tcherry;3\n$" find ${WORK}/sorted.txt 3 --field 2 --numeric --complete)
 expect_output(0 "^17\tcherry;3\n$" find ${WORK}/sorted.txt c --field 1 --near)
 expect_output(1 "not found" find ${WORK}/sorted.txt durian --field 1 --complete)
-expect_output(2 "--field must be a field number" find ${WORK}/sorted.txt apple --field 0)
+expect_output(106 "--field: a field number" find ${WORK}/sorted.txt apple --field 0)
 
 file(WRITE ${WORK}/super.ini
   "[STYLE_SHEET]\r\nCONDITION=NOTICE\r\nSTYLE_SHEET1=fr.xsl\r\nCONDITION1=lang=FR\r\n")

@@ -1,0 +1,3 @@
+#include "net/HttpAuthenticator.h"
+
+void HttpAuthenticator::OnUnknownAuthorityAccepted(HttpRequest&) {}
