@@ -82,8 +82,10 @@ void ServerProtocol::Authenticate(const RequestParams& params, const std::string
   UserDirectory::State state = UserDirectory::State::kActive;
   // A user or address that is locked, or still waiting out the delay after
   // a failure, is refused without a check, in the words of a wrong password.
+  // No user has an empty name: the client's first login, made before it has
+  // asked for credentials, is refused without counting as a guess.
   bool known = false;
-  if (logins_.MayTry(user, address)) {
+  if (!user.empty() && logins_.MayTry(user, address)) {
     known = users_.Check(user, digest, state);
     logins_.Record(user, address, known);
   }

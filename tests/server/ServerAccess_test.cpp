@@ -124,6 +124,10 @@ TEST(ServerAccess, GuessesAreSlowedPerUserAndPerAddress) {
   EXPECT_EQ(Login(server, "127.0.0.3", "demo", "demo").body, wrong.body);
   EXPECT_EQ(Login(server, "127.0.0.2", "disabled", "disabled").body, wrong.body);
   EXPECT_TRUE(Authenticated(Login(server, "127.0.0.4", "customer", "customer")));
+  // A login without a user name (a client's first, before it asks for
+  // credentials) is no guess.
+  for (int i = 0; i < 5; ++i) EXPECT_FALSE(Authenticated(Login(server, "127.0.0.6", "", "")));
+  EXPECT_TRUE(Authenticated(Login(server, "127.0.0.6", "expired", "expired")));
 }
 
 TEST(ServerAccess, GuessesLockTheUserAndTheAddress) {
