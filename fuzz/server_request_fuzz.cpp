@@ -37,6 +37,7 @@ Server& Started() {
     settings.bases = {folder};
     settings.sessionTimeout = std::chrono::hours(24);
     settings.maxRecords = 1000;
+    settings.xmlServer = true;
     Server started;
     started.protocol = new ServerProtocol(settings);
     std::string error;
@@ -46,7 +47,7 @@ Server& Started() {
     RequestParams login;
     login.AddForm(std::string("iac_user=demo&iac_pwd=") + static_cast<const char*>(digest));
     Answer answer;
-    started.protocol->Route("UserAuthentication", login, "", answer);
+    started.protocol->Route("UserAuthentication", login, "", "127.0.0.1", answer);
     if (answer.cookie.empty()) __builtin_trap();
     started.cookie = answer.cookie;
     return started;
@@ -66,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RequestParams params;
   if (newline != std::string_view::npos) params.AddForm(input.substr(newline + 1));
   Answer answer;
-  server.protocol->Route(path, params, server.cookie, answer);
+  server.protocol->Route(path, params, server.cookie, "127.0.0.1", answer);
   switch (answer.status) {
     case 200:
       break;
