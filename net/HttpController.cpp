@@ -96,7 +96,7 @@ struct HttpController::Exchange {
   HttpRequest& request;
   HttpAuthenticator& authenticator;
   HttpResponse& response;
-  HttpTimeLimits limits;
+  HttpLimits limits;
   CString body;           // the form, built anew after an authenticator answered
   CString proxyUserName;  // the proxy credentials sent with every send, empty for none
   CString proxyPassword;
@@ -124,7 +124,7 @@ HttpResponse* HttpController::Connect(HttpRequest& request, HttpAuthenticator& a
     Exchange exchange{request,
                       authenticator,
                       *response,
-                      HttpTimeLimits::FromEnvironment(),
+                      HttpLimits::FromEnvironment(),
                       std::move(body),
                       request.GetProxyUserName(),
                       request.GetProxyPassword()};
@@ -155,6 +155,10 @@ bool HttpController::Attempt(Exchange& exchange) {
     if (failure != 0) {
       SetLastError(failure);
       RetrieveErrorMessage();
+      if (requestHandle->AnswerTooLarge()) {
+        lastErrorMessage.Format("The server's answer is larger than %u MB.",
+                                exchange.limits.answerMegabytes);
+      }
       ClearHandles();
       return false;
     }

@@ -18,6 +18,8 @@ class HttpTransfer;
 // Waits are bounded: SORREL_HTTP_CONNECT_TIMEOUT (connection set-up) and
 // SORREL_HTTP_IDLE_TIMEOUT (no byte moving either way), in seconds, 60 each
 // by default, read at each Connect; either ends the exchange with 12002.
+// SORREL_HTTP_MAX_ANSWER_MB bounds the body of an answer (16 MB by default),
+// enforced as it arrives whatever its framing.
 // SORREL_HTTP_CA_FILE names a PEM file of certificate authorities trusted
 // besides the system's; SORREL_HTTP_ACCEPT_UNKNOWN_CA=1 lets certificates of
 // unknown authorities through. One controller serves one Connect at a time.
@@ -31,7 +33,8 @@ class SORREL_EXPORT HttpController {
   // Posts the request's parameters and returns a new response that the
   // caller owns (never null). IsConnectionSuccessful() says whether a status
   // came back; otherwise lastErrorMessage says why ("Invalid URL.",
-  // "Unsupported protocol.", or "NUMBER: text" with the WinINet number). A 401
+  // "Unsupported protocol.", "The server's answer is larger than N MB." with
+  // the last error 8, or "NUMBER: text" with the WinINet number). A 401
   // asks `authenticator`; server credentials it gives are stored in
   // `request`. The request's proxy credentials go out with every send through
   // a proxy; a 407 to them asks `authenticator` once. A certificate of an

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <new>
 #include <span>
 
@@ -22,8 +21,10 @@
 namespace {
 
 constexpr long kDefaultLimitMilliseconds = 60000;
-// The largest body a 32-bit length can describe.
-constexpr curl_off_t kLargestBody = std::numeric_limits<unsigned int>::max();
+// The answer limit's bounds in MB: below 4 GiB, the largest body a 32-bit
+// length can describe.
+constexpr unsigned long kMostAnswerMegabytes = 4095;
+constexpr uint64_t kMegabyte = 1024 * 1024;
 // The agent text sent with every request.
 constexpr const char kAgent[] = "Sorrel V5";
 
@@ -38,6 +39,22 @@ long ReadLimit(const char* variable) {
     return kDefaultLimitMilliseconds;
   }
   return std::max(1L, static_cast<long>(seconds * 1000.0));
+}
+
+unsigned ReadAnswerMegabytes() {
+  const char* text = std::getenv("SORREL_HTTP_MAX_ANSWER_MB");
+  if (text == nullptr || *text == '\0') return HttpLimits::kDefaultAnswerMegabytes;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long megabytes = std::strtoul(text, &end, 10);
+  if (end == text || *end != '\0' || errno != 0 || *text == '-' || megabytes == 0 ||
+      megabytes > kMostAnswerMegabytes) {
+    const std::string message =
+        std::string("SORREL_HTTP_MAX_ANSWER_MB is not a number of MB from 1 to 4095: ") + text;
+    ReportDiagnostic(DiagnosticLevel::kDebug, message.c_str());
+    return HttpLimits::kDefaultAnswerMegabytes;
+  }
+  return static_cast<unsigned>(megabytes);
 }
 
 // The path escaped where a URL may not hold the byte as it is (blanks,
@@ -134,8 +151,9 @@ int VerifyAllowingUnknownAuthority(int verified, X509_STORE_CTX* store) {
 
 }  // namespace
 
-HttpTimeLimits HttpTimeLimits::FromEnvironment() {
-  return {ReadLimit("SORREL_HTTP_CONNECT_TIMEOUT"), ReadLimit("SORREL_HTTP_IDLE_TIMEOUT")};
+HttpLimits HttpLimits::FromEnvironment() {
+  return {ReadLimit("SORREL_HTTP_CONNECT_TIMEOUT"), ReadLimit("SORREL_HTTP_IDLE_TIMEOUT"),
+          ReadAnswerMegabytes()};
 }
 
 HttpTransfer::HttpTransfer()
@@ -148,7 +166,9 @@ HttpTransfer::HttpTransfer()
       body(new ByteBuffer()),
       statusCode(0),
       idleMilliseconds(kDefaultLimitMilliseconds),
-      bodyTooLarge(false),
+      largestAnswer(uint64_t{HttpLimits::kDefaultAnswerMegabytes} * kMegabyte),
+      answerTooLarge(false),
+      outOfMemory(false),
       acceptingUnknownAuthority(false),
       unknownAuthorityAccepted(false),
       idleExpired(false),
@@ -161,7 +181,7 @@ HttpTransfer::~HttpTransfer() {
   delete body;
 }
 
-HttpTransfer* HttpTransfer::Open(HttpRequest& request, const HttpTimeLimits& limits) {
+HttpTransfer* HttpTransfer::Open(HttpRequest& request, const HttpLimits& limits) {
   if (CurlShare::Handle() == nullptr) return nullptr;
   auto* transfer = new HttpTransfer();
   transfer->Configure(request, limits);
@@ -172,13 +192,14 @@ HttpTransfer* HttpTransfer::Open(HttpRequest& request, const HttpTimeLimits& lim
   return transfer;
 }
 
-void HttpTransfer::Configure(HttpRequest& request, const HttpTimeLimits& limits) {
+void HttpTransfer::Configure(HttpRequest& request, const HttpLimits& limits) {
   CString host = request.GetServerName();
   if (host.Find(':') >= 0 && host.Left(1) != "[") host = "[" + host + "]";
   url = WebUtil::GetServiceAsString(request.GetServiceType()).str() + "://" + host.str() + ":" +
         std::to_string(request.GetPort()) + EscapeTarget(request.GetObject());
   idleMilliseconds = limits.idleMilliseconds;
   connectMilliseconds = limits.connectMilliseconds;
+  largestAnswer = uint64_t{limits.answerMegabytes} * kMegabyte;
   // A proxy that demands credentials answers 407 and closes without reading
   // the body, which resets the connection under its answer. Through a proxy
   // the body therefore waits for "100 Continue", so that a 407 arrives before
@@ -226,7 +247,9 @@ bool HttpTransfer::Prepare() {
   set(CURLOPT_XFERINFODATA, this);
   set(CURLOPT_WRITEFUNCTION, &HttpTransfer::ReceiveBody);
   set(CURLOPT_WRITEDATA, this);
-  set(CURLOPT_MAXFILESIZE_LARGE, kLargestBody);
+  // A declared length over the limit fails before the body is read; a
+  // chunked or unframed body is cut off by ReceiveBody once it passes it.
+  set(CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(largestAnswer));
   set(CURLOPT_SSL_VERIFYPEER, 1L);
   set(CURLOPT_SSL_VERIFYHOST, 2L);
   if (acceptingUnknownAuthority) {
@@ -288,7 +311,7 @@ DWORD HttpTransfer::Send(const CString& text) {
   ByteBuffer* fresh = new ByteBuffer();
   delete body;
   body = fresh;
-  bodyTooLarge = false;
+  answerTooLarge = outOfMemory = false;
   idleExpired = false;
   lastDownloaded = lastUploaded = 0;
   lastActivity = std::chrono::steady_clock::now();
@@ -380,10 +403,13 @@ DWORD HttpTransfer::MapFailure(CURLcode result) {
     case CURLE_PEER_FAILED_VERIFICATION:
       return MapCertificateFailure();
     case CURLE_FILESIZE_EXCEEDED:
+      answerTooLarge = true;
+      return ERROR_NOT_ENOUGH_MEMORY;
     case CURLE_OUT_OF_MEMORY:
       return ERROR_NOT_ENOUGH_MEMORY;
     case CURLE_WRITE_ERROR:
-      return bodyTooLarge ? ERROR_NOT_ENOUGH_MEMORY : ERROR_INTERNET_INTERNAL_ERROR;
+      return answerTooLarge || outOfMemory ? ERROR_NOT_ENOUGH_MEMORY
+                                           : ERROR_INTERNET_INTERNAL_ERROR;
     default:
       return ERROR_INTERNET_INTERNAL_ERROR;
   }
@@ -418,14 +444,14 @@ DWORD HttpTransfer::MapCertificateFailure() {
 size_t HttpTransfer::ReceiveBody(char* data, size_t size, size_t count, void* user) {
   auto* transfer = static_cast<HttpTransfer*>(user);
   const size_t length = size * count;
-  if (transfer->body->GetLength() + length > static_cast<uint64_t>(kLargestBody)) {
-    transfer->bodyTooLarge = true;
+  if (transfer->body->GetLength() + length > transfer->largestAnswer) {
+    transfer->answerTooLarge = true;
     return 0;
   }
   if (length == 0) return 0;
   auto* block = new (std::nothrow) unsigned char[length];
   if (block == nullptr) {
-    transfer->bodyTooLarge = true;
+    transfer->outOfMemory = true;
     return 0;
   }
   std::memcpy(block, data, length);

@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 #include "platform/CString.h"
@@ -11,15 +12,20 @@
 class ByteBuffer;
 class HttpRequest;
 
-// The two time limits of an exchange, read from the environment at each
-// Connect: SORREL_HTTP_CONNECT_TIMEOUT bounds the TCP and TLS set-up,
-// SORREL_HTTP_IDLE_TIMEOUT the time during which no byte moves either way.
-// Seconds, fractions allowed; 60 each when unset or not a positive number.
-struct HttpTimeLimits {
+// The limits of an exchange, read from the environment at each Connect:
+// SORREL_HTTP_CONNECT_TIMEOUT bounds the TCP and TLS set-up,
+// SORREL_HTTP_IDLE_TIMEOUT the time during which no byte moves either way
+// (seconds, fractions allowed; 60 each when unset or not a positive number),
+// SORREL_HTTP_MAX_ANSWER_MB the body of an answer (whole MB, 1 to 4095;
+// kDefaultAnswerMegabytes when unset or not understood).
+struct HttpLimits {
+  static constexpr unsigned kDefaultAnswerMegabytes = 16;
+
   long connectMilliseconds;  // CURLOPT_CONNECTTIMEOUT_MS
   long idleMilliseconds;     // longest stretch without a byte moved
+  unsigned answerMegabytes;  // largest body taken, in MB of 1,048,576 bytes
 
-  static HttpTimeLimits FromEnvironment();
+  static HttpLimits FromEnvironment();
 };
 
 // One open request: a form POST to the request's server on the process-wide
@@ -32,7 +38,7 @@ struct HttpTimeLimits {
 class HttpTransfer {
  public:
   // Null when libcurl cannot give a handle or take the options.
-  static HttpTransfer* Open(HttpRequest& request, const HttpTimeLimits& limits);
+  static HttpTransfer* Open(HttpRequest& request, const HttpLimits& limits);
   ~HttpTransfer();
   HttpTransfer(const HttpTransfer&) = delete;
   HttpTransfer& operator=(const HttpTransfer&) = delete;
@@ -55,13 +61,16 @@ class HttpTransfer {
   unsigned long ProxyMethods() const { return proxyMethods; }
   // The schemes the proxy offered in the last send's 407 (CURLAUTH_*).
   unsigned long ProxyMethodsOffered() const;
+  // Whether the last send failed because the answer's body is longer than
+  // the limit (declared so, or found so while it was read).
+  bool AnswerTooLarge() const { return answerTooLarge; }
   // Whether the last send's handshake let through a certificate of an
   // unknown authority (only when SORREL_HTTP_ACCEPT_UNKNOWN_CA allows it).
   bool AcceptedUnknownAuthority() const { return unknownAuthorityAccepted; }
 
  private:
   HttpTransfer();
-  void Configure(HttpRequest& request, const HttpTimeLimits& limits);
+  void Configure(HttpRequest& request, const HttpLimits& limits);
   // Replaces the handle by a fresh one holding every option; false when
   // libcurl refuses one.
   bool Prepare();
@@ -97,7 +106,9 @@ class HttpTransfer {
   ByteBuffer* body;                // the body of the last send, owned
   unsigned long statusCode;        // status of the last successful send
   long idleMilliseconds;           // limit of a stretch without traffic
-  bool bodyTooLarge;               // the body passed a 32-bit length and was cut off
+  uint64_t largestAnswer;          // bytes of body taken at most
+  bool answerTooLarge;             // the body passed largestAnswer and was cut off
+  bool outOfMemory;                // a block of the body could not be allocated
   bool acceptingUnknownAuthority;  // SORREL_HTTP_ACCEPT_UNKNOWN_CA is on
   bool unknownAuthorityAccepted;   // the last send's handshake relied on it
   bool idleExpired;                // the transfer was stopped for lack of traffic

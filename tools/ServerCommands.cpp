@@ -11,11 +11,13 @@
 #include "session/Windows1252.h"
 #include "tools/CommandRegistry.h"
 #include "tools/ServerOptions.h"
+#include "tools/TerminalText.h"
 
 // The commands that talk to a search server through a session: login,
 // bases, info, query, check and file. Each prints every session event on
 // standard error, the answer on standard output, and exits with the
-// status of session/ServerReply.h.
+// status of session/ServerReply.h. Text from the server reaches the terminal
+// through TerminalText; --json escapes it instead.
 namespace {
 
 struct QueryOptions {
@@ -43,14 +45,22 @@ unsigned long LoginStatus(const ServerReply& reply) {
   return 0;
 }
 
-// Why nothing arrived, in a line.
+// Words of the server for one line: without the line breaks that end them,
+// and the characters a terminal would obey made visible.
+std::string ServerWords(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return TerminalText::ShownLine(text);
+}
+
+// Why nothing arrived, in a line; the server's words in it made visible.
 std::string FailureMessage(const ServerOptions& options, const ServerReply& reply,
                            const char* what) {
   using Outcome = ServerReply::Outcome;
   std::string message;
   switch (reply.outcome) {
     case Outcome::kNotXml:
-      message = "the server's login answer is not well-formed XML (" + reply.failure + ")";
+      message = "the server's login answer is not well-formed XML (" +
+                ServerWords(reply.failure) + ")";
       break;
     case Outcome::kNoAnswer:
       message = "no answer from the server at " + options.url + ": " +
@@ -58,7 +68,8 @@ std::string FailureMessage(const ServerOptions& options, const ServerReply& repl
       break;
     case Outcome::kLoginRefused:
       message = "authentication refused" +
-                (Refusal(reply).empty() ? std::string() : ": " + Refusal(reply));
+                (Refusal(reply).empty() ? std::string()
+                                        : ": " + ServerWords(Refusal(reply)));
       break;
     case Outcome::kNoServer:
       message = "no search server at " + options.url + " (the login request got status " +
@@ -68,10 +79,13 @@ std::string FailureMessage(const ServerOptions& options, const ServerReply& repl
       message = std::string(what) == "question"
                     ? "the server refused the question"
                     : std::string("the server refused to deliver the ") + what;
-      if (!reply.failure.empty()) message += ": " + Windows1252ToUtf8(reply.failure);
+      // Made visible before the conversion, which would turn C1 bytes into
+      // characters a UTF-8 terminal obeys as controls.
+      if (!reply.failure.empty()) {
+        message += ": " + Windows1252ToUtf8(ServerWords(reply.failure));
+      }
       break;
   }
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
   return message;
 }
 
@@ -95,7 +109,7 @@ int Report(const ServerOptions& options, const char* what, const ServerReply& re
     }
     std::cout << result.dump() << '\n';
   } else if (reply.delivered()) {
-    std::cout << reply.body;
+    std::cout << TerminalText::Shown(reply.body);
     if (!reply.body.empty() && reply.body.back() != '\n') std::cout << '\n';
   } else {
     std::fprintf(stderr, "sorrel: %s\n", FailureMessage(options, reply, what).c_str());
@@ -119,7 +133,7 @@ int RunOnServer(const ServerOptions& options, const char* what,
               event.kind == Kind::kLoggedIn) {
             return;
           }
-          std::fprintf(stderr, "sorrel: %s\n", event.text.c_str());
+          std::fprintf(stderr, "sorrel: %s\n", ServerWords(event.text).c_str());
         });
     reply = operation(connection);
   }

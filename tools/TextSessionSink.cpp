@@ -7,6 +7,7 @@
 
 #include "session/ServerReply.h"
 #include "session/SessionText.h"
+#include "tools/TerminalText.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ constexpr size_t kBarWidth = 30;
 void ShowFiles(const SessionSummary& summary) {
   std::cout << "\nFiles made in " << summary.folder << ":\n";
   for (const std::string& file : summary.files) {
-    std::cout << "  " << fs::path(file).filename().string() << '\n';
+    std::cout << "  " << TerminalText::ShownLine(fs::path(file).filename().string()) << '\n';
   }
 }
 
@@ -25,7 +26,7 @@ void ShowEvents(const SessionSummary& summary) {
   std::cout << "  server events ";
   const char* separator = " ";
   for (const auto& [name, count] : summary.events) {
-    std::cout << separator << count.latestText << " (" << count.times << ")";
+    std::cout << separator << TerminalText::ShownLine(count.latestText) << " (" << count.times << ")";
     separator = "; ";
   }
   if (summary.events.empty()) std::cout << " none";
@@ -36,10 +37,10 @@ void ShowEvents(const SessionSummary& summary) {
 
 TextSessionSink::TextSessionSink(bool echo, bool progress) : echo_(echo), progress_(progress) {}
 
-void TextSessionSink::Text(const std::string& text) { lines_.push_back(text); }
+void TextSessionSink::Text(const std::string& text) { lines_.push_back(TerminalText::Shown(text)); }
 
 void TextSessionSink::Event(const ServerEvent& event) {
-  lines_.push_back("[server] " + event.text);
+  lines_.push_back("[server] " + TerminalText::ShownLine(event.text));
 }
 
 void TextSessionSink::Progress(size_t done, size_t total) {

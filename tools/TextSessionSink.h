@@ -9,7 +9,8 @@
 // A session on the terminal as text: each line echoed ("sorrel> ...", when
 // not typed), then its text lines and the server's events ("[server] ...")
 // indented, in the order they came; a progress bar on standard error for
-// long fetches; the files made and a summary at the end.
+// long fetches; the files made and a summary at the end. Every text that may
+// come from the server goes through TerminalText on its way out.
 class TextSessionSink : public SessionSink {
  public:
   // `echo`: show each line before its result; `progress`: draw the bar.

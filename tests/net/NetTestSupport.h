@@ -10,6 +10,7 @@ class LoopbackEnvironment : public ScopedEnvironment {
     WithoutProxies()
         .Set("SORREL_HTTP_CONNECT_TIMEOUT", "2")
         .Set("SORREL_HTTP_IDLE_TIMEOUT", "1.5")
-        .Clear("SORREL_HTTP_CA_FILE");
+        .Clear("SORREL_HTTP_CA_FILE")
+        .Clear("SORREL_HTTP_MAX_ANSWER_MB");
   }
 };
