@@ -396,6 +396,62 @@ TEST(SessionEndToEnd, JsonCarriesTheServersWindows1252TextAsUtf8) {
   EXPECT_EQ(file.results[0]["body"], utf8);
 }
 
+// Runs the tool with `arguments` (each in single quotes, none holding one) and these environment
+// assignments in front, its standard input from /dev/null; what it writes on both outputs.
+std::string RunToolText(const std::string& environment, const std::vector<std::string>& arguments) {
+  std::string command = environment + " '" SORREL_TOOL_BINARY "'";
+  for (const std::string& argument : arguments) command += " '" + argument + "'";
+  FILE* output = ::popen((command + " </dev/null 2>&1").c_str(), "r");
+  if (output == nullptr) return {};
+  std::string text;
+  char buffer[4096];
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, output)) > 0;) text.append(buffer, got);
+  ::pclose(output);
+  return text;
+}
+
+// A server that retitles and clears the terminal through a document's fields (the abstract reaches
+// the terminal as it is), its publication number, a text file and a refusal: the text session and the one-shot commands show the control
+// characters visibly and send none of them, C1 bytes included; windows-1252 letters pass.
+TEST(SessionEndToEnd, ServerTextReachesTheTerminalWithoutControlCharacters) {
+  const std::string hostile = "T\xfctel \x1b]0;owned\x07 \x1b[2J \x9b" "2J\r end";
+  ScriptedHttpServer server;
+  server.SetHandler([&](const RecordedRequest& request) {
+    if (request.target.find("UserAuthentication") != std::string::npos) {
+      return ScriptedAnswer::OpenSession();
+    }
+    const auto has = [&](const char* part) { return request.body.find(part) != std::string::npos; };
+    if (has("action=p")) return ScriptedAnswer{200, {}, "STATUS=OK\nQUESTION=x\n\n"};
+    if (has("taille=0")) return ScriptedAnswer{200, {}, "SET=1\nHITS=1\n\n"};
+    if (has("action=r")) {
+      return ScriptedAnswer{200, {},
+                            "SET=1\nHITS=1\n\nPN=EP\x1b[8m 1 A1\nTI=" + hostile + "\nAB=" +
+                                hostile + "\n\n"};
+    }
+    if (has("file=gone")) return ScriptedAnswer{404, {}, "<TITLE>" + hostile + "</TITLE>"};
+    return ScriptedAnswer{200, {}, hostile};
+  });
+  TempDir out;
+  const fs::path script = out.path() / "lines.txt";
+  WriteBytes(script.string(), "pump\n..BR 1\n");
+  const std::string url = server.Url("/app/Search");
+  const std::string environment = "SORREL_PASSWORD=demo";
+  const std::string outputs[] = {
+      RunToolText(environment, {"session", "--url", url, "--user", "demo", "--base", "B", "--out",
+                                out.path().string(), script.string()}),
+      RunToolText(environment, {"file", "--url", url, "--user", "demo", "B", "help.txt"}),
+      RunToolText(environment, {"file", "--url", url, "--user", "demo", "B", "gone"}),
+  };
+  for (const std::string& output : outputs) {
+    for (const char control : {'\x1b', '\x07', '\x9b', '\r'}) {
+      EXPECT_EQ(output.find(control), std::string::npos) << output;
+    }
+  }
+  const std::string shown = "T\xfctel ^[]0;owned^G ^[[2J \\x9b2J^M end";
+  EXPECT_NE(outputs[0].find("AB  " + shown), std::string::npos) << outputs[0];
+  EXPECT_NE(outputs[1].find(shown), std::string::npos) << outputs[1];
+}
+
 // The tool on a terminal of its own (a pseudo-terminal), as a user types.
 class OnTerminal {
  public:
