@@ -3,6 +3,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "net/HttpAuthenticator.h"
@@ -10,6 +11,7 @@
 #include "net/HttpRequest.h"
 #include "net/HttpResponse.h"
 #include "tools/CommandRegistry.h"
+#include "tools/TerminalText.h"
 
 namespace {
 
@@ -64,9 +66,9 @@ int Run(const PostOptions& options) {
     std::cout << result.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
   } else {
     std::cout << "status: " << response->GetStatusCode() << '\n'
-              << "cookies: " << cookies << '\n'
-              << '\n';
-    std::cout.write(body.c_str(), body.GetLength());
+              << "cookies: " << TerminalText::ShownLine(cookies) << '\n'
+              << '\n'
+              << TerminalText::Shown(std::string_view(body.c_str(), body.GetLength()));
     if (body.GetLength() > 0 && body[body.GetLength() - 1] != '\n') std::cout << '\n';
   }
   return 0;
@@ -82,7 +84,9 @@ const bool registered = RegisterCommand([](CLI::App& app, int& exitCode) {
   command->footer(
       "Exit status 1 when no HTTP status came back (the failure text is printed).\n"
       "Proxies: http_proxy, https_proxy, no_proxy. Time limits in seconds:\n"
-      "SORREL_HTTP_CONNECT_TIMEOUT, SORREL_HTTP_IDLE_TIMEOUT (60 each by default).");
+      "SORREL_HTTP_CONNECT_TIMEOUT, SORREL_HTTP_IDLE_TIMEOUT (60 each by default).\n"
+      "Largest answer: SORREL_HTTP_MAX_ANSWER_MB (16 by default). Control characters\n"
+      "of the answer are shown visibly (^[ for ESC); --json keeps it exact.");
   command->callback([&exitCode] { exitCode = Run(options); });
 });
 

@@ -440,6 +440,7 @@ TEST(SessionEndToEnd, ServerTextReachesTheTerminalWithoutControlCharacters) {
       RunToolText(environment, {"session", "--url", url, "--user", "demo", "--base", "B", "--out",
                                 out.path().string(), script.string()}),
       RunToolText(environment, {"file", "--url", url, "--user", "demo", "B", "help.txt"}),
+      RunToolText(environment, {"post", url, "file=x"}),
       RunToolText(environment, {"file", "--url", url, "--user", "demo", "B", "gone"}),
   };
   for (const std::string& output : outputs) {
@@ -450,6 +451,7 @@ TEST(SessionEndToEnd, ServerTextReachesTheTerminalWithoutControlCharacters) {
   const std::string shown = "T\xfctel ^[]0;owned^G ^[[2J \\x9b2J^M end";
   EXPECT_NE(outputs[0].find("AB  " + shown), std::string::npos) << outputs[0];
   EXPECT_NE(outputs[1].find(shown), std::string::npos) << outputs[1];
+  EXPECT_NE(outputs[2].find(shown), std::string::npos) << outputs[2];
 }
 
 // The tool on a terminal of its own (a pseudo-terminal), as a user types.
