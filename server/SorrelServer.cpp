@@ -82,6 +82,13 @@ const char* ExceptionForStatus(int status) {
   }
 }
 
+// Whether `a` equals `b`, in a time that depends on their lengths only.
+bool SameText(const std::string& a, const std::string& b) {
+  unsigned char differ = a.size() == b.size() ? 0 : 1;
+  for (size_t i = 0; i < a.size(); ++i) differ |= a[i] ^ b[i % std::max<size_t>(1, b.size())];
+  return differ == 0 && !b.empty();
+}
+
 // `text` with every control byte and "\\" written as "\\xHH", so
 // that a value cannot forge or break a line of the log.
 std::string LogSafe(const std::string& text) {
@@ -287,6 +294,12 @@ bool SorrelServer::Refused(const httplib::Request& request, httplib::Response& r
     status = 405, why = "log in and out with POST";
   } else if (request.path.rfind(options_.root, 0) != 0) {
     status = 404, why = "no endpoint " + request.path;
+  } else if (request.method == "GET" &&
+             (request.has_header("Transfer-Encoding") ||
+              std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10) > 0)) {
+    // The HTTP library leaves a GET body unread, to be misread as the
+    // connection's next request.
+    status = 400, why = "a GET request has no body";
   } else if (request.get_header_value_count("Content-Length") > 1 ||
              std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10) >
                  options_.maxBody) {
@@ -302,11 +315,9 @@ bool SorrelServer::Refused(const httplib::Request& request, httplib::Response& r
 bool SorrelServer::Guarded(const httplib::Request& request, httplib::Response& response) {
   if (options_.guardPath.empty() || request.path.rfind(options_.guardPath, 0) != 0) return false;
   std::string expected = "Basic " + Base64(options_.guardUser + ":" + options_.guardPassword);
-  if (request.get_header_value("Authorization") == expected) return false;
-  response.status = 401;
+  if (SameText(request.get_header_value("Authorization"), expected)) return false;
   response.set_header("WWW-Authenticate", "Basic realm=\"sorrel\"");
-  response.set_content(Markup::Page("401 Unauthorized", "this path needs a user name and password"),
-                       "text/html; charset=UTF-8");
+  Fail(response, 401, "this path needs a user name and password");
   return true;
 }
 
