@@ -34,7 +34,6 @@ class SorrelServerHttp : public httplib::Server {
   // Serves TLS with the PEM certificate chain and key; false with `error`
   // set when either cannot be used. Call before serving.
   bool UseTls(const std::string& certificate, const std::string& key, std::string& error);
-  bool is_valid() const override { return true; }
 
   // The TLS 1.2 cipher list; TLS 1.3 suites are all forward-secret AEAD.
   static const char kCiphers[];
