@@ -1,5 +1,7 @@
 #include "server/SorrelServerHttp.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -110,19 +112,44 @@ bool SorrelServerHttp::process_and_close_socket(int sock) {
   return true;
 }
 
+SSL* SorrelServerHttp::Handshake(int sock) {
+  // Non-blocking, so that a client trickling its hello cannot stretch the
+  // handshake past the header deadline one slow read at a time.
+  const int flags = ::fcntl(sock, F_GETFL);
+  SSL* ssl = SSL_new(tls_);
+  bool done = false;
+  if (ssl != nullptr && flags >= 0 && ::fcntl(sock, F_SETFL, flags | O_NONBLOCK) == 0 &&
+      SSL_set_fd(ssl, sock) == 1) {
+    auto end = std::chrono::steady_clock::now() + settings_.limits.headerDeadline;
+    for (;;) {
+      int result = SSL_accept(ssl);
+      if (result == 1) {
+        done = true;
+        break;
+      }
+      int want = SSL_get_error(ssl, result);
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          end - std::chrono::steady_clock::now());
+      pollfd ready{sock, static_cast<short>(want == SSL_ERROR_WANT_WRITE ? POLLOUT : POLLIN), 0};
+      if ((want != SSL_ERROR_WANT_READ && want != SSL_ERROR_WANT_WRITE) || left.count() <= 0 ||
+          ::poll(&ready, 1, static_cast<int>(left.count())) <= 0)
+        break;
+    }
+  }
+  if (flags < 0 || ::fcntl(sock, F_SETFL, flags) != 0) done = false;
+  if (!done) {
+    ReportDiagnostic(DiagnosticLevel::kDebug,
+                     ("sorrel-server: TLS handshake failed: " + TlsError()).c_str());
+    SSL_free(ssl);
+    return nullptr;
+  }
+  return ssl;
+}
+
 void SorrelServerHttp::ServeSocket(int sock) {
   const auto& limits = settings_.limits;
   SetTimeouts(sock, std::min(limits.readTimeout, limits.headerDeadline), limits.writeTimeout);
-  SSL* ssl = nullptr;
-  if (tls_ != nullptr) {
-    ssl = SSL_new(tls_);
-    if (ssl != nullptr && (SSL_set_fd(ssl, sock) != 1 || SSL_accept(ssl) != 1)) {
-      ReportDiagnostic(DiagnosticLevel::kDebug,
-                       ("sorrel-server: TLS handshake failed: " + TlsError()).c_str());
-      SSL_free(ssl);
-      ssl = nullptr;
-    }
-  }
+  SSL* ssl = tls_ != nullptr ? Handshake(sock) : nullptr;
   if (tls_ == nullptr || ssl != nullptr) {
     SorrelServerStream stream(sock, ssl, limits);
     Serve(stream);

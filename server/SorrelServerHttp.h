@@ -43,6 +43,9 @@ class SorrelServerHttp : public httplib::Server {
   // Serves the requests of connection `sock` and closes it.
   void ServeSocket(int sock);
   void Serve(SorrelServerStream& stream);
+  // The TLS session of `sock` once its handshake is done within the header
+  // deadline; null, reported at debug level, when it is not.
+  SSL* Handshake(int sock);
   // Counts connection `sock` of `address` in; false when the address already
   // has its share: `sock` then waits its turn, or is refused and closed when
   // kMostWaiting of the address already wait.
