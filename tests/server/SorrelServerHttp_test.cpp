@@ -219,7 +219,14 @@ TEST(SorrelServerHttp, SessionsAndTheirCookie) {
 
 TEST(SorrelServerHttp, TlsNeedsVersion12AndAeadCiphers) {
   const std::string data = SORREL_SOURCE_DIR "/tests/server/data/tls/";
-  ReferenceServer server({"--tls-cert", data + "server.crt", "--tls-key", data + "server.key"});
+  ReferenceServer server({"--tls-cert", data + "server.crt", "--tls-key", data + "server.key",
+                          "--threads", "1", "--header-timeout", "2"});
+  // A client that never says hello holds the one worker for the header
+  // deadline only.
+  int silent = Connect(PortOf(server));
+  ASSERT_GE(silent, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const Clock::time_point start = Clock::now();
   struct Case {
     long least, most;
     const char* ciphers;
@@ -245,6 +252,9 @@ TEST(SorrelServerHttp, TlsNeedsVersion12AndAeadCiphers) {
         << c.ciphers << "\n"
         << headers;
   }
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(3500));
+  EXPECT_EQ(Receive(silent, std::chrono::seconds(1)), "");
+  ::close(silent);
 }
 
 }  // namespace
