@@ -37,10 +37,7 @@ void SetTimeouts(int socket, std::chrono::milliseconds read, std::chrono::millis
 
 }  // namespace
 
-SorrelServerHttp::SorrelServerHttp(const Settings& settings) : settings_(settings) {
-  set_keep_alive_max_count(settings_.keepAliveRequests);
-  set_keep_alive_timeout(settings_.keepAlive.count());
-}
+SorrelServerHttp::SorrelServerHttp(const Settings& settings) : settings_(settings) {}
 
 SorrelServerHttp::~SorrelServerHttp() {
   for (auto& [address, client] : clients_) {
