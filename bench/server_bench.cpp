@@ -68,6 +68,7 @@ class Fixture {
     SorrelServer::Options options;
     options.bases = {folder_};
     options.usersFile = SORREL_SOURCE_DIR "/examples/server/users.ini";
+    options.xmlServer = true;
     options.log = [](const std::string&) {};
     std::string error;
     if (!server_.Start(options, error)) {
@@ -166,6 +167,7 @@ void BM_ServerMemory1M(benchmark::State& state) {
   SorrelServer::Options options;
   options.bases = {folder};
   options.usersFile = SORREL_SOURCE_DIR "/examples/server/users.ini";
+  options.xmlServer = true;
   options.log = [](const std::string&) {};
   std::string error;
   if (!server.Start(options, error)) {

@@ -60,10 +60,13 @@ if [[ "$floor" != 0 ]]; then
     --benchmark_min_time=2 2>&1 | tee "$out/floor.txt"
 fi
 
-# One active user a session, each with its own password.
+# One active user a session, each with its own password, stored as the
+# server's salted derivation.
 users="$work/users.ini"
 for ((i = 1; i <= sessions; ++i)); do
-  printf '[load%d]\nPassword=load%d\nState=active\n\n' "$i" "$i"
+  printf '[load%d]\n' "$i"
+  printf 'load%d\n' "$i" | "$server" --hash-password
+  printf 'State=active\n\n'
 done >"$users"
 
 # shellcheck disable=SC2086

@@ -1,13 +1,16 @@
 #include "server/PatentBase.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "ktf/KtfDocumentReader.h"
-#include "server/SqliteEngine.h"
 #include "platform/CString.h"
+#include "server/SqliteEngine.h"
 #include "support/clAccessConfigFile.h"
 
 namespace fs = std::filesystem;
@@ -23,7 +26,7 @@ bool PatentBase::Open(const std::string& folder, std::string& error) {
   engine_ = std::make_unique<SqliteEngine>();
   if (!engine_->Open(folder, error)) return false;
   std::string text;
-  if (ReadFile("register.ktf", text)) {
+  if (ReadOwnFile("register.ktf", text)) {
     KtfDocumentReader entries;
     if (!entries.Parse(text)) {
       error = folder + "/register.ktf: " + entries.error();
@@ -37,18 +40,33 @@ bool PatentBase::Open(const std::string& folder, std::string& error) {
 bool PatentBase::Servable(const std::string& name) {
   return !name.empty() && name.size() <= 255 && name[0] != '.' &&
          name.find('/') == std::string::npos && name.find('\\') == std::string::npos &&
-         name.find('\0') == std::string::npos && name.rfind("index.sqlite", 0) != 0;
+         name.find('\0') == std::string::npos && name.rfind("index.sqlite", 0) != 0 &&
+         name != "documents.ktf" && name != "register.ktf";
 }
 
 bool PatentBase::ReadFile(const std::string& name, std::string& bytes) const {
-  if (!Servable(name)) return false;
-  fs::path path = fs::path(folder_) / name;
-  std::error_code code;
-  if (!fs::is_regular_file(path, code)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
+  return Servable(name) && ReadOwnFile(name, bytes);
+}
+
+bool PatentBase::ReadOwnFile(const std::string& name, std::string& bytes) const {
+  // O_NOFOLLOW refuses a link as the last component, and `name` has no
+  // other component below the folder; O_NONBLOCK keeps a FIFO from
+  // blocking the open, and fstat refuses everything but a regular file.
+  int fd = ::open((fs::path(folder_) / name).c_str(),
+                  O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return false;
+  struct stat info {};
+  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  bytes.clear();
+  char buffer[65536];
+  ssize_t got = 0;
+  while (ok && (got = ::read(fd, buffer, sizeof buffer)) != 0) {
+    if (got < 0 && errno == EINTR) continue;
+    ok = got > 0;
+    if (ok) bytes.append(buffer, static_cast<size_t>(got));
+  }
+  ::close(fd);
+  return ok;
 }
 
 std::vector<std::string> PatentBase::FileNames() const {
@@ -56,7 +74,9 @@ std::vector<std::string> PatentBase::FileNames() const {
   std::error_code code;
   for (const auto& entry : fs::directory_iterator(folder_, code)) {
     std::string name = entry.path().filename().string();
-    if (entry.is_regular_file() && Servable(name)) names.push_back(name);
+    if (!entry.is_symlink(code) && entry.is_regular_file(code) && Servable(name)) {
+      names.push_back(name);
+    }
   }
   std::sort(names.begin(), names.end());
   return names;

@@ -21,7 +21,9 @@ class PatentBase {
   SearchEngine& Engine() { return *engine_; }
 
   // The bytes of file `name` of the base: a plain name (no "/", not starting
-  // with "."), not the index. False when there is no such file.
+  // with "."), a regular file and not a symbolic link, and not one of the
+  // base's own files (documents.ktf, register.ktf, the index). False when
+  // there is no such file.
   bool ReadFile(const std::string& name, std::string& bytes) const;
   // The names of the files ReadFile serves, sorted.
   std::vector<std::string> FileNames() const;
@@ -30,6 +32,9 @@ class PatentBase {
 
  private:
   static bool Servable(const std::string& name);
+  // The bytes of the regular file `name` in the folder, never through a
+  // symbolic link; false when it cannot be read as one.
+  bool ReadOwnFile(const std::string& name, std::string& bytes) const;
 
   std::string folder_;
   std::string name_;

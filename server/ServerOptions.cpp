@@ -11,6 +11,9 @@ const char ServerOptions::kUsage[] =
     "                     [--tls-cert FILE --tls-key FILE] [--threads N] [--max-body BYTES]\n"
     "                     [--header-timeout SECONDS] [--per-address N]\n"
     "                     [--guard-path PATH --guard-user U:P]\n"
+    "                     [--xml-server on|off] [--login-delay MS] [--lockout-failures N]\n"
+    "                     [--lockout-time SECONDS]\n"
+    "       sorrel-server --hash-password    (reads the password, prints a PasswordHash value)\n"
     "       sorrel-server --generate-base DIR [--documents N] [--name NAME]\n"
     "Without --base it serves the sample base SAMPLE (generated on first use).\n";
 
@@ -24,6 +27,13 @@ bool Count(const char* text, long long low, long long high, T& target) {
   long long value = std::strtoll(text, &end, 10);
   if (end == text || *end != '\0' || value < low || value > high) return false;
   target = static_cast<T>(value);
+  return true;
+}
+
+bool OnOff(const char* text, bool& target) {
+  std::string value = text;
+  if (value != "on" && value != "off") return false;
+  target = value == "on";
   return true;
 }
 
@@ -63,6 +73,14 @@ const OptionRow kOptions[] = {
     {"--guard-path", "", [](O& o, const char* v) { return Text(v, o.server.guardPath); }},
     // "USER:PASSWORD", split once the whole line is read.
     {"--guard-user", "", [](O& o, const char* v) { return Text(v, o.server.guardUser); }},
+    {"--xml-server", "--xml-server takes on or off",
+     [](O& o, const char* v) { return OnOff(v, o.server.xmlServer); }},
+    {"--login-delay", "bad login delay",
+     [](O& o, const char* v) { return Count(v, 0, 3600000, o.server.loginDelay); }},
+    {"--lockout-failures", "bad lockout failure count",
+     [](O& o, const char* v) { return Count(v, 1, 1000000, o.server.lockoutFailures); }},
+    {"--lockout-time", "bad lockout time",
+     [](O& o, const char* v) { return Count(v, 1, 365LL * 24 * 3600, o.server.lockoutTime); }},
     {"--generate-base", "", [](O& o, const char* v) { return Text(v, o.generateFolder); }},
     {"--documents", "bad document count",
      [](O& o, const char* v) { return Count(v, 1, 100000000, o.documents); }},
@@ -102,6 +120,10 @@ ServerOptions ServerOptions::Parse(int argc, const char* const* argv) {
     std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       options.action = Action::kHelp;
+      return options;
+    }
+    if (arg == "--hash-password") {
+      options.action = Action::kHashPassword;
       return options;
     }
     if (i + 1 >= argc) return Refused(std::move(options), "missing value after " + arg);

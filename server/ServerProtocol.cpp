@@ -9,7 +9,8 @@ ServerProtocol::ServerProtocol(Settings settings)
     : settings_(std::move(settings)),
       sessions_(settings_.sessionTimeout, settings_.sessionLifetime),
       operations_(bases_, sessions_, settings_.maxRecords),
-      register_(bases_) {}
+      register_(bases_),
+      logins_(settings_.logins) {}
 
 bool ServerProtocol::Open(std::string& error) {
   if (!users_.Load(settings_.usersFile, error)) return false;
@@ -22,16 +23,18 @@ bool ServerProtocol::Open(std::string& error) {
 }
 
 void ServerProtocol::Route(const std::string& path, const RequestParams& params,
-                           const std::string& cookie, Answer& answer) {
+                           const std::string& cookie, const std::string& address, Answer& answer) {
+  bool xmlServerPath =
+      path == "search.cgi" || path == "getfile.cgi" || path == "XMLServerUserRequest";
   if (path == "UserAuthentication") {
-    Authenticate(params, answer);
+    Authenticate(params, address, answer);
   } else if (path == "UserDisconnection") {
     if (!cookie.empty()) sessions_.Close(cookie);
     answer.contentType = "text/plain; charset=UTF-8";
     answer.body = "disconnected\n";
   } else if (path == "Search") {
     Servlet(params, cookie, answer);
-  } else if (path == "search.cgi" || path == "getfile.cgi" || path == "XMLServerUserRequest") {
+  } else if (xmlServerPath && settings_.xmlServer) {
     operations_.Run(params, "", true, answer);
   } else if (path == "register") {
     register_.Lookup(params, answer);
@@ -69,7 +72,8 @@ void ServerProtocol::Servlet(const RequestParams& params, const std::string& coo
   }
 }
 
-void ServerProtocol::Authenticate(const RequestParams& params, Answer& answer) {
+void ServerProtocol::Authenticate(const RequestParams& params, const std::string& address,
+                                  Answer& answer) {
   if (!params.Has("iac_user") || !params.Has("iac_pwd")) {
     answer.Fail(400, "MissingParameterException", "iac_user and iac_pwd are required");
     return;
@@ -78,7 +82,15 @@ void ServerProtocol::Authenticate(const RequestParams& params, Answer& answer) {
   std::string digest = params.Get("iac_pwd");
   for (char& c : digest) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   UserDirectory::State state = UserDirectory::State::kActive;
-  bool known = users_.Check(user, digest, state);
+  // A user or address that is locked, or still waiting out the delay after
+  // a failure, is refused without a check, in the words of a wrong password.
+  // No user has an empty name: the client's first login, made before it has
+  // asked for credentials, is refused without counting as a guess.
+  bool known = false;
+  if (!user.empty() && logins_.MayTry(user, address)) {
+    known = users_.Check(user, digest, state);
+    logins_.Record(user, address, known);
+  }
   bool previousClosed = false;
   if (known && state == UserDirectory::State::kActive) {
     answer.cookie = sessions_.Open(user, previousClosed);

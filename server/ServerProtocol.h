@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "server/Answer.h"
+#include "server/LoginThrottle.h"
 #include "server/PatentBase.h"
 #include "server/PatentRegister.h"
 #include "server/RequestParams.h"
@@ -16,7 +17,8 @@
 
 // The client's session protocol, apart from HTTP: login and logout, the
 // servlet behind a session check (with the error pages that end a session),
-// the login-free XML-server variant, the register and the small HTML pages.
+// the login-free XML-server variant (when turned on), the register and the
+// small HTML pages.
 // It owns the bases, the users and the open sessions. Route is thread-safe.
 class ServerProtocol {
  public:
@@ -27,6 +29,8 @@ class ServerProtocol {
     std::chrono::seconds sessionTimeout{};  // idle time that ends a session
     std::chrono::seconds sessionLifetime{};  // time after login that ends a session
     size_t maxRecords = 0;                  // most records in one answer
+    bool xmlServer = false;                 // serve the login-free variants
+    LoginThrottle::Limits logins;           // how password guessing is slowed
   };
 
   explicit ServerProtocol(Settings settings);
@@ -36,14 +40,14 @@ class ServerProtocol {
   // Reads the users and opens the bases (indexing them when needed). False
   // with `error` set on the first that fails.
   bool Open(std::string& error);
-  // Answers a request for `path` (below the root) with its parameters and
-  // its session cookie's value (empty when it sent none). Every failure
-  // becomes an error answer; none escapes.
+  // Answers a request for `path` (below the root) with its parameters, its
+  // session cookie's value (empty when it sent none) and the client's
+  // address. Every failure becomes an error answer; none escapes.
   void Route(const std::string& path, const RequestParams& params, const std::string& cookie,
-             Answer& answer);
+             const std::string& address, Answer& answer);
 
  private:
-  void Authenticate(const RequestParams& params, Answer& answer);
+  void Authenticate(const RequestParams& params, const std::string& address, Answer& answer);
   void Servlet(const RequestParams& params, const std::string& cookie, Answer& answer);
 
   Settings settings_;
@@ -52,4 +56,5 @@ class ServerProtocol {
   SessionTable sessions_;
   ServletOperations operations_;
   PatentRegister register_;
+  LoginThrottle logins_;
 };

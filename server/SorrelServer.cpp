@@ -143,10 +143,15 @@ bool SorrelServer::Start(const Options& options, std::string& error) {
   std::signal(SIGPIPE, SIG_IGN);
   if (options_.root.empty() || options_.root.front() != '/') options_.root.insert(0, "/");
   if (options_.root.back() != '/') options_.root += '/';
-  protocol_ = std::make_unique<ServerProtocol>(
-      ServerProtocol::Settings{options_.root, options_.usersFile, options_.bases,
-                               options_.sessionTimeout, options_.sessionLifetime,
-                               options_.maxRecords});
+  protocol_ = std::make_unique<ServerProtocol>(ServerProtocol::Settings{
+      options_.root,
+      options_.usersFile,
+      options_.bases,
+      options_.sessionTimeout,
+      options_.sessionLifetime,
+      options_.maxRecords,
+      options_.xmlServer,
+      {options_.loginDelay, options_.lockoutFailures, options_.lockoutTime}});
   if (!protocol_->Open(error) || !CreateHttp(error)) return false;
   InstallRoutes();
   InstallReports();
@@ -354,7 +359,7 @@ void SorrelServer::Handle(const httplib::Request& request, httplib::Response& re
   }
   Answer answer;
   protocol_->Route(request.path.substr(options_.root.size()), params, SessionCookie(request),
-                   answer);
+                   request.remote_addr, answer);
   response.status = answer.status;
   if (!answer.cookie.empty()) {
     response.set_header("Set-Cookie", std::string(kCookieName) + "=" + answer.cookie + "; Path=" +

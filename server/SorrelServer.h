@@ -45,6 +45,14 @@ class SorrelServer {
     size_t maxRecords = 1000;                     // most records in one answer
     std::string guardPath;                        // paths under it need basic auth
     std::string guardUser, guardPassword;         // the basic-auth credentials
+    // Serve the login-free search.cgi, getfile.cgi and XMLServerUserRequest.
+    bool xmlServer = false;
+    // Past three failed logins in a row the user and the address wait
+    // `loginDelay`, doubled at each further failure; `lockoutFailures` in a
+    // row lock them for `lockoutTime`.
+    std::chrono::milliseconds loginDelay{1000};
+    size_t lockoutFailures = 10;
+    std::chrono::seconds lockoutTime{900};
     std::function<void(const std::string&)> log;  // one line per request; null: stderr
   };
 

@@ -1,7 +1,6 @@
 #include "server/UserDirectory.h"
 
 #include "platform/CStringArray.h"
-#include "support/Crypto.h"
 #include "support/clAccessConfigFile.h"
 
 namespace {
@@ -33,22 +32,13 @@ bool UserDirectory::Load(const std::string& file, std::string& error) {
   profile.mReadSectionNames(sections);
   users_.clear();
   for (int i = 0; i < sections.GetSize(); ++i) {
-    CString section = sections.GetAt(i);
-    CString password, stateName;
-    profile.mRead(section, CString("Password"), password);
-    State state = State::kActive;
-    if (profile.mRead(section, CString("State"), stateName) &&
-        !ParseState(static_cast<const char*>(stateName), state)) {
-      error = file + ": user " + static_cast<const char*>(section) + " has an unknown state \"" +
-              static_cast<const char*>(stateName) + "\"";
+    std::string section = static_cast<const char*>(sections.GetAt(i));
+    Account account;
+    if (!ReadAccount(profile, section, account, error)) {
+      error = file + ": user " + section + ": " + error;
       return false;
     }
-    CString digest;
-    if (!Crypto::HashString(password, digest)) {
-      error = "cannot compute the MD5 digest of a password";
-      return false;
-    }
-    users_[static_cast<const char*>(section)] = {static_cast<const char*>(digest), state};
+    users_[section] = account;
   }
   if (users_.empty()) {
     error = file + ": no user";
@@ -57,10 +47,45 @@ bool UserDirectory::Load(const std::string& file, std::string& error) {
   return true;
 }
 
+bool UserDirectory::ReadAccount(clAccessConfigFile& profile, const std::string& section,
+                                Account& account, std::string& error) {
+  CStringArray keys;
+  profile.mReadKeyNames(CString(section.c_str()), keys);
+  for (int i = 0; i < keys.GetSize(); ++i) {
+    std::string key = static_cast<const char*>(keys.GetAt(i));
+    if (key == "Password") {
+      error =
+          "holds a clear Password; store the output of sorrel-server --hash-password as "
+          "PasswordHash instead";
+      return false;
+    }
+    if (key != "PasswordHash" && key != "State") {
+      error = "unknown key \"" + key + "\" (PasswordHash and State are known)";
+      return false;
+    }
+  }
+  CString stored, stateName;
+  profile.mRead(CString(section.c_str()), CString("PasswordHash"), stored);
+  if (!account.password.Parse(static_cast<const char*>(stored))) {
+    error =
+        stored.IsEmpty() ? "has no PasswordHash" : "has a PasswordHash that is not a stored form";
+    return false;
+  }
+  account.state = State::kActive;
+  if (profile.mRead(CString(section.c_str()), CString("State"), stateName) &&
+      !ParseState(static_cast<const char*>(stateName), account.state)) {
+    error = "unknown state \"" + std::string(static_cast<const char*>(stateName)) + "\"";
+    return false;
+  }
+  return true;
+}
+
 bool UserDirectory::Check(const std::string& user, const std::string& passwordDigest,
                           State& state) const {
+  static const StoredPassword kNobody;
   auto found = users_.find(user);
-  if (found == users_.end() || found->second.digest != passwordDigest) return false;
+  const StoredPassword& stored = found == users_.end() ? kNobody : found->second.password;
+  if (!stored.Matches(passwordDigest) || found == users_.end()) return false;
   state = found->second.state;
   return true;
 }

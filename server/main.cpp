@@ -1,6 +1,8 @@
 // sorrel-server: the reference search server. See docs/server.md.
 #include <pthread.h>
 #include <signal.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +13,7 @@
 #include "server/SampleBase.h"
 #include "server/ServerOptions.h"
 #include "server/SorrelServer.h"
+#include "server/StoredPassword.h"
 
 namespace {
 
@@ -46,6 +49,33 @@ bool PrepareSampleBase(const std::string& sample, std::string& error) {
                    failed.message().c_str());
   }
   return true;
+}
+
+// Reads one password line from standard input (without echo on a
+// terminal) and prints the PasswordHash line that a users file stores.
+int HashPassword() {
+  termios saved{};
+  bool terminal = ::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (terminal) {
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    std::fputs("password: ", stderr);
+  }
+  std::string password;
+  for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar()) {
+    password += static_cast<char>(c);
+  }
+  if (terminal) {
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::fputs("\n", stderr);
+  }
+  if (!password.empty() && password.back() == '\r') password.pop_back();
+  if (password.empty()) return Failed("no password read");
+  std::string stored, error;
+  if (!StoredPassword::Make(password, stored, error)) return Failed(error);
+  std::printf("PasswordHash=%s\n", stored.c_str());
+  return 0;
 }
 
 // Serves until SIGINT or SIGTERM: one thread takes them and stops the
@@ -85,6 +115,8 @@ int main(int argc, char** argv) {
     case ServerOptions::Action::kHelp:
       std::fputs(ServerOptions::kUsage, stdout);
       return 0;
+    case ServerOptions::Action::kHashPassword:
+      return HashPassword();
     case ServerOptions::Action::kRefused:
       return Usage(options.problem);
     case ServerOptions::Action::kGenerateBase:

@@ -51,6 +51,11 @@ TEST(ServerOptions, RefusesOrStopsAtTheFirstProblemInTheLinesOrder) {
       // Writing a base ignores what only serving needs.
       {{"--generate-base", "out", "--tls-cert", "c.pem"}, Action::kGenerateBase, ""},
       {{"--generate-base", "out", "--documents", "x"}, Action::kRefused, "bad document count"},
+      {{"--port", "1", "--hash-password", "--bogus"}, Action::kHashPassword, ""},
+      {{"--xml-server", "yes"}, Action::kRefused, "--xml-server takes on or off"},
+      {{"--lockout-failures", "0"}, Action::kRefused, "bad lockout failure count"},
+      {{"--lockout-time", "0"}, Action::kRefused, "bad lockout time"},
+      {{"--login-delay", "-1"}, Action::kRefused, "bad login delay"},
   };
   for (const Case& c : cases) {
     std::string line;

@@ -28,7 +28,8 @@ TEST(ServerProgram, PrintsItsUrlFirstAndStopsCleanlyOnSignals) {
     posix_spawn_file_actions_addclose(&actions, out[0]);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     std::string base = TestServer::SmallBase();
-    const char* argv[] = {SORREL_SERVER_BINARY, "--port", "0", "--base", base.c_str(), nullptr};
+    const char* argv[] = {SORREL_SERVER_BINARY, "--port",       "0",  "--base",
+                          base.c_str(),         "--xml-server", "on", nullptr};
     pid_t pid = 0;
     ASSERT_EQ(posix_spawn(&pid, SORREL_SERVER_BINARY, &actions, nullptr, const_cast<char**>(argv),
                           environ),

@@ -145,7 +145,9 @@ TEST(SorrelServerBadInput, RefusesAHundredMegabyteBodyWithoutReadingIt) {
 }
 
 TEST(SorrelServerBadInput, AnswersTwoHundredConcurrentClients) {
-  TestServer server({});
+  SorrelServer::Options options;
+  options.xmlServer = true;
+  TestServer server(options);
   std::atomic<int> answered{0};
   std::mutex mutex;
   std::string failures;
@@ -175,6 +177,7 @@ TEST(SorrelServerBadInput, AnswersTwoHundredConcurrentClients) {
 TEST(SorrelServerBadInput, AClientBeyondTheWorkersWaitsOnlyAFewAnswers) {
   SorrelServer::Options options;
   options.threads = 1;
+  options.xmlServer = true;
   TestServer server(options);
   const std::map<std::string, std::string> question = {
       {"iac_op", "2"}, {"iac_base", "SMALL"}, {"action", "r"}, {"question", "TI AB=pump"}};

@@ -219,8 +219,10 @@ TEST(SorrelServerOperations, EarlierAnswersAreSetsTheQuestionCanName) {
   EXPECT_NE(Title(missing.body).find("set $7 does not exist"), std::string::npos);
 }
 
-TEST(SorrelServerOperations, XmlServerVariantAnswersWithoutLogin) {
-  TestServer server({});
+TEST(SorrelServerOperations, XmlServerVariantAnswersWithoutLoginWhenTurnedOn) {
+  SorrelServer::Options options;
+  options.xmlServer = true;
+  TestServer server(options);
   CurlClient client;
   CurlClient::Reply hello = client.Post(server.Root() + "XMLServerUserRequest", std::string());
   EXPECT_EQ(hello.status, 200);
