@@ -43,44 +43,74 @@ HitList Difference(const HitList& a, const HitList& b) {
   return out;
 }
 
+// The terms of an OR group of words, left to right, walked without recursion.
 void Flatten(const QueryNode& node, std::vector<const QueryNode*>& terms) {
-  if (node.kind == Kind::kTerm) {
-    terms.push_back(&node);
-  } else {
-    Flatten(*node.left, terms);
-    Flatten(*node.right, terms);
+  std::vector<const QueryNode*> pending = {&node};
+  while (!pending.empty()) {
+    const QueryNode* at = pending.back();
+    pending.pop_back();
+    if (at->kind == Kind::kTerm) {
+      terms.push_back(at);
+    } else {
+      pending.push_back(at->right.get());
+      pending.push_back(at->left.get());
+    }
   }
 }
+
+bool AndLevel(Kind kind) { return kind == Kind::kAnd || kind == Kind::kAndNot; }
+bool OrLevel(Kind kind) { return kind == Kind::kOr || kind == Kind::kOrNot; }
+
+// The operands of a run of one level's operators, read down its left spine:
+// for AND/ANDNOT the documents are those of every `kept` operand and of no
+// `dropped` one; for OR/ORNOT those of any `kept` one or outside some
+// `dropped` one (a ORNOT b ORNOT c = a OR NOT (b AND c)).
+struct Run {
+  std::vector<const QueryNode*> kept;
+  std::vector<const QueryNode*> dropped;
+};
+
+Run RunOf(const QueryNode& node) {
+  bool andLevel = AndLevel(node.kind);
+  Run run;
+  const QueryNode* at = &node;
+  while (andLevel ? AndLevel(at->kind) : OrLevel(at->kind)) {
+    bool dropped = at->kind == Kind::kAndNot || at->kind == Kind::kOrNot;
+    (dropped ? run.dropped : run.kept).push_back(at->right.get());
+    at = at->left.get();
+  }
+  run.kept.push_back(at);
+  std::reverse(run.kept.begin(), run.kept.end());
+  std::reverse(run.dropped.begin(), run.dropped.end());
+  return run;
+}
+
+std::string Bracketed(const std::string& expression) { return "(" + expression + ")"; }
 
 }  // namespace
 
 bool QueryEvaluator::Evaluate(const QueryNode& node, HitList& hits) {
+  if (++depth_ > kMaxDepth) {
+    error_ = "the question is nested too deep";
+    return false;
+  }
+  bool ok = EvaluateNode(node, hits);
+  --depth_;
+  return ok;
+}
+
+bool QueryEvaluator::EvaluateNode(const QueryNode& node, HitList& hits) {
+  if (!AndLevel(node.kind) && !OrLevel(node.kind)) return EvaluateLeaf(node, hits);
   std::string expression;
-  if (node.kind != Kind::kTerm && FtsExpression(node, expression)) {
-    return error_.empty() && MatchIds(expression, nullptr, hits);
-  }
-  if (!error_.empty()) return false;
-  switch (node.kind) {
-    case Kind::kAnd:
-    case Kind::kOr:
-    case Kind::kAndNot:
-    case Kind::kOrNot:
-      return Combine(node, hits);
-    default:
-      return EvaluateLeaf(node, hits);
-  }
+  if (FtsExpression(node, 0, expression)) return MatchIds(expression, nullptr, hits);
+  return error_.empty() && Combine(node, hits);
 }
 
 bool QueryEvaluator::EvaluateLeaf(const QueryNode& node, HitList& hits) {
   std::string expression;
   switch (node.kind) {
     case Kind::kTerm:
-      if (!FtsExpression(node, expression)) return false;
-      if (expression.empty()) {
-        hits.clear();
-        return true;
-      }
-      return MatchIds(expression, nullptr, hits);
+      return FtsExpression(node, 0, expression) && MatchIds(expression, nullptr, hits);
     case Kind::kCompare:
       return CompareIds(node, hits);
     case Kind::kPresence:
@@ -93,53 +123,91 @@ bool QueryEvaluator::EvaluateLeaf(const QueryNode& node, HitList& hits) {
       hits = *sets_[node.set - 1];
       return true;
     case Kind::kAll:
-      hits.resize(count_);
-      for (size_t i = 0; i < count_; ++i) hits[i] = static_cast<int64_t>(i + 1);
+      AllIds(hits);
       return true;
     default:  // kProximity: the operators went to Combine
       return ProximityIds(node, hits);
   }
 }
 
+void QueryEvaluator::AllIds(HitList& hits) const {
+  hits.resize(count_);
+  for (size_t i = 0; i < count_; ++i) hits[i] = static_cast<int64_t>(i + 1);
+}
+
+// A run of AND/ANDNOT or OR/ORNOT operators as lists of operands.
 bool QueryEvaluator::Combine(const QueryNode& node, HitList& hits) {
-  HitList left, right;
-  if (!Evaluate(*node.left, left) || !Evaluate(*node.right, right)) return false;
-  switch (node.kind) {
-    case Kind::kAnd:
-      hits = Intersection(left, right);
-      break;
-    case Kind::kOr:
-      hits = Union(left, right);
-      break;
-    case Kind::kAndNot:
-      hits = Difference(left, right);
-      break;
-    default: {  // kOrNot: left, or everything that is not right
-      HitList all;
-      QueryNode every;
-      every.kind = Kind::kAll;
-      Evaluate(every, all);
-      hits = Union(left, Difference(all, right));
+  Run run = RunOf(node);
+  bool conjunction = AndLevel(node.kind);
+  if (!Gather(run.kept, conjunction, hits)) return false;
+  if (run.dropped.empty()) return true;
+  HitList dropped;
+  if (!Gather(run.dropped, !conjunction, dropped)) return false;
+  if (conjunction) {
+    hits = Difference(hits, dropped);
+  } else {
+    HitList all;
+    AllIds(all);
+    hits = Union(hits, Difference(all, dropped));
+  }
+  return true;
+}
+
+// The documents of all `nodes` (`conjunction`) or of any. The operands that
+// are words and word operators go to FTS5 together as one flat MATCH, the
+// others are evaluated one by one.
+bool QueryEvaluator::Gather(const std::vector<const QueryNode*>& nodes, bool conjunction,
+                            HitList& hits) {
+  std::vector<const QueryNode*> rest;
+  std::string joined;
+  bool none = false;  // a conjunction with a word found nowhere
+  for (const QueryNode* node : nodes) {
+    std::string expression;
+    if (!FtsExpression(*node, 1, expression)) {
+      if (!error_.empty()) return false;
+      rest.push_back(node);
+    } else if (expression.empty()) {
+      none = none || conjunction;
+    } else {
+      joined += (joined.empty() ? "" : conjunction ? " AND " : " OR ") + Bracketed(expression);
     }
   }
+  bool first = true;
+  hits.clear();
+  if (!joined.empty() && !none) {
+    if (!MatchIds(joined, nullptr, hits)) return false;
+    first = false;
+  }
+  for (const QueryNode* node : rest) {
+    HitList some;
+    if (!Evaluate(*node, some)) return false;
+    hits = first ? std::move(some) : conjunction ? Intersection(hits, some) : Union(hits, some);
+    first = false;
+  }
+  if (none) hits.clear();
   return true;
 }
 
 // The FTS5 words a term stands for: itself (a prefix when it ends in one
 // "*"), or the index words that match its inner truncation.
 bool QueryEvaluator::TermAlternatives(const QueryNode& term, std::vector<std::string>& words) {
+  auto known = alternatives_.find(&term);
+  if (known != alternatives_.end()) {
+    words = known->second;
+    return true;
+  }
+  std::vector<std::string> patterns;
   std::string utf8 = Latin1ToUtf8(term.term);
   size_t wild = utf8.find_first_of("*?#");
   if (wild == std::string::npos) {
     words = {Quoted(utf8)};
-    return true;
-  }
-  if (wild == utf8.size() - 1 && utf8.back() == '*') {
+  } else if (wild == utf8.size() - 1 && utf8.back() == '*') {
     words = {Quoted(utf8.substr(0, wild)) + " *"};
-    return true;
+  } else if (!TruncationPatterns(term, utf8, patterns) || !IndexWords(term, patterns, words)) {
+    return false;
   }
-  std::vector<std::string> patterns;
-  return TruncationPatterns(term, utf8, patterns) && IndexWords(term, patterns, words);
+  alternatives_[&term] = words;
+  return true;
 }
 
 // The GLOB patterns of a truncated word: "?" stands for one character, "#"
@@ -181,6 +249,7 @@ bool QueryEvaluator::IndexWords(const QueryNode& term, const std::vector<std::st
   std::vector<std::string> found;
   SqliteStatement stmt(db_, "SELECT term FROM fts_vocab WHERE term GLOB ?1");
   if (!stmt.ok()) return Fail();
+  if (!Spend()) return false;
   for (const auto& pattern : patterns) {
     sqlite3_reset(stmt.get());
     sqlite3_bind_text(stmt.get(), 1, pattern.c_str(), -1, SQLITE_TRANSIENT);
@@ -202,45 +271,73 @@ bool QueryEvaluator::IndexWords(const QueryNode& term, const std::vector<std::st
   return true;
 }
 
-// The FTS5 expression of a subtree of words joined by AND, OR and ANDNOT;
-// false when the subtree holds anything else (or on an error, with error_
-// set). A term that matches no word gives an empty expression.
-bool QueryEvaluator::FtsExpression(const QueryNode& node, std::string& expression) {
-  switch (node.kind) {
-    case Kind::kTerm: {
-      std::vector<std::string> words;
-      if (!TermAlternatives(node, words)) return false;
-      expression.clear();
-      if (words.empty()) return true;
-      std::string inner;
-      for (size_t i = 0; i < words.size(); ++i) inner += (i ? " OR " : "") + words[i];
-      expression = IndexLayout::ColumnFilter(node.fields) + " : (" + inner + ")";
-      return true;
-    }
-    case Kind::kAnd:
-    case Kind::kOr:
-    case Kind::kAndNot: {
-      std::string left, right;
-      if (!FtsExpression(*node.left, left) || !FtsExpression(*node.right, right)) return false;
-      if (node.kind == Kind::kOr) {
-        expression = left.empty()    ? right
-                     : right.empty() ? left
-                                     : "(" + left + ") OR (" + right + ")";
-      } else if (node.kind == Kind::kAnd) {
-        expression = left.empty() || right.empty() ? "" : "(" + left + ") AND (" + right + ")";
-      } else {
-        expression = right.empty()  ? left
-                     : left.empty() ? ""
-                                    : "(" + left + ") NOT (" + right + ")";
+// The FTS5 expression of a subtree of words joined by AND, OR and ANDNOT,
+// bracketed at most kMaxFtsNesting deep from `nesting`; false when the
+// subtree holds anything else or would nest deeper (or on an error, with
+// error_ set). A part that matches no word gives an empty expression.
+bool QueryEvaluator::FtsExpression(const QueryNode& node, int nesting, std::string& expression) {
+  expression.clear();
+  if (nesting > kMaxFtsNesting) return false;
+  if (AndLevel(node.kind) || OrLevel(node.kind)) return FtsList(node, nesting, expression);
+  if (node.kind != Kind::kTerm) return false;
+  std::vector<std::string> words;
+  if (!TermAlternatives(node, words)) return false;
+  if (words.empty()) return true;
+  std::string inner;
+  for (size_t i = 0; i < words.size(); ++i) inner += (i ? " OR " : "") + words[i];
+  expression = IndexLayout::ColumnFilter(node.fields) + " : (" + inner + ")";
+  return true;
+}
+
+// A run of one level's operators as one flat FTS5 list: "(a) AND (b) NOT
+// ((c) OR (d))" or "(a) OR (b)". ORNOT has no FTS5 form.
+bool QueryEvaluator::FtsList(const QueryNode& node, int nesting, std::string& expression) {
+  Run run = RunOf(node);
+  bool conjunction = AndLevel(node.kind);
+  if (!conjunction && !run.dropped.empty()) return false;
+  std::string kept, dropped;
+  bool none = false;
+  for (const auto* list : {&run.kept, &run.dropped}) {
+    bool keptList = list == &run.kept;
+    for (const QueryNode* operand : *list) {
+      std::string part;
+      if (!FtsExpression(*operand, nesting + 2, part)) return false;
+      if (part.empty()) {
+        none = none || (keptList && conjunction);
+        continue;
       }
-      return true;
+      std::string& text = keptList ? kept : dropped;
+      text += (text.empty() ? "" : keptList && conjunction ? " AND " : " OR ") + Bracketed(part);
     }
-    default:
-      return false;
   }
+  if (!none && !kept.empty()) {
+    expression = dropped.empty() ? kept : Bracketed(kept) + " NOT " + Bracketed(dropped);
+  }
+  return true;
+}
+
+// Counts one index lookup against the question's budget and checks the
+// deadline.
+bool QueryEvaluator::Spend() {
+  if (Clock::now() > deadline_) {
+    timedOut_ = true;
+    error_ = "the question takes too long to answer";
+    return false;
+  }
+  if (++lookups_ > kMaxLookups) {
+    error_ = "the question needs more than " + std::to_string(kMaxLookups) +
+             " index lookups; narrow it";
+    return false;
+  }
+  return true;
 }
 
 bool QueryEvaluator::Fail() {
+  if (sqlite3_errcode(db_) == SQLITE_INTERRUPT) {
+    timedOut_ = true;
+    error_ = "the question takes too long to answer";
+    return false;
+  }
   error_ = std::string("search engine: ") + sqlite3_errmsg(db_);
   return false;
 }
@@ -264,6 +361,7 @@ bool QueryEvaluator::MatchIds(const std::string& expression, const QueryNode* ne
                                    "sorrel_near(fts, ?2, ?3, ?4) ORDER BY rowid"
                                  : "SELECT rowid FROM fts WHERE fts MATCH ?1 ORDER BY rowid");
   if (!stmt.ok()) return Fail();
+  if (!Spend()) return false;
   sqlite3_bind_text(stmt.get(), 1, expression.c_str(), -1, SQLITE_TRANSIENT);
   if (near) {
     sqlite3_bind_int(stmt.get(), 2, near->distance);
@@ -281,6 +379,7 @@ bool QueryEvaluator::CompareIds(const QueryNode& node, HitList& hits) {
                                           : "SELECT doc FROM numbers WHERE code = ?1 AND value "
                                             "BETWEEN ?2 AND ?3");
     if (!stmt.ok()) return Fail();
+    if (!Spend()) return false;
     sqlite3_bind_text(stmt.get(), 1, field.c_str(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_int64(stmt.get(), 2, node.low);
     sqlite3_bind_int64(stmt.get(), 3, node.high);
@@ -294,35 +393,43 @@ bool QueryEvaluator::CompareIds(const QueryNode& node, HitList& hits) {
 bool QueryEvaluator::PresenceIds(const QueryNode& node, HitList& hits) {
   SqliteStatement stmt(db_, "SELECT doc FROM presence WHERE code = ?1");
   if (!stmt.ok()) return Fail();
+  if (!Spend()) return false;
   sqlite3_bind_text(stmt.get(), 1, node.fields[0].c_str(), -1, SQLITE_TRANSIENT);
   return ReadIds(stmt.get(), hits);
 }
 
+// A chain a W b W c is walked link by link, without recursion: each link is
+// checked between its neighbours and the documents are those of every link.
+bool QueryEvaluator::ProximityIds(const QueryNode& node, HitList& hits) {
+  std::vector<const QueryNode*> links;  // the outermost first
+  for (const QueryNode* at = &node; at->kind == Kind::kProximity; at = at->left.get()) {
+    links.push_back(at);
+  }
+  hits.clear();
+  for (auto link = links.rbegin(); link != links.rend(); ++link) {
+    const QueryNode& left = *(*link)->left;
+    HitList some;
+    if (!LinkIds(**link, left.kind == Kind::kProximity ? *left.right : left, some)) return false;
+    hits = link == links.rbegin() ? std::move(some) : Intersection(hits, some);
+  }
+  return true;
+}
+
 // Each pair of a left and a right word becomes one FTS5 NEAR (or AND, for
 // any distance) over the fields both sides name, checked by sorrel_near.
-// In a chain (a W b W c) the left side is itself a proximity: its hits are
-// kept where its last words are near the right side.
-bool QueryEvaluator::ProximityIds(const QueryNode& node, HitList& hits) {
-  const QueryNode* leftSide = node.left.get();
-  HitList chain;
-  bool chained = leftSide->kind == Kind::kProximity;
-  if (chained) {
-    if (!Evaluate(*leftSide, chain)) return false;
-    leftSide = leftSide->right.get();
-  }
+bool QueryEvaluator::LinkIds(const QueryNode& link, const QueryNode& leftSide, HitList& hits) {
   std::vector<const QueryNode*> lefts, rights;
-  Flatten(*leftSide, lefts);
-  Flatten(*node.right, rights);
+  Flatten(leftSide, lefts);
+  Flatten(*link.right, rights);
   hits.clear();
   size_t pairs = 0;
   for (const QueryNode* l : lefts) {
     std::vector<std::string> leftWords;
     if (!TermAlternatives(*l, leftWords)) return false;
     for (const QueryNode* r : rights) {
-      if (!NearPairs(node, *l, leftWords, *r, pairs, hits)) return false;
+      if (!NearPairs(link, *l, leftWords, *r, pairs, hits)) return false;
     }
   }
-  if (chained) hits = Intersection(hits, chain);
   return true;
 }
 

@@ -135,6 +135,13 @@ class Parser {
     return std::any_of(words.begin(), words.end(), [&](const char* w) { return upper == w; });
   }
 
+  // Counts the operator just read; false (with the error) past the limit.
+  bool CountOperator(const Token& op) {
+    if (++operators_ <= QueryParser::kMaxOperators) return true;
+    Fail(op, "more than " + std::to_string(QueryParser::kMaxOperators) + " operators");
+    return false;
+  }
+
   static NodePtr Join(Kind kind, NodePtr left, NodePtr right) {
     auto node = std::make_unique<QueryNode>();
     node->kind = kind;
@@ -146,7 +153,9 @@ class Parser {
   NodePtr ParseOr() {
     NodePtr left = ParseAnd();
     while (left && WordIs(Peek(), {"OR", "ORNOT"})) {
-      Kind kind = Upper(Take().text) == "OR" ? Kind::kOr : Kind::kOrNot;
+      const Token& op = Take();
+      if (!CountOperator(op)) return nullptr;
+      Kind kind = Upper(op.text) == "OR" ? Kind::kOr : Kind::kOrNot;
       NodePtr right = ParseAnd();
       if (!right) return nullptr;
       left = Join(kind, std::move(left), std::move(right));
@@ -157,7 +166,9 @@ class Parser {
   NodePtr ParseAnd() {
     NodePtr left = ParseProximity();
     while (left && WordIs(Peek(), {"AND", "NOT", "ANDNOT"})) {
-      Kind kind = Upper(Take().text) == "AND" ? Kind::kAnd : Kind::kAndNot;
+      const Token& op = Take();
+      if (!CountOperator(op)) return nullptr;
+      Kind kind = Upper(op.text) == "AND" ? Kind::kAnd : Kind::kAndNot;
       NodePtr right = ParseProximity();
       if (!right) return nullptr;
       left = Join(kind, std::move(left), std::move(right));
@@ -170,6 +181,7 @@ class Parser {
     QueryNode shape;
     while (left && Peek().type == Token::Type::kWord && ReadProximityOperator(Peek().text, shape)) {
       const Token& op = Take();
+      if (!CountOperator(op)) return nullptr;
       NodePtr right = ParseOperand();
       if (!right) return nullptr;
       // A chain (a W b W c) keeps the earlier proximity as its left side.
@@ -188,11 +200,20 @@ class Parser {
     return left;
   }
 
+  // A word or an OR group of words, walked without recursion.
   static bool ProximityOperand(const QueryNode& node) {
-    if (node.kind == Kind::kTerm) return true;
-    if (node.kind == Kind::kOr)
-      return ProximityOperand(*node.left) && ProximityOperand(*node.right);
-    return false;
+    std::vector<const QueryNode*> pending = {&node};
+    while (!pending.empty()) {
+      const QueryNode* at = pending.back();
+      pending.pop_back();
+      if (at->kind == Kind::kOr) {
+        pending.push_back(at->left.get());
+        pending.push_back(at->right.get());
+      } else if (at->kind != Kind::kTerm) {
+        return false;
+      }
+    }
+    return true;
   }
 
   // Field codes followed by "=", a comparison sign or a range make a prefix.
@@ -237,7 +258,7 @@ class Parser {
       return ParseGroup();
     }
     if (WordIs(token, {"NOT"})) {
-      Take();
+      if (!CountOperator(Take())) return nullptr;
       NodePtr operand = ParseOperand();
       if (!operand) return nullptr;
       auto all = std::make_unique<QueryNode>();
@@ -465,6 +486,7 @@ class Parser {
   std::vector<Token> tokens_;
   size_t position_ = 0;
   int depth_ = 0;
+  size_t operators_ = 0;
   std::vector<std::string> current_;  // fields of a term written without prefix
   std::string error_;
 };

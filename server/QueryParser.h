@@ -22,9 +22,11 @@ class QueryParser {
   // The fields a term written without any field prefix searches.
   static const std::vector<std::string>& DefaultFields();
 
-  // Longest question accepted, in bytes, and deepest bracket nesting.
+  // Longest question accepted, in bytes, deepest bracket nesting, and most
+  // operators (AND, OR, NOT, proximity ...) in one question.
   static constexpr size_t kMaxQuestionLength = 65536;
   static constexpr int kMaxDepth = 64;
+  static constexpr size_t kMaxOperators = 2048;
 
   // True with the tree in `root`; false with `error` saying what and where
   // ("column 7: ...") and `root` unspecified.

@@ -12,6 +12,24 @@
 #include "server/QueryEvaluator.h"
 #include "server/SqliteStatement.h"
 
+namespace {
+
+// What the client is told of an engine failure; the detail goes to the
+// diagnostic sink.
+std::string EngineFailure(const std::string& detail) {
+  ReportDiagnostic(DiagnosticLevel::kDebug, ("search engine: " + detail).c_str());
+  return "search engine: the index could not answer";
+}
+
+// Stops the statement running on a connection once the deadline passed.
+int PastDeadline(void* deadline) {
+  return QueryEvaluator::Clock::now() > *static_cast<QueryEvaluator::Clock::time_point*>(deadline)
+             ? 1
+             : 0;
+}
+
+}  // namespace
+
 SqliteEngine::~SqliteEngine() {
   for (sqlite3* db : pool_) sqlite3_close(db);
 }
@@ -83,10 +101,23 @@ void SqliteEngine::Release(sqlite3* connection) {
 bool SqliteEngine::Run(const QueryNode& question, const Sets& sets, HitList& hits,
                        std::string& error) {
   sqlite3* db = Acquire(error);
-  if (db == nullptr) return false;
-  QueryEvaluator evaluator(db, count_, sets);
+  if (db == nullptr) {
+    error = EngineFailure(error);
+    return false;
+  }
+  QueryEvaluator::Clock::time_point deadline = QueryEvaluator::Clock::now() + timeLimit_;
+  sqlite3_progress_handler(db, 1000, PastDeadline, &deadline);
+  QueryEvaluator evaluator(db, count_, sets, deadline);
   bool ok = evaluator.Evaluate(question, hits);
-  if (!ok) error = evaluator.Error().empty() ? "the question cannot be run" : evaluator.Error();
+  sqlite3_progress_handler(db, 0, nullptr, nullptr);
+  if (!ok && evaluator.TimedOut()) {
+    error = "the question takes longer than " + std::to_string(timeLimit_.count()) +
+            " ms to answer; narrow it";
+  } else if (!ok && evaluator.Error().rfind("search engine: ", 0) == 0) {
+    error = EngineFailure(evaluator.Error().substr(15));
+  } else if (!ok) {
+    error = evaluator.Error().empty() ? "the question cannot be run" : evaluator.Error();
+  }
   Release(db);
   return ok;
 }
@@ -96,7 +127,10 @@ bool SqliteEngine::Fetch(const HitList& hits, size_t position, size_t count,
   documents.clear();
   if (position == 0 || position > hits.size()) return true;
   sqlite3* db = Acquire(error);
-  if (db == nullptr) return false;
+  if (db == nullptr) {
+    error = EngineFailure(error);
+    return false;
+  }
   bool ok = true;
   {
     SqliteStatement stmt(db, "SELECT ktf FROM docs WHERE id = ?1");
@@ -112,7 +146,7 @@ bool SqliteEngine::Fetch(const HitList& hits, size_t position, size_t count,
       documents.emplace_back(data ? data : "", sqlite3_column_bytes(stmt.get(), 0));
     }
     ok = ok && stmt.ok();
-    if (!ok) error = std::string("search engine: ") + sqlite3_errmsg(db);
+    if (!ok) error = EngineFailure(sqlite3_errmsg(db));
   }
   Release(db);
   return ok;

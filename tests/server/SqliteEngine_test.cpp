@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "server/QueryParser.h"
@@ -75,6 +76,70 @@ TEST(SqliteEngine, AnswersQuestionsFromManyThreadsAtOnce) {
   }
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(right, 160);
+}
+
+std::vector<int64_t> Found(SqliteEngine& engine, const std::string& question) {
+  QueryNode root;
+  std::string error;
+  EXPECT_TRUE(QueryParser::Parse(question, root, error)) << error;
+  SearchEngine::HitList hits;
+  EXPECT_TRUE(engine.Run(root, {}, hits, error)) << question << ": " << error;
+  return hits;
+}
+
+// Runs of one level's operators are evaluated as lists, partly in FTS5 and
+// partly as set operations; deep alternations leave FTS5 for set operations.
+TEST(SqliteEngine, OperatorRunsAnswerAsTheirSetsSay) {
+  TempDir base;
+  WriteBytes(base.File("documents.ktf"),
+             "PN=EP 1 A1\nTI=alpha beta\nPD=20050101\n\nPN=EP 2 A1\nTI=alpha\nPD=19990101\n\n"
+             "PN=EP 3 A1\nTI=beta gamma\nPD=20100101\n\nPN=EP 4 A1\nTI=delta\nPD=20010101\n");
+  SqliteEngine engine;
+  std::string error;
+  ASSERT_TRUE(engine.Open(base.path().string(), error)) << error;
+  std::string deep = "TI=alpha";
+  for (int i = 0; i < 30; ++i) deep = "TI=alpha AND (beta OR (" + deep + "))";
+  struct Case {
+    std::string question;
+    std::vector<int64_t> documents;
+  } cases[] = {
+      {"TI=alpha NOT beta AND alpha NOT gamma", {2}},
+      {"TI=alpha ORNOT beta ORNOT gamma", {1, 2, 4}},
+      {"TI=delta ORNOT beta", {2, 4}},
+      {"PD>=2000 AND TI=alpha AND beta", {1}},
+      {"TI=beta OR PD<2000 OR TI=delta", {1, 2, 3, 4}},
+      {"NOT TI=alpha NOT delta", {3}},
+      {"TI=alpha AND nowhere OR gamma", {3}},
+      {"TI=alpha NOT nowhere", {1, 2}},
+      {"TI=alpha +W beta +W gamma", {}},
+      {"TI=(alpha OR gamma) +W beta OR delta", {1, 4}},
+      {deep, {1, 2}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Found(engine, c.question), c.documents) << c.question;
+}
+
+TEST(SqliteEngine, StopsAQuestionOverItsBudgetOrItsTime) {
+  TempDir base;
+  WriteBytes(base.File("documents.ktf"), "PN=EP 1 A1\nTI=alpha beta\n");
+  SqliteEngine engine;
+  std::string error;
+  ASSERT_TRUE(engine.Open(base.path().string(), error)) << error;
+  // Five links of 16 x 16 pairs each: within each link's limit, over the
+  // question's budget of lookups.
+  std::string group = "(w0";
+  for (int i = 1; i < 16; ++i) group += " OR w" + std::to_string(i);
+  group += ")";
+  std::string question = "TI=" + group;
+  for (int link = 0; link < 5; ++link) question += " +W " + group;
+  QueryNode root;
+  ASSERT_TRUE(QueryParser::Parse(question, root, error)) << error;
+  SearchEngine::HitList hits;
+  EXPECT_FALSE(engine.Run(root, {}, hits, error));
+  EXPECT_NE(error.find("more than 1024 index lookups"), std::string::npos) << error;
+  engine.SetTimeLimit(std::chrono::milliseconds(0));
+  ASSERT_TRUE(QueryParser::Parse("TI=alpha AND PD>2000", root, error)) << error;
+  EXPECT_FALSE(engine.Run(root, {}, hits, error));
+  EXPECT_EQ(error, "the question takes longer than 0 ms to answer; narrow it");
 }
 
 }  // namespace
