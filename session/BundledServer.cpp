@@ -73,6 +73,9 @@ pid_t BundledServer::Spawn(const std::string& program, int out, int log) {
     // The server must not outlive a tool that dies without stopping it.
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (::getppid() != parent) ::_exit(127);
+    // Its own process group: Ctrl-C on the tool's terminal stops the tool's
+    // command, not the server.
+    ::setpgid(0, 0);
     ::dup2(out, STDOUT_FILENO);
     ::dup2(log, STDERR_FILENO);
     const char* argv[] = {program.c_str(), "--port", "0", "--host", "127.0.0.1", nullptr};

@@ -150,9 +150,11 @@ void CommandDispatcher::Print(const std::vector<int>& positions, LineResult& res
     ++tally_.printed;
     printed.push_back({position, made});
     SayPrinted(position, made);
-    if (exchange_.ended()) break;
+    if (exchange_.ended() || exchange_.interrupted()) break;
   }
+  const size_t done = printed.size();
   result.printed = std::move(printed);
+  Interrupted(done, positions, result);
 }
 
 void CommandDispatcher::SayPrinted(int position, const DocumentExporter::Result& made) {
@@ -172,7 +174,9 @@ void CommandDispatcher::Keep(const std::vector<int>& positions, LineResult& resu
     numbers.push_back(Field(document, "PN"));
     documents.push_back(std::move(document));
   }
+  Interrupted(documents.size(), positions, result);
   if (documents.empty()) return;
+  const bool first = !kept_.written();
   if (!kept_.Append(documents)) {
     result.error = "cannot write " + kept_.path();
     Say(*result.error);
@@ -183,6 +187,7 @@ void CommandDispatcher::Keep(const std::vector<int>& positions, LineResult& resu
   result.file = kept_.path();
   Say("kept " + std::to_string(documents.size()) + " in " + kept_.path() + ": " +
       ListText(numbers));
+  if (first && kept_.continued()) Say("(added after the documents kept by an earlier session)");
 }
 
 void CommandDispatcher::Browse(int number, LineResult& result) {
@@ -269,6 +274,16 @@ void CommandDispatcher::Information(bool fieldsOnly, LineResult& result) {
     Say("files: " + ListText(information.files));
   }
   Say("fields: " + ListText(information.fields));
+}
+
+void CommandDispatcher::Interrupted(size_t done, const std::vector<int>& positions,
+                                    LineResult& result) {
+  // Positions past the set's end were skipped, not left undone.
+  const size_t wanted = positions.size() - (result.missing ? result.missing->size() : 0);
+  if (!exchange_.interrupted() || done >= wanted || exchange_.ended()) return;
+  result.error =
+      "interrupted: " + std::to_string(done) + " of " + std::to_string(wanted) + " documents done";
+  Say(*result.error + " (the files of those are whole)");
 }
 
 void CommandDispatcher::NotAnswered(LineResult& result) {

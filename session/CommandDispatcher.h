@@ -45,6 +45,9 @@ class CommandDispatcher {
   // named in the result and skipped.
   std::vector<std::pair<int, KtfDocumentReader::Document>> FetchLatest(
       const std::vector<int>& positions, LineResult& result);
+  // When an interrupt stopped PRINT or KEEP of `positions` after `done`
+  // documents, says so in the result.
+  void Interrupted(size_t done, const std::vector<int>& positions, LineResult& result);
   // The server did not answer a request of HELP, FIELDS or INFORMATION.
   void NotAnswered(LineResult& result);
   void SayPrinted(int position, const DocumentExporter::Result& made);

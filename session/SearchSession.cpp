@@ -1,7 +1,11 @@
 #include "session/SearchSession.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
+
+#include "session/LineFault.h"
+#include "session/SessionText.h"
 
 SearchSession::SearchSession(const std::string& url, SessionListener::CredentialSource credentials,
                              const Settings& settings, VERGER_CONFIG& config, SessionSink& sink)
@@ -10,11 +14,10 @@ SearchSession::SearchSession(const std::string& url, SessionListener::Credential
       connection_(url, std::move(credentials), [this](const ServerEvent& event) { Note(event); }),
       exporter_(settings.outDir),
       kept_(settings.outDir),
-      exchange_(
-          connection_, sets_, sink_, tally_, [this](const ServerEvent& event) { Note(event); },
-          settings.base),
+      exchange_(connection_, sets_, sink_, tally_, settings.base),
       dispatcher_(exchange_, sets_, exporter_, kept_, sink_, tally_) {
   tally_.folder = settings.outDir;
+  exchange_.StopWhen(settings.stop);
 }
 
 SearchSession::~SearchSession() = default;
@@ -38,13 +41,29 @@ bool SearchSession::Run(std::string line) {
   if (code == SYNTAX_OK) {
     dispatcher_.Run(command_, result);
   } else {
-    ++tally_.refusedLines;
-    result.kind = LineResult::Kind::kRefused;
-    result.error = mode_.geterrormsg(code);
-    sink_.Text(std::string("not a valid line: ") + mode_.geterrormsg(code));
+    Refuse(code, line, result);
   }
   sink_.Result(result);
   return !exchange_.ended();
+}
+
+void SearchSession::Refuse(VERGER_ERROR code, const std::string& line, LineResult& result) {
+  ++tally_.refusedLines;
+  result.kind = LineResult::Kind::kRefused;
+  const LineFault fault = LineFault::Locate(line, config_);
+  const std::string message =
+      "error " + std::to_string(code) + ": " + mode_.geterrormsg(code) + " at " +
+      (fault.word.empty() ? std::string("the end of the line") : "'" + Printable(fault.word) + "'");
+  result.error = message + " (column " + std::to_string(fault.column + 1) + ")";
+  sink_.Text("not a valid line: " + message);
+  // The caret goes under the word when the line is shown whole: one place
+  // per character, a UTF-8 sequence counting once.
+  const std::string shown = Printable(line);
+  if (shown != line.substr(0, shown.size()) || shown.size() < line.size()) return;
+  const auto places = std::count_if(line.begin(), line.begin() + static_cast<long>(fault.column),
+                                    [](char c) { return (c & 0xC0) != 0x80; });
+  sink_.Text(shown);
+  sink_.Text(std::string(static_cast<size_t>(places), ' ') + "^");
 }
 
 int SearchSession::Finish() {
@@ -53,6 +72,7 @@ int SearchSession::Finish() {
   summary.files = exporter_.files();
   if (kept_.written()) summary.files.push_back(kept_.path());
   summary.keptFile = kept_.written();
+  summary.keptContinued = kept_.continued();
   summary.exitStatus = exchange_.exitStatus();
   sink_.Summary(summary);
   return summary.exitStatus;

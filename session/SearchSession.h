@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <string>
 
 #include "session/CommandDispatcher.h"
@@ -27,6 +28,10 @@ class SearchSession {
   struct Settings {
     std::string base = "SAMPLE";  // the database searched
     std::string outDir = ".";     // where documents go; must exist
+    // Set by the front end's interrupt handler: the command being run stops
+    // after the document in hand, its files whole. Null: none. Must outlive
+    // the session.
+    const volatile std::sig_atomic_t* stop = nullptr;
   };
 
   // Exit statuses of Finish(), as the other server operations give them.
@@ -53,6 +58,9 @@ class SearchSession {
   int Finish();
 
  private:
+  // A line the translator refused with `code`: its message names the word
+  // at fault, and the line is shown with a caret under it.
+  void Refuse(VERGER_ERROR code, const std::string& line, LineResult& result);
   // Counts an event of the server's session and passes it on to the sink.
   void Note(const ServerEvent& event);
 

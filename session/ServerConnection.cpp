@@ -1,5 +1,8 @@
 #include "session/ServerConnection.h"
 
+#include <algorithm>
+#include <iterator>
+#include <string_view>
 #include <utility>
 
 #include "net/HttpController.h"
@@ -16,6 +19,29 @@ constexpr unsigned long kStatusOk = 200;
 const CString kNoTransportFailure("Unknown error.");
 
 std::string ToString(const CString& text) { return std::string(text.c_str(), text.GetLength()); }
+
+// An error page's text with the HTML character references of its title
+// (&quot; &amp; &lt; &gt; &#39; &apos;) turned back into their characters;
+// anything else stays as written.
+std::string Unescaped(const std::string& html) {
+  static const std::pair<std::string_view, char> kReferences[] = {
+      {"&quot;", '"'}, {"&amp;", '&'},  {"&lt;", '<'},
+      {"&gt;", '>'},   {"&#39;", '\''}, {"&apos;", '\''}};
+  std::string text;
+  for (size_t i = 0; i < html.size();) {
+    const std::string_view rest = std::string_view(html).substr(i);
+    const auto known =
+        std::find_if(std::begin(kReferences), std::end(kReferences),
+                     [&](const auto& entry) { return rest.starts_with(entry.first); });
+    if (known == std::end(kReferences)) {
+      text += html[i++];
+    } else {
+      text += known->second;
+      i += known->first.size();
+    }
+  }
+  return text;
+}
 
 std::string WithoutLineEnds(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
@@ -45,6 +71,15 @@ ServerReply ServerConnection::Run(const std::function<bool(CString& output)>& op
   } catch (const _com_error& error) {
     reply.outcome = ServerReply::Outcome::kNotXml;
     reply.failure = ToString(error.ErrorMessage());
+  }
+  // An operation that went through after the server asked for a login has
+  // logged in: said once per login.
+  const auto& events = listener_.events();
+  if (delivered && std::any_of(events.begin() + static_cast<std::ptrdiff_t>(firstEvent),
+                               events.end(), [](const ServerEvent& event) {
+                                 return event.kind == ServerEvent::Kind::kLoginRequested;
+                               })) {
+    listener_.LoggedIn();
   }
   reply.events.assign(listener_.events().begin() + static_cast<std::ptrdiff_t>(firstEvent),
                       listener_.events().end());
@@ -81,6 +116,13 @@ void ServerConnection::Classify(ServerReply& reply) const {
     if (event->kind == ServerEvent::Kind::kConnectionFailed) {
       reply.outcome = Outcome::kNoAnswer;
       reply.failure = WithoutLineEnds(event->failure);
+      return;
+    }
+  }
+  for (const ServerEvent& event : reply.events) {
+    if (event.kind == ServerEvent::Kind::kErrorCode) {
+      reply.outcome = Outcome::kNoServer;
+      reply.failure = event.text;
       return;
     }
   }
@@ -144,13 +186,24 @@ ServerReply ServerConnection::TextFile(const std::string& base, const std::strin
 
 std::string ServerConnection::RefusalReason(const std::string& base, const std::string& question,
                                             bool run) {
+  Parameters parameters = {
+      {"iac_op", "2"}, {"iac_base", base}, {"action", run ? "r" : "p"}, {"question", question}};
+  if (run) parameters.emplace_back("taille", "0");
+  return ErrorPage(parameters);
+}
+
+std::string ServerConnection::FileRefusalReason(const std::string& base, const std::string& file) {
+  return ErrorPage({{"action", "f"}, {"iac_op", "3"}, {"iac_base", base}, {"iac_file", file}});
+}
+
+std::string ServerConnection::BaseInfoRefusalReason(const std::string& base) {
+  return ErrorPage({{"iac_op", "2"}, {"iac_base", base}, {"action", "infos"}, {"version", "2.20"}});
+}
+
+std::string ServerConnection::ErrorPage(const Parameters& parameters) {
   CString servlet = url_.c_str();
   HttpRequest request(servlet);
-  request.SetParameter("iac_op", "2");
-  request.SetParameter("iac_base", base.c_str());
-  request.SetParameter("action", run ? "r" : "p");
-  request.SetParameter("question", question.c_str());
-  if (run) request.SetParameter("taille", "0");
+  for (const auto& [name, value] : parameters) request.SetParameter(name.c_str(), value.c_str());
   request.SetProxyUserName(proxy_.GetProxyUserName());
   request.SetProxyPassword(proxy_.GetProxyPassword());
   HttpController& transport = controller_->GetHttpController();
@@ -161,5 +214,5 @@ std::string ServerConnection::RefusalReason(const std::string& base, const std::
   // the exception's name.
   const size_t named = reason.find("Exception: ");
   if (named != std::string::npos) reason = reason.substr(named + 11);
-  return reason;
+  return Unescaped(reason);
 }

@@ -3,6 +3,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "iac/InternetAccessController.h"
 #include "iac/InternetAccessControllers.h"
@@ -48,6 +50,9 @@ class ServerConnection {
   // page: the question is sent once more, straight through the transport of
   // the open session. "" when the server accepts it or does not say.
   std::string RefusalReason(const std::string& base, const std::string& question, bool run);
+  // The same for a text file of `base`, and for its information.
+  std::string FileRefusalReason(const std::string& base, const std::string& file);
+  std::string BaseInfoRefusalReason(const std::string& base);
 
  private:
   // Runs one operation that says itself whether its output arrived, and
@@ -56,6 +61,10 @@ class ServerConnection {
   // The same for an operation that leaves its output untouched when nothing
   // arrived and says nothing else.
   ServerReply RunUntouched(const std::function<void(CString& output)>& operation);
+  // The error page's text of a request with `parameters` sent straight
+  // through the transport of the open session; "" for a 200 answer or none.
+  using Parameters = std::vector<std::pair<std::string, std::string>>;
+  std::string ErrorPage(const Parameters& parameters);
   // How an operation that delivered nothing ended, from its events and the
   // transport's last exchange.
   void Classify(ServerReply& reply) const;

@@ -6,6 +6,8 @@ const char* ServerEvent::Name() const {
       return "proxyAuthenticationRequired";
     case Kind::kConnectionFailed:
       return "connectionFailed";
+    case Kind::kLoginRequested:
+      return "loginRequested";
     case Kind::kAuthenticationFailed:
       return "authenticationFailed";
     case Kind::kAccessDenied:
@@ -46,7 +48,6 @@ bool ServerEvent::RefusesLogin() const {
     case Kind::kCustomerAccountDisabled:
     case Kind::kCustomerSubscriptionExpired:
     case Kind::kAccountValidationRequired:
-    case Kind::kErrorCode:
     case Kind::kPasswordExpired:
       return true;
     default:

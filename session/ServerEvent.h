@@ -11,14 +11,15 @@ struct ServerEvent {
   enum class Kind {
     kProxyAuthenticationRequired,  // the proxy refused the environment's credentials
     kConnectionFailed,             // a login got no HTTP status
-    kAuthenticationFailed,         // the server asks for a login, or refused the user's
+    kLoginRequested,               // the server asks for a login: no failure, credentials follow
+    kAuthenticationFailed,         // the server refused the user's credentials
     kAccessDenied,
     kAccountDisabled,
     kCustomerAccountDisabled,
     kCustomerSubscriptionExpired,
     kAccountValidationRequired,
     kPreviousSessionClosed,
-    kErrorCode,  // the login request got a status other than 200
+    kErrorCode,  // the login request got a status other than 200 (`status`): no search server there
     kSharingAccount,
     kSessionExpired,
     kUnauthenticatedUser,
@@ -28,12 +29,15 @@ struct ServerEvent {
   };
 
   Kind kind;
-  std::string text;     // what the user reads
-  std::string failure;  // kConnectionFailed: the transport's failure text, else ""
+  std::string text;          // what the user reads
+  std::string failure;       // kConnectionFailed: the transport's failure text, else ""
+  unsigned long status = 0;  // kErrorCode: the HTTP status of the login request
 
   // The event's name in the programs' output, such as "sessionExpired".
   const char* Name() const;
-  // The server refused the login: the session cannot go on with these credentials.
+  // The server refused the login: the session cannot go on with these
+  // credentials. A login request answered with another status (kErrorCode)
+  // is no refusal: there is no search server at the URL.
   bool RefusesLogin() const;
   // The server no longer knows the session: a new login may repeat the operation.
   bool LosesSession() const;

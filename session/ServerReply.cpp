@@ -18,6 +18,7 @@ int ServerReply::ExitStatus() const {
     case Outcome::kNotXml:
     case Outcome::kProxyRefused:
     case Outcome::kSessionLost:
+    case Outcome::kNoServer:
     case Outcome::kOtherStatus:
       return kExitOtherAnswer;
   }

@@ -9,7 +9,8 @@
 constexpr int kExitDelivered = 0;     // a 200 answer; a session that ran to its end
 constexpr int kExitLoginRefused = 2;  // authentication refused or declined
 constexpr int kExitNoAnswer = 3;      // no status came back
-constexpr int kExitOtherAnswer = 4;   // any other status, or a login answer that is not XML
+constexpr int kExitOtherAnswer = 4;   // any other status (no search server at the URL), or a
+                                      // login answer that is not XML
 
 // What one operation on a search server came to, as a value: how it ended,
 // the answer when one arrived, and the session's events on the way.
@@ -21,7 +22,10 @@ struct ServerReply {
     kLoginRefused,  // the server refused the login, or no credentials were given
     kProxyRefused,  // the proxy refused its credentials
     kSessionLost,   // the server lost the session on the way (expired, closed, forgotten)
-    kOtherStatus,   // the request got another status
+    kNoServer,      // the login request got a status other than 200: no search server at the
+                    // URL; `failure` says which
+    kOtherStatus,   // the request got another status; `failure` holds the server's reason
+                    // when the caller read it (ServerConnection::RefusalReason)
   };
 
   Outcome outcome = Outcome::kOtherStatus;

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "session/TransportFailure.h"
+
 namespace {
 
 constexpr size_t kBatch = 10;  // documents asked in one request
@@ -10,14 +12,8 @@ constexpr size_t kBatch = 10;  // documents asked in one request
 }  // namespace
 
 SessionExchange::SessionExchange(ServerConnection& connection, SessionSets& sets, SessionSink& sink,
-                                 SessionSummary& tally,
-                                 std::function<void(const ServerEvent&)> note, std::string base)
-    : connection_(connection),
-      sets_(sets),
-      sink_(sink),
-      tally_(tally),
-      note_(std::move(note)),
-      base_(std::move(base)) {}
+                                 SessionSummary& tally, std::string base)
+    : connection_(connection), sets_(sets), sink_(sink), tally_(tally), base_(std::move(base)) {}
 
 bool SessionExchange::Deliver(LineResult& result, const Request& request, ServerReply& reply) {
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -35,10 +31,6 @@ SessionExchange::Verdict SessionExchange::Judge(LineResult& result, const Server
   SessionListener& listener = connection_.listener();
   switch (reply.outcome) {
     case Outcome::kDelivered:
-      // The server asked for a login on the way, and the user's got in.
-      if (reply.Saw(ServerEvent::Kind::kAuthenticationFailed) && !listener.user().empty()) {
-        note_(ServerEvent{ServerEvent::Kind::kLoggedIn, "logged in as " + listener.user(), ""});
-      }
       listener.Rearm();
       return Verdict::kDelivered;
     case Outcome::kNotXml:
@@ -54,8 +46,12 @@ SessionExchange::Verdict SessionExchange::Judge(LineResult& result, const Server
   switch (reply.outcome) {
     case Outcome::kNoAnswer:
       End(result, kExitNoAnswer,
-          "the server does not answer (" + (reply.failure.empty() ? "no answer" : reply.failure) +
+          "the server does not answer (" +
+              (reply.failure.empty() ? "no answer" : TransportFailure::From(reply.failure).words) +
               "): the session ends");
+      return Verdict::kFailed;
+    case Outcome::kNoServer:
+      End(result, kExitOtherAnswer, reply.failure + ": the session ends");
       return Verdict::kFailed;
     case Outcome::kLoginRefused:
     case Outcome::kProxyRefused:
@@ -113,9 +109,7 @@ bool SessionExchange::SendQuestion(LineResult& result, const std::string& expres
 bool SessionExchange::Check(LineResult& result, const std::string& expression,
                             std::string& checked) {
   ServerReply reply;
-  const auto send = [&](const std::string& question) {
-    return connection_.Check(base_, question);
-  };
+  const auto send = [&](const std::string& question) { return connection_.Check(base_, question); };
   if (!SendQuestion(result, expression, false, send, reply)) return false;
   checked = reply.body;
   return true;
@@ -142,7 +136,7 @@ std::vector<std::pair<int, KtfDocumentReader::Document>> SessionExchange::Fetch(
     LineResult& result, int number, const std::vector<int>& positions) {
   std::vector<std::pair<int, KtfDocumentReader::Document>> documents;
   // Consecutive positions go in one request, at most kBatch at a time.
-  for (size_t i = 0; i < positions.size() && !ended_;) {
+  for (size_t i = 0; i < positions.size() && !ended_ && !interrupted();) {
     size_t run = 1;
     while (i + run < positions.size() && run < kBatch &&
            positions[i + run] == positions[i] + static_cast<int>(run))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <functional>
 #include <map>
 #include <optional>
@@ -7,12 +8,12 @@
 #include <utility>
 #include <vector>
 
+#include "ktf/KtfDocumentReader.h"
 #include "session/LineResult.h"
 #include "session/ServerConnection.h"
 #include "session/SessionSets.h"
 #include "session/SessionSink.h"
 #include "session/SessionSummary.h"
-#include "ktf/KtfDocumentReader.h"
 
 // The session's exchanges with the server. A question goes out in the
 // server's set numbers (SessionSets, running earlier sets again after a new
@@ -29,10 +30,8 @@ class SessionExchange {
     std::vector<KtfDocumentReader::Document> documents;
   };
 
-  // `note` receives the events the engine adds ("logged in").
   SessionExchange(ServerConnection& connection, SessionSets& sets, SessionSink& sink,
-                  SessionSummary& tally, std::function<void(const ServerEvent&)> note,
-                  std::string base);
+                  SessionSummary& tally, std::string base);
 
   // The server's check of `expression` (session numbers), its KTF text in
   // `checked`. False when it did not arrive; a refusal's reason is asked.
@@ -48,6 +47,12 @@ class SessionExchange {
   // A text file of the base, and the base's information (XML).
   bool TextFile(LineResult& result, const std::string& file, std::string& text);
   bool BaseInfo(LineResult& result, std::string& xml);
+
+  // A flag (set by a signal handler) that stops the command being run: a
+  // fetch ends after the batch in hand. Null: never stopped. Must outlive it.
+  void StopWhen(const volatile std::sig_atomic_t* flag) { stop_ = flag; }
+  // The flag is set now.
+  bool interrupted() const { return stop_ != nullptr && *stop_ != 0; }
 
   // STOP: nothing more is sent; the exit status stays.
   void Stop() { ended_ = true; }
@@ -83,8 +88,8 @@ class SessionExchange {
   SessionSets& sets_;
   SessionSink& sink_;
   SessionSummary& tally_;
-  std::function<void(const ServerEvent&)> note_;
   std::string base_;
   bool ended_ = false;
+  const volatile std::sig_atomic_t* stop_ = nullptr;
   int exitStatus_ = kExitDelivered;
 };

@@ -9,8 +9,9 @@ using Kind = ServerEvent::Kind;
 SessionListener::SessionListener(CredentialSource credentials, EventHandler handler)
     : credentials_(std::move(credentials)), handler_(std::move(handler)) {}
 
-void SessionListener::Event(Kind kind, std::string text, std::string failure) {
-  events_.push_back(ServerEvent{kind, std::move(text), std::move(failure)});
+void SessionListener::Event(Kind kind, std::string text, std::string failure,
+                            unsigned long status) {
+  events_.push_back(ServerEvent{kind, std::move(text), std::move(failure), status});
   if (events_.back().RefusesLogin()) refused_ = true;
   if (handler_) handler_(events_.back());
 }
@@ -21,7 +22,10 @@ bool SessionListener::GetAuthentication(HttpRequest&, CString& userName, CString
   if (user_.empty()) {
     std::string user;
     std::string secret;
-    if (!credentials_ || !credentials_(user, secret) || user.empty()) return false;
+    if (!credentials_ || !credentials_(user, secret) || user.empty()) {
+      refused_ = true;
+      return false;
+    }
     user_ = user;
     secret_ = secret;
   }
@@ -39,6 +43,8 @@ bool SessionListener::GetProxyAuthentication(HttpRequest&, CString&, CString&) {
   return false;
 }
 
+void SessionListener::LoggedIn() { Event(Kind::kLoggedIn, "logged in as " + user_); }
+
 void SessionListener::OnUnknownAuthorityAccepted(HttpRequest&) {
   Event(Kind::kUnknownAuthorityAccepted,
         "warning: the server's certificate comes from an unknown authority, accepted because "
@@ -52,8 +58,13 @@ void SessionListener::OnConnectionFailed(InternetAccessController& controller) {
         std::string(failure.c_str(), failure.GetLength()));
 }
 void SessionListener::OnAuthenticationFailed(InternetAccessController&) {
-  Event(Kind::kAuthenticationFailed,
-        credentialsOffered_ ? "user name or password refused" : "the server asks for a login");
+  // Before the credentials were offered this is the server's usual first
+  // answer to a new session, not a failure of the user's.
+  if (credentialsOffered_) {
+    Event(Kind::kAuthenticationFailed, "user name or password refused");
+  } else {
+    Event(Kind::kLoginRequested, "the server asks for a login");
+  }
 }
 void SessionListener::OnAccessDenied(InternetAccessController&) {
   Event(Kind::kAccessDenied, "access denied");
@@ -75,7 +86,10 @@ void SessionListener::OnPreviousSessionClosed(InternetAccessController&) {
 }
 void SessionListener::OnErrorCode(InternetAccessController&, unsigned long statusCode) {
   Event(Kind::kErrorCode,
-        "the login request was answered with status " + std::to_string(statusCode));
+        statusCode == 404 ? "no search server at this URL (the login request got 404 Not Found)"
+                          : "the login request was answered with status " +
+                                std::to_string(statusCode) + ", not by a search server",
+        "", statusCode);
 }
 void SessionListener::OnSharingAccountException(InternetAccessController&) {
   Event(Kind::kSharingAccount, "the account is in use elsewhere: session closed");

@@ -45,15 +45,21 @@ class SessionListener : public IacListener {
   // the same credentials again, without asking the user twice.
   void Rearm() { credentialsOffered_ = false; }
 
+  // Adds the engine's event kLoggedIn: an operation went through after the
+  // server asked for a login.
+  void LoggedIn();
+
   // The user name offered to the server, "" before any.
   const std::string& user() const { return user_; }
-  // A refusal of the login came after the credentials were last offered.
+  // A refusal of the login came after the credentials were last offered, or
+  // there were no credentials to offer.
   bool refused() const { return refused_; }
   // Every event so far, in order.
   const std::vector<ServerEvent>& events() const { return events_; }
 
  private:
-  void Event(ServerEvent::Kind kind, std::string text, std::string failure = "");
+  void Event(ServerEvent::Kind kind, std::string text, std::string failure = "",
+             unsigned long status = 0);
 
   CredentialSource credentials_;
   EventHandler handler_;

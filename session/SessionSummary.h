@@ -26,6 +26,7 @@ struct SessionSummary {
   std::vector<std::pair<int, long>> sets;    // every set: its number and hits
   std::vector<std::string> files;            // every file made, in order
   bool keptFile = false;                     // KEEP wrote kept.ktf
+  bool keptContinued = false;                // ... after what an earlier session kept there
   std::map<std::string, EventCount> events;  // by event name
   int exitStatus = 0;
 

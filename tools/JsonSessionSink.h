@@ -8,7 +8,10 @@
 // A session on standard output as JSON lines: {"event", "text"} for each
 // server event as it comes, {"line", "kind", ...} for each line's result
 // (flushed), {"summary": {...}} at the end. Text lines and progress are not
-// shown. Text that is not UTF-8 is carried with U+FFFD in its place.
+// shown. What the server sent (documents, its files and fields, its
+// reasons) is windows-1252 and becomes UTF-8 with nothing lost; the lines
+// and questions the user typed are carried as typed, U+FFFD in place of
+// bytes that are not UTF-8.
 class JsonSessionSink : public SessionSink {
  public:
   void Text(const std::string& text) override;

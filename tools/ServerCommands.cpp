@@ -7,6 +7,8 @@
 
 #include "session/ServerConnection.h"
 #include "session/ServerReply.h"
+#include "session/TransportFailure.h"
+#include "session/Windows1252.h"
 #include "tools/CommandRegistry.h"
 #include "tools/ServerOptions.h"
 
@@ -25,8 +27,25 @@ struct QueryOptions {
   int count = 10;        // records wanted
 };
 
+// The text of the event that refused the login, "" when none did.
+std::string Refusal(const ServerReply& reply) {
+  for (const ServerEvent& event : reply.events) {
+    if (event.RefusesLogin()) return event.text;
+  }
+  return "";
+}
+
+// The status the login request got from something that is no search server.
+unsigned long LoginStatus(const ServerReply& reply) {
+  for (const ServerEvent& event : reply.events) {
+    if (event.kind == ServerEvent::Kind::kErrorCode) return event.status;
+  }
+  return 0;
+}
+
 // Why nothing arrived, in a line.
-std::string FailureMessage(const ServerReply& reply, const char* what) {
+std::string FailureMessage(const ServerOptions& options, const ServerReply& reply,
+                           const char* what) {
   using Outcome = ServerReply::Outcome;
   std::string message;
   switch (reply.outcome) {
@@ -34,13 +53,22 @@ std::string FailureMessage(const ServerReply& reply, const char* what) {
       message = "the server's login answer is not well-formed XML (" + reply.failure + ")";
       break;
     case Outcome::kNoAnswer:
-      message = "no answer from the server: " + reply.failure;
+      message = "no answer from the server at " + options.url + ": " +
+                TransportFailure::From(reply.failure).words;
       break;
     case Outcome::kLoginRefused:
-      message = "authentication refused";
+      message = "authentication refused" +
+                (Refusal(reply).empty() ? std::string() : ": " + Refusal(reply));
+      break;
+    case Outcome::kNoServer:
+      message = "no search server at " + options.url + " (the login request got status " +
+                std::to_string(LoginStatus(reply)) + ")";
       break;
     default:
-      message = std::string("the server did not deliver the ") + what;
+      message = std::string(what) == "question"
+                    ? "the server refused the question"
+                    : std::string("the server refused to deliver the ") + what;
+      if (!reply.failure.empty()) message += ": " + Windows1252ToUtf8(reply.failure);
       break;
   }
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
@@ -56,16 +84,21 @@ int Report(const ServerOptions& options, const char* what, const ServerReply& re
     nlohmann::json result = {
         {"url", options.url}, {"ok", reply.delivered()}, {"exit", status}, {"events", events}};
     if (reply.delivered()) {
-      result["body"] = reply.body;
+      result["body"] = Windows1252ToUtf8(reply.body);
     } else {
-      result["error"] = FailureMessage(reply, what);
+      result["error"] = FailureMessage(options, reply, what);
+    }
+    if (reply.outcome == ServerReply::Outcome::kNoAnswer) {
+      const TransportFailure failure = TransportFailure::From(reply.failure);
+      result["failure"] = failure.text;
+      if (failure.code != 0) result["failure_code"] = failure.code;
     }
     std::cout << result.dump() << '\n';
   } else if (reply.delivered()) {
     std::cout << reply.body;
     if (!reply.body.empty() && reply.body.back() != '\n') std::cout << '\n';
   } else {
-    std::fprintf(stderr, "sorrel: %s\n", FailureMessage(reply, what).c_str());
+    std::fprintf(stderr, "sorrel: %s\n", FailureMessage(options, reply, what).c_str());
   }
   return status;
 }
@@ -76,9 +109,18 @@ int RunOnServer(const ServerOptions& options, const char* what,
                 const std::function<ServerReply(ServerConnection&)>& operation) {
   ServerReply reply;
   {
+    // The report says why an operation failed: events that only say so
+    // again, and the login's own steps, are not printed as they come.
     ServerConnection connection(
-        options.url, TerminalCredentials(options),
-        [](const ServerEvent& event) { std::fprintf(stderr, "sorrel: %s\n", event.text.c_str()); });
+        options.url, TerminalCredentials(options), [](const ServerEvent& event) {
+          using Kind = ServerEvent::Kind;
+          if (event.RefusesLogin() || event.kind == Kind::kConnectionFailed ||
+              event.kind == Kind::kErrorCode || event.kind == Kind::kLoginRequested ||
+              event.kind == Kind::kLoggedIn) {
+            return;
+          }
+          std::fprintf(stderr, "sorrel: %s\n", event.text.c_str());
+        });
     reply = operation(connection);
   }
   return Report(options, what, reply);
@@ -116,7 +158,11 @@ void AddInfo(CLI::App& app, int& exitCode) {
   command->add_option("BASE", info.base, "database name")->required();
   command->callback([&exitCode] {
     exitCode = RunOnServer(info.server, "database information", [](ServerConnection& connection) {
-      return connection.BaseInfo(info.base);
+      ServerReply reply = connection.BaseInfo(info.base);
+      if (reply.outcome == ServerReply::Outcome::kOtherStatus) {
+        reply.failure = connection.BaseInfoRefusalReason(info.base);
+      }
+      return reply;
     });
   });
 }
@@ -129,8 +175,12 @@ void AddQuery(CLI::App& app, int& exitCode) {
   command->add_option("--from", query.from, "first record, from 1");
   command->add_option("--count", query.count, "number of records");
   command->callback([&exitCode] {
-    exitCode = RunOnServer(query.server, "answer", [](ServerConnection& connection) {
-      return connection.Query(query.base, query.question, query.from, query.count);
+    exitCode = RunOnServer(query.server, "question", [](ServerConnection& connection) {
+      ServerReply reply = connection.Query(query.base, query.question, query.from, query.count);
+      if (reply.outcome == ServerReply::Outcome::kOtherStatus) {
+        reply.failure = connection.RefusalReason(query.base, query.question, true);
+      }
+      return reply;
     });
   });
 }
@@ -141,8 +191,12 @@ void AddCheck(CLI::App& app, int& exitCode) {
   command->add_option("BASE", check.base, "database name")->required();
   command->add_option("QUESTION", check.question, "the question")->required();
   command->callback([&exitCode] {
-    exitCode = RunOnServer(check.server, "check", [](ServerConnection& connection) {
-      return connection.Check(check.base, check.question);
+    exitCode = RunOnServer(check.server, "question", [](ServerConnection& connection) {
+      ServerReply reply = connection.Check(check.base, check.question);
+      if (reply.outcome == ServerReply::Outcome::kOtherStatus) {
+        reply.failure = connection.RefusalReason(check.base, check.question, false);
+      }
+      return reply;
     });
   });
 }
@@ -154,7 +208,11 @@ void AddFile(CLI::App& app, int& exitCode) {
   command->add_option("FILE", file.file, "file name")->required();
   command->callback([&exitCode] {
     exitCode = RunOnServer(file.server, "file", [](ServerConnection& connection) {
-      return connection.TextFile(file.base, file.file);
+      ServerReply reply = connection.TextFile(file.base, file.file);
+      if (reply.outcome == ServerReply::Outcome::kOtherStatus) {
+        reply.failure = connection.FileRefusalReason(file.base, file.file);
+      }
+      return reply;
     });
   });
 }

@@ -1,6 +1,8 @@
 #include <editline/readline.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -38,21 +40,73 @@ struct SessionOptions {
   std::string script;
 };
 
-// Feeds lines to the session until it ends or the input does; on a terminal
-// with line editing and history.
+// Set by Ctrl-C (SIGINT); the session's command in progress stops on it.
+volatile std::sig_atomic_t interrupted = 0;
+
+void OnInterrupt(int) { interrupted = 1; }
+
+// While it lives, SIGINT sets `interrupted` instead of ending the program;
+// system calls it breaks are not restarted, so a prompt sees it at once.
+class InterruptCatcher {
+ public:
+  InterruptCatcher() {
+    struct sigaction catcher {};
+    catcher.sa_handler = OnInterrupt;
+    sigemptyset(&catcher.sa_mask);
+    ::sigaction(SIGINT, &catcher, &previous_);
+  }
+  ~InterruptCatcher() { ::sigaction(SIGINT, &previous_, nullptr); }
+  InterruptCatcher(const InterruptCatcher&) = delete;
+  InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+
+ private:
+  struct sigaction previous_ {};
+};
+
+// The line editor's keys, read one at a time: an interrupt ends the read
+// (EOF to the editor, so readline returns null, told from Ctrl-D by the flag).
+int ReadKey(FILE*) {
+  for (;;) {
+    if (interrupted != 0) return EOF;
+    unsigned char key = 0;
+    const ssize_t got = ::read(STDIN_FILENO, &key, 1);
+    if (got == 1) return key;
+    if (got < 0 && errno == EINTR) continue;
+    return EOF;
+  }
+}
+
+// Typed lines, with line editing and history. Ctrl-C stops the command being
+// run and comes back to the prompt; at the prompt it drops the line typed.
+// Ctrl-D (or STOP) ends the session.
+void ReadTyped(SearchSession& session) {
+  // SIGINT is the program's: libedit installs no handler of its own and
+  // reads its keys through ReadKey.
+  rl_catch_signals = 0;
+  rl_getc_function = ReadKey;
+  for (;;) {
+    interrupted = 0;
+    std::unique_ptr<char, decltype(&std::free)> line(readline("sorrel> "), &std::free);
+    if (!line) {
+      if (interrupted == 0) break;
+      std::printf("\n");
+      continue;
+    }
+    if (*line) add_history(line.get());
+    if (!session.Run(line.get())) break;
+  }
+}
+
+// Feeds lines to the session until it ends or the input does. From a script
+// or a pipe, Ctrl-C stops the command being run and ends the session.
 void ReadLines(std::istream& in, bool interactive, SearchSession& session) {
   if (interactive) {
-    for (;;) {
-      std::unique_ptr<char, decltype(&std::free)> line(readline("sorrel> "), &std::free);
-      if (!line) break;
-      if (*line) add_history(line.get());
-      if (!session.Run(line.get())) break;
-    }
+    ReadTyped(session);
     return;
   }
   std::string line;
-  while (std::getline(in, line)) {
-    if (!session.Run(line)) break;
+  while (interrupted == 0 && std::getline(in, line)) {
+    if (!session.Run(line) || interrupted != 0) break;
   }
 }
 
@@ -127,6 +181,7 @@ int Run(SessionOptions& options) {
   SearchSession::Settings settings;
   settings.base = options.base;
   settings.outDir = options.outDir;
+  settings.stop = &interrupted;
   TextSessionSink text(!interactive, ::isatty(STDERR_FILENO) != 0);
   JsonSessionSink json;
   SessionSink& sink = options.server.json ? static_cast<SessionSink&>(json) : text;
@@ -134,6 +189,7 @@ int Run(SessionOptions& options) {
   {
     SearchSession session(options.server.url, TerminalCredentials(options.server), settings, config,
                           sink);
+    InterruptCatcher catcher;
     ReadLines(scriptFile.is_open() ? scriptFile : std::cin, interactive, session);
     status = session.Finish();
   }

@@ -75,7 +75,8 @@ void TextSessionSink::Summary(const SessionSummary& summary) {
             << summary.shown << " shown\n";
   std::cout << "  files          " << count(".sgml") << " SGML, " << count(".tif") << " TIFF, "
             << count(".png") << " PNG, " << count(".css") << " style sheets"
-            << (summary.keptFile ? ", kept.ktf" : "") << '\n';
+            << (summary.keptFile ? ", kept.ktf" : "")
+            << (summary.keptContinued ? " (added to an earlier session's)" : "") << '\n';
   ShowEvents(summary);
   if (summary.exitStatus == kExitNoAnswer) {
     std::cout << "  ended early: the server stopped answering\n";

@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include "ktf/KtfDocumentReader.h"
 #include "session/KeptFile.h"
 #include "session/ServerConnection.h"
-#include "ktf/KtfDocumentReader.h"
 #include "tests/common/ReferenceServer.h"
 #include "tests/common/TempDir.h"
 #include "tests/servers/ScriptedHttpServer.h"
@@ -41,9 +41,7 @@ class Session {
             [this](const ServerEvent& event) { Note(event); }),
         exporter(folder.path().string()),
         kept(folder.path().string()),
-        exchange(
-            connection, sets, sink, tally, [this](const ServerEvent& event) { Note(event); },
-            "SMALL"),
+        exchange(connection, sets, sink, tally, "SMALL"),
         dispatcher(exchange, sets, exporter, kept, sink, tally) {}
 
   LineResult Search(std::string expression) {
@@ -130,7 +128,8 @@ TEST(CommandDispatcher, SearchesBecomeNumberedSetsThatLaterQuestionsName) {
   EXPECT_EQ((*history.sets)[2].expression, "$1 OR $2");
   EXPECT_EQ(session.sink.texts[0], "$1  2  TI AB=pump");
   // The first operation logged in, once.
-  EXPECT_EQ(session.sink.Count(ServerEvent::Kind::kAuthenticationFailed), 1u);
+  EXPECT_EQ(session.sink.Count(ServerEvent::Kind::kLoginRequested), 1u);
+  EXPECT_EQ(session.sink.Count(ServerEvent::Kind::kAuthenticationFailed), 0u);
   EXPECT_EQ(session.sink.Count(ServerEvent::Kind::kLoggedIn), 1u);
 }
 
@@ -252,7 +251,7 @@ TEST(CommandDispatcher, AnExpiredSessionLogsInAgainAndRunsItsSetsInTheNewLogin) 
   EXPECT_EQ(printed.printed->size(), 3u);
   EXPECT_EQ(session.sink.Count(ServerEvent::Kind::kSessionExpired), 1u);
   EXPECT_EQ(session.sink.Count(ServerEvent::Kind::kLoggedIn),
-            session.sink.Count(ServerEvent::Kind::kAuthenticationFailed))
+            session.sink.Count(ServerEvent::Kind::kLoginRequested))
       << "each login said once";
 }
 

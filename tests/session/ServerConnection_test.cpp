@@ -49,7 +49,8 @@ ServerReply Bases(ServerConnection& c) { return c.DatabaseList(); }
 ServerReply Help(ServerConnection& c) { return c.TextFile("SMALL", "help.txt"); }
 ServerReply Missing(ServerConnection& c) { return c.TextFile("SMALL", "nothing.txt"); }
 
-const std::string kAsks = "authenticationFailed";  // the first login's try without a user
+const std::string kAsks = "loginRequested";  // the first login's try without a user
+const std::string kIn = "loggedIn";          // the operation went through after the login
 
 // One operation with one user's credentials against the reference server.
 struct ReferenceCase {
@@ -63,15 +64,15 @@ struct ReferenceCase {
 };
 
 const ReferenceCase kReferenceCases[] = {
-    {"demo", "demo", Login, Outcome::kDelivered, {kAsks}, "", 0},
-    {"demo", "demo", Pump, Outcome::kDelivered, {kAsks}, "HITS=2", 0},
-    {"demo", "demo", CheckPump, Outcome::kDelivered, {kAsks}, "STATUS=OK", 0},
-    {"demo", "demo", Information, Outcome::kDelivered, {kAsks}, "help.txt", 0},
-    {"demo", "demo", Bases, Outcome::kDelivered, {kAsks}, "SMALL", 0},
-    {"demo", "demo", Help, Outcome::kDelivered, {kAsks}, "eleven", 0},
+    {"demo", "demo", Login, Outcome::kDelivered, {kAsks, kIn}, "", 0},
+    {"demo", "demo", Pump, Outcome::kDelivered, {kAsks, kIn}, "HITS=2", 0},
+    {"demo", "demo", CheckPump, Outcome::kDelivered, {kAsks, kIn}, "STATUS=OK", 0},
+    {"demo", "demo", Information, Outcome::kDelivered, {kAsks, kIn}, "help.txt", 0},
+    {"demo", "demo", Bases, Outcome::kDelivered, {kAsks, kIn}, "SMALL", 0},
+    {"demo", "demo", Help, Outcome::kDelivered, {kAsks, kIn}, "eleven", 0},
     {"demo", "demo", Missing, Outcome::kOtherStatus, {kAsks}, "", 4},
     {"demo", "demo", BadQuestion, Outcome::kOtherStatus, {kAsks}, "", 4},
-    {"demo", "wrong", Login, Outcome::kLoginRefused, {kAsks, kAsks}, "", 2},
+    {"demo", "wrong", Login, Outcome::kLoginRefused, {kAsks, "authenticationFailed"}, "", 2},
     {"", "", Pump, Outcome::kLoginRefused, {kAsks}, "", 2},
     {"disabled", "disabled", Login, Outcome::kLoginRefused, {kAsks, "accountDisabled"}, "", 2},
 };
@@ -95,9 +96,13 @@ TEST(ServerConnection, ARefusedQuestionHasTheServersReason) {
   ServerConnection connection(server.Servlet(), Give("demo", "demo"), nullptr);
   ASSERT_TRUE(connection.Login().delivered());
   const std::string reason = connection.RefusalReason("SMALL", "TI AB=(solar", true);
-  EXPECT_NE(reason.find("column"), std::string::npos) << reason;
+  EXPECT_NE(reason.find("column 13: expected \")\""), std::string::npos) << reason;
   EXPECT_EQ(reason.find("Exception"), std::string::npos) << reason;
   EXPECT_EQ(connection.RefusalReason("SMALL", "TI AB=solar", false), "");
+  EXPECT_EQ(connection.FileRefusalReason("SMALL", "nothing.txt"),
+            "base SMALL has no file \"nothing.txt\"");
+  EXPECT_EQ(connection.FileRefusalReason("SMALL", "help.txt"), "");
+  EXPECT_NE(connection.BaseInfoRefusalReason("NOBASE").find("\"NOBASE\""), std::string::npos);
 }
 
 TEST(ServerConnection, ScriptedAnswersTellEmptyFromLostAndRefused) {
@@ -128,6 +133,20 @@ TEST(ServerConnection, ScriptedAnswersTellEmptyFromLostAndRefused) {
     EXPECT_EQ(Names(reply), known.events);
     EXPECT_EQ(reply.body, "");
   }
+}
+
+TEST(ServerConnection, ALoginAnsweredWithAnotherStatusIsNoSearchServer) {
+  ScriptedHttpServer server;
+  server.SetHandler([](const RecordedRequest&) {
+    return ScriptedAnswer{404, {}, "<html><title>Not Found</title></html>"};
+  });
+  ServerConnection connection(server.Url("/wrong/path"), Give("demo", "demo"), nullptr);
+  const ServerReply reply = connection.Query("SMALL", "x", 1, 0);
+  EXPECT_EQ(reply.outcome, Outcome::kNoServer);
+  EXPECT_EQ(reply.ExitStatus(), 4);
+  EXPECT_NE(reply.failure.find("no search server"), std::string::npos) << reply.failure;
+  ASSERT_FALSE(reply.events.empty());
+  EXPECT_EQ(reply.events.back().status, 404u);
 }
 
 TEST(ServerConnection, NoAnswerAndNotXmlAreValuesAndNoMessageBoxIsShown) {

@@ -28,6 +28,21 @@ expect() {
   fi
 }
 
+# expect_exactly NAME STATUS TEXT command...: the exit status, and the
+# combined output is TEXT and nothing else.
+expect_exactly() {
+  local name=$1 status=$2 text=$3
+  shift 3
+  local output
+  output=$("$@" 2>&1)
+  local got=$?
+  if [[ $got -ne $status || "$output" != "$text" ]]; then
+    echo "FAIL $name: exit $got (wanted $status), output:"
+    echo "$output"
+    failures=$((failures + 1))
+  fi
+}
+
 export SORREL_USER=demo SORREL_PASSWORD=demo
 expect login 0 'logged in' "$sorrel" login --url "$url"
 expect bases 0 'name="SMALL"' "$sorrel" bases --url "$url"
@@ -35,12 +50,21 @@ expect query 0 '^HITS=4$' "$sorrel" query --url "$url" SMALL 'TI AB=solar' --cou
 expect check 0 'STATUS=OK' "$sorrel" check --url "$url" SMALL 'TI AB=solar'
 expect file 0 '.' "$sorrel" file --url "$url" SMALL help.txt
 expect json 0 '"ok":true' "$sorrel" info --url "$url" SMALL --json
-expect bad_question 4 'did not deliver' "$sorrel" query --url "$url" SMALL 'TI AB=(solar'
+expect bad_question 4 'refused the question: .*column' "$sorrel" query --url "$url" SMALL 'TI AB=(solar'
+expect missing_file 4 'refused to deliver the file: base SMALL has no file "nothing.txt"' \
+  "$sorrel" file --url "$url" SMALL nothing.txt
+expect bad_check 4 'refused the question: .*column' "$sorrel" check --url "$url" SMALL 'TI AB=(solar'
+root=${url%/*}
+expect wrong_url 4 "^sorrel: no search server at ${root%/*}/wrong/Search .*status 404" "$sorrel" login \
+  --url "${root%/*}/wrong/Search"
+expect_exactly quiet_login 0 'logged in' "$sorrel" login --url "$url"
 SORREL_PASSWORD=wrong expect refused 2 'password refused' "$sorrel" login --url "$url"
 SORREL_USER=disabled SORREL_PASSWORD=disabled \
   expect disabled 2 'account is disabled' "$sorrel" login --url "$url"
 dead="http://127.0.0.1:1/sorrel/Search"
-expect no_answer 3 'no answer from the server' "$sorrel" login --url "$dead"
+expect_exactly no_answer 3 "sorrel: no answer from the server at $dead: connection refused" \
+  "$sorrel" login --url "$dead"
+expect no_answer_json 3 '"failure_code":12029' "$sorrel" login --url "$dead" --json
 
-echo "$((10 - failures)) passed, $failures failed"
+echo "$((15 - failures)) passed, $failures failed"
 [[ $failures -eq 0 ]]

@@ -4,6 +4,8 @@
 // that expires the session or dies midway; hostile lines.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+#include "imaging/FacsimilePage.h"
+#include "imaging/TiffMessages.h"
 #include "ktf/KtfDocumentReader.h"
 #include "tests/common/ReferenceServer.h"
 #include "tests/common/TempDir.h"
@@ -26,8 +30,6 @@
 #include "tests/servers/ScriptedHttpServer.h"
 #include "tests/servers/SquidProxy.h"
 #include "tests/servers/TestCertificates.h"
-#include "imaging/FacsimilePage.h"
-#include "imaging/TiffMessages.h"
 
 namespace {
 
@@ -334,19 +336,187 @@ TEST(SessionEndToEnd, ServerThatDiesEndsTheSessionWithAClearMessage) {
   EXPECT_TRUE(run.Result("valve").is_null());
 }
 
-TEST(SessionEndToEnd, LoginAnswerThatIsNotXmlEndsTheSession) {
-  ScriptedHttpServer server;  // answers every request with 200 "OK"
-  TempDir out;
-  const Outcome run = RunTool({"session", "--json", "--url", server.Url("/sorrel/Search"), "--user",
-                               "demo", "--out", out.path().string()},
-                              {{"pump"}, {"valve"}});
-  EXPECT_EQ(run.exit, 4);
-  EXPECT_NE(run.Result("pump")["error"].get<std::string>().find("not well-formed XML"),
-            std::string::npos);
-  EXPECT_TRUE(run.Result("valve").is_null());
+TEST(SessionEndToEnd, LoginAnswerThatIsNotXmlOrNotFoundEndsTheSession) {
+  const struct {
+    ScriptedAnswer answer;
+    const char* error;
+  } kCases[] = {
+      {{200, {}, "OK"}, "not well-formed XML"},
+      {{404, {}, "<html><title>Not Found</title></html>"}, "no search server at this URL"},
+  };
+  for (const auto& known : kCases) {
+    SCOPED_TRACE(known.error);
+    ScriptedHttpServer server;
+    server.SetHandler([&](const RecordedRequest&) { return known.answer; });
+    TempDir out;
+    const Outcome run = RunTool({"session", "--json", "--url", server.Url("/sorrel/Search"),
+                                 "--user", "demo", "--out", out.path().string()},
+                                {{"pump"}, {"valve"}});
+    EXPECT_EQ(run.exit, 4);
+    EXPECT_NE(run.Result("pump")["error"].get<std::string>().find(known.error), std::string::npos)
+        << run.Result("pump");
+    EXPECT_TRUE(run.Result("valve").is_null());
+  }
 }
 
-}  // namespace
+// A search server whose answers hold windows-1252 letters: the JSON of the
+// session and of the one-shot commands carries them as UTF-8.
+TEST(SessionEndToEnd, JsonCarriesTheServersWindows1252TextAsUtf8) {
+  const std::string title =
+      "Gr\xfc\xdf"
+      "e \x80 5 \x81";
+  const std::string utf8 =
+      "Gr\xc3\xbc\xc3\x9f"
+      "e \xe2\x82\xac 5 \xc2\x81";
+  ScriptedHttpServer server;
+  server.SetHandler([&](const RecordedRequest& request) {
+    if (request.target.find("UserAuthentication") != std::string::npos) {
+      return ScriptedAnswer::OpenSession();
+    }
+    const auto has = [&](const char* part) { return request.body.find(part) != std::string::npos; };
+    if (has("action=p")) return ScriptedAnswer{200, {}, "STATUS=OK\nQUESTION=x\n\n"};
+    if (has("taille=0")) return ScriptedAnswer{200, {}, "SET=1\nHITS=1\n\n"};
+    if (has("action=r")) {
+      return ScriptedAnswer{200, {}, "SET=1\nHITS=1\n\nPN=EP 1 A1\nTI=" + title + "\n\n"};
+    }
+    return ScriptedAnswer{200, {}, title};
+  });
+  TempDir out;
+  ::setenv("SORREL_PASSWORD", "demo", 1);
+  const std::string url = server.Url("/app/Search");
+  const Outcome session = RunTool({"session", "--json", "--url", url, "--user", "demo", "--base",
+                                   "B", "--out", out.path().string()},
+                                  {{"pump"}, {"..BR 1"}});
+  EXPECT_EQ(session.exit, 0);
+  EXPECT_EQ(session.Result("..BR 1")["document"]["TI"], utf8);
+  const Outcome file =
+      RunTool({"file", "--json", "--url", url, "--user", "demo", "B", "help.txt"}, {});
+  EXPECT_EQ(file.exit, 0);
+  ASSERT_EQ(file.results.size(), 1u);
+  EXPECT_EQ(file.results[0]["body"], utf8);
+}
+
+// The tool on a terminal of its own (a pseudo-terminal), as a user types.
+class OnTerminal {
+ public:
+  explicit OnTerminal(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), SORREL_TOOL_BINARY);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_ = ::forkpty(&fd_, nullptr, nullptr, nullptr);
+    if (pid_ == 0) {
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+  }
+  ~OnTerminal() {
+    if (pid_ > 0 && Wait() < 0) ::kill(pid_, SIGKILL);
+    ::close(fd_);
+  }
+  // Reads until `text` has been shown since the last Type; false after 30 s
+  // or at the end of the output.
+  bool Shows(const std::string& text) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (shown.find(text) == std::string::npos) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      pollfd ready{fd_, POLLIN, 0};
+      if (::poll(&ready, 1, 100) <= 0) continue;
+      char buffer[4096];
+      const ssize_t got = ::read(fd_, buffer, sizeof buffer);
+      if (got <= 0) return false;
+      shown.append(buffer, static_cast<size_t>(got));
+    }
+    return true;
+  }
+  // Types `keys`; at a prompt once the line editor has had the time to take
+  // the terminal over (keys typed ahead of it may be dropped, as on any
+  // terminal).
+  void Type(const std::string& keys, bool atPrompt = true) {
+    if (atPrompt) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    shown.clear();
+    EXPECT_EQ(::write(fd_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+  }
+  void Interrupt() const { ::kill(pid_, SIGINT); }
+  // The exit status once the output has ended and the tool with it; -1 when
+  // it goes on for 10 s more.
+  int Wait() {
+    Shows("\x01never shown");
+    int status = 0;
+    for (int tries = 0; tries < 100; ++tries) {
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return -1;
+  }
+  std::string shown;  // since the last Type
+
+ private:
+  pid_t pid_ = -1;
+  int fd_ = -1;
+};
+
+// Every SGML file of `folder` is whole; their number.
+size_t WholeSgmlFiles(const fs::path& folder) {
+  size_t whole = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().extension() != ".sgml") continue;
+    const std::string text = ReadBytes(entry.path().string());
+    EXPECT_NE(text.rfind("</PATDOC>"), std::string::npos) << entry.path();
+    ++whole;
+  }
+  return whole;
+}
+
+// Ctrl-C stops a long PRINT and comes back to the prompt; at the prompt it
+// drops the line typed; Ctrl-D ends the session with its summary.
+TEST(SessionEndToEnd, CtrlCStopsTheCommandAndTheSessionGoesOn) {
+  TempDir out;
+  OnTerminal tool({"session", "--out", out.path().string()});
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  tool.Type("solar OR panel OR roof OR pump\r");
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  tool.Type("..PR 1-400\r");
+  ASSERT_TRUE(tool.Shows("fetching ["));
+  tool.Type("\x03", false);
+  ASSERT_TRUE(tool.Shows("sorrel> ")) << tool.shown;
+  EXPECT_NE(tool.shown.find("interrupted: "), std::string::npos) << tool.shown;
+  // Ctrl-C once the line editor shows what was typed, as a user sees it.
+  tool.Type("pump AND");
+  ASSERT_TRUE(tool.Shows("pump AND"));
+  tool.Type("\x03");
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  tool.Type("..HI\r");
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  EXPECT_NE(tool.shown.find("$1  "), std::string::npos) << "the session goes on: " << tool.shown;
+  EXPECT_EQ(tool.shown.find("pump AND"), std::string::npos) << "the line was dropped";
+  tool.Type("\x04");
+  EXPECT_TRUE(tool.Shows("Summary"));
+  EXPECT_EQ(tool.Wait(), 0);
+  const size_t files = WholeSgmlFiles(out.path());
+  EXPECT_GT(files, 0u);
+  EXPECT_LT(files, 400u);
+}
+
+// From a script, Ctrl-C stops the command and ends the session, with its
+// summary; the lines after it are not run.
+TEST(SessionEndToEnd, CtrlCEndsAScriptedSessionWithItsSummary) {
+  TempDir out;
+  WriteBytes(out.File("script"), "solar OR panel OR roof OR pump\n..PR 1-400\n..HI\n");
+  OnTerminal tool({"session", "--out", out.path().string(), out.File("script")});
+  ASSERT_TRUE(tool.Shows("fetching ["));
+  tool.Interrupt();
+  ASSERT_TRUE(tool.Shows("Summary"));
+  EXPECT_NE(tool.shown.find("interrupted: "), std::string::npos) << tool.shown;
+  EXPECT_EQ(tool.shown.find("sorrel> ..HI"), std::string::npos) << tool.shown;
+  EXPECT_EQ(tool.Wait(), 0);
+  const size_t files = WholeSgmlFiles(out.path());
+  EXPECT_GT(files, 0u);
+  EXPECT_LT(files, 400u);
+}
 
 // Through squid with basic authentication, SORREL_PROXY_USER and SORREL_PROXY_PASSWORD carry the
 // session (login, question, goodbye) and a one-shot command; wrong ones fail on the proxy's 407.
@@ -405,3 +575,5 @@ TEST(SessionEndToEnd, UnknownAuthorityIsRefusedUnlessTheInstallationOptsIn) {
   }
   for (const char* name : {"SORREL_USER", "SORREL_HTTP_ACCEPT_UNKNOWN_CA"}) ::unsetenv(name);
 }
+
+}  // namespace
