@@ -1,5 +1,6 @@
 #include "server/RequestParams.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -30,7 +31,15 @@ std::string FormDecode(std::string_view text) {
 
 }  // namespace
 
-void RequestParams::AddForm(std::string_view body) {
+bool RequestParams::AddForm(std::string_view body) {
+  // Counted before anything is decoded, so a body of many tiny pairs costs
+  // no memory.
+  size_t pairs = params_.size();
+  for (size_t start = 0; start <= body.size();) {
+    size_t end = std::min(body.find('&', start), body.size());
+    if (end > start && ++pairs > kMaxParams) return false;
+    start = end + 1;
+  }
   size_t start = 0;
   while (start <= body.size()) {
     size_t end = body.find('&', start);
@@ -45,6 +54,7 @@ void RequestParams::AddForm(std::string_view body) {
     }
     start = end + 1;
   }
+  return true;
 }
 
 std::string RequestParams::Get(const std::string& name, const std::string& fallback) const {

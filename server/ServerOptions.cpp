@@ -7,8 +7,10 @@
 
 const char ServerOptions::kUsage[] =
     "usage: sorrel-server [--port N] [--host ADDRESS] [--base DIR]... [--users FILE]\n"
-    "                     [--session-timeout SECONDS] [--tls-cert FILE --tls-key FILE]\n"
-    "                     [--threads N] [--max-body BYTES] [--guard-path PATH --guard-user U:P]\n"
+    "                     [--session-timeout SECONDS] [--session-lifetime SECONDS]\n"
+    "                     [--tls-cert FILE --tls-key FILE] [--threads N] [--max-body BYTES]\n"
+    "                     [--header-timeout SECONDS] [--per-address N]\n"
+    "                     [--guard-path PATH --guard-user U:P]\n"
     "                     [--xml-server on|off] [--login-delay MS] [--lockout-failures N]\n"
     "                     [--lockout-time SECONDS]\n"
     "       sorrel-server --hash-password    (reads the password, prints a PasswordHash value)\n"
@@ -56,6 +58,12 @@ const OptionRow kOptions[] = {
     {"--users", "", [](O& o, const char* v) { return Text(v, o.server.usersFile); }},
     {"--session-timeout", "bad session timeout",
      [](O& o, const char* v) { return Count(v, 1, 365LL * 24 * 3600, o.server.sessionTimeout); }},
+    {"--session-lifetime", "bad session lifetime",
+     [](O& o, const char* v) { return Count(v, 1, 365LL * 24 * 3600, o.server.sessionLifetime); }},
+    {"--header-timeout", "bad header timeout",
+     [](O& o, const char* v) { return Count(v, 1, 3600, o.server.headerTimeout); }},
+    {"--per-address", "bad connection count",
+     [](O& o, const char* v) { return Count(v, 1, 1024, o.server.perAddress); }},
     {"--tls-cert", "", [](O& o, const char* v) { return Text(v, o.server.tlsCert); }},
     {"--tls-key", "", [](O& o, const char* v) { return Text(v, o.server.tlsKey); }},
     {"--threads", "bad thread count",

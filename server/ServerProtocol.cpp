@@ -7,7 +7,7 @@
 
 ServerProtocol::ServerProtocol(Settings settings)
     : settings_(std::move(settings)),
-      sessions_(settings_.sessionTimeout),
+      sessions_(settings_.sessionTimeout, settings_.sessionLifetime),
       operations_(bases_, sessions_, settings_.maxRecords),
       register_(bases_),
       logins_(settings_.logins) {}
@@ -57,7 +57,9 @@ void ServerProtocol::Servlet(const RequestParams& params, const std::string& coo
     case SessionTable::Status::kExpired:
       answer.Fail(500, "ExpiredSessionException",
                   "the session was idle for longer than " +
-                      std::to_string(settings_.sessionTimeout.count()) + " seconds");
+                      std::to_string(settings_.sessionTimeout.count()) +
+                      " seconds or is older than " +
+                      std::to_string(settings_.sessionLifetime.count()) + " seconds");
       break;
     case SessionTable::Status::kShared:
       answer.Fail(500, "SharingAccountException",

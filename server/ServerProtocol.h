@@ -27,6 +27,7 @@ class ServerProtocol {
     std::string usersFile;                  // profile file of users
     std::vector<std::string> bases;         // base folders
     std::chrono::seconds sessionTimeout{};  // idle time that ends a session
+    std::chrono::seconds sessionLifetime{28800};  // time after login that ends a session
     size_t maxRecords = 0;                  // most records in one answer
     bool xmlServer = false;                 // serve the login-free variants
     LoginThrottle::Limits logins;           // how password guessing is slowed

@@ -32,7 +32,7 @@ std::string SessionTable::Open(const std::string& user, bool& previousClosed) {
     Remember(previous->second, Status::kShared);
     previousClosed = true;
   }
-  open_[id] = Session{user, now, {}};
+  open_[id] = Session{user, now, now, {}};
   byUser_[user] = id;
   return id;
 }
@@ -43,7 +43,7 @@ SessionTable::Status SessionTable::Touch(const std::string& id) {
   SweepLocked(now);
   auto found = open_.find(id);
   if (found != open_.end()) {
-    if (now - found->second.lastUse > timeout_) {
+    if (Ended(found->second, now)) {
       byUser_.erase(found->second.user);
       open_.erase(found);
       Remember(id, Status::kExpired);
@@ -93,13 +93,13 @@ void SessionTable::Remember(const std::string& id, Status why) {
   }
 }
 
-// Closes, once a second at most, every session idle past the timeout, so
+// Closes, once a second at most, every session that has ended, so
 // abandoned sessions do not pile up.
 void SessionTable::SweepLocked(Clock::time_point now) {
   if (now - lastSweep_ < std::chrono::seconds(1)) return;
   lastSweep_ = now;
   for (auto it = open_.begin(); it != open_.end();) {
-    if (now - it->second.lastUse > timeout_) {
+    if (Ended(it->second, now)) {
       byUser_.erase(it->second.user);
       Remember(it->first, Status::kExpired);
       it = open_.erase(it);

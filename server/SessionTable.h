@@ -19,13 +19,17 @@ class SessionTable {
   using Clock = std::chrono::steady_clock;
   enum class Status { kOpen, kUnknown, kExpired, kShared };
 
-  explicit SessionTable(std::chrono::seconds timeout) : timeout_(timeout) {}
+  // A session ends when idle for `timeout`, and at the latest `lifetime`
+  // after its login however busy it is.
+  SessionTable(std::chrono::seconds timeout, std::chrono::seconds lifetime)
+      : timeout_(timeout), lifetime_(lifetime) {}
 
   // Opens a session for `user` and returns its id; `previousClosed` tells
   // whether the user's earlier open session was closed by it.
   std::string Open(const std::string& user, bool& previousClosed);
   // The state of session `id`; an open session's idle clock restarts, one
-  // idle past the timeout is closed and reported expired.
+  // idle past the timeout or older than the lifetime is closed and reported
+  // expired.
   Status Touch(const std::string& id);
   // Closes session `id` when open; unknown ids are ignored.
   void Close(const std::string& id);
@@ -43,13 +47,18 @@ class SessionTable {
  private:
   struct Session {
     std::string user;
+    Clock::time_point opened;
     Clock::time_point lastUse;
     SearchEngine::Sets sets;
   };
   void Remember(const std::string& id, Status why);
   void SweepLocked(Clock::time_point now);
+  bool Ended(const Session& session, Clock::time_point now) const {
+    return now - session.lastUse > timeout_ || now - session.opened > lifetime_;
+  }
 
   std::chrono::seconds timeout_;
+  std::chrono::seconds lifetime_;
   std::mutex mutex_;
   std::map<std::string, Session> open_;
   std::map<std::string, std::string> byUser_;  // user -> open session id

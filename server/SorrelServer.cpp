@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <thread>
@@ -16,6 +17,8 @@
 #include "server/Markup.h"
 #include "server/RequestParams.h"
 #include "server/ServerProtocol.h"
+#include "server/SorrelServerHttp.h"
+#include "server/SorrelServerStream.h"
 
 namespace {
 
@@ -72,9 +75,44 @@ const char* ExceptionForStatus(int status) {
       return "RequestTooLargeException";
     case 414:
       return "RequestTooLargeException";
+    case 503:
+      return "ServiceUnavailableException";
     default:
       return "HttpException";
   }
+}
+
+// Whether `a` equals `b`, in a time that depends on their lengths only.
+bool SameText(const std::string& a, const std::string& b) {
+  unsigned char differ = a.size() == b.size() ? 0 : 1;
+  for (size_t i = 0; i < a.size(); ++i) differ |= a[i] ^ b[i % std::max<size_t>(1, b.size())];
+  return differ == 0 && !b.empty();
+}
+
+// `text` with every control byte and "\\" written as "\\xHH", so
+// that a value cannot forge or break a line of the log.
+std::string LogSafe(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7f || c == '\\') {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+// Answers `status` with the error page naming `why`; the connection closes
+// after it, since a refused request's body may still be on its way.
+void Fail(httplib::Response& response, int status, const std::string& why) {
+  response.status = status;
+  response.set_content(Markup::Page(Answer::ExceptionName(ExceptionForStatus(status)), why),
+                       "text/html; charset=UTF-8");
+  if (SorrelServerStream* stream = SorrelServerStream::Current()) stream->CloseAfterAnswer();
 }
 
 }  // namespace
@@ -110,6 +148,7 @@ bool SorrelServer::Start(const Options& options, std::string& error) {
       options_.usersFile,
       options_.bases,
       options_.sessionTimeout,
+      options_.sessionLifetime,
       options_.maxRecords,
       options_.xmlServer,
       {options_.loginDelay, options_.lockoutFailures, options_.lockoutTime}});
@@ -120,29 +159,24 @@ bool SorrelServer::Start(const Options& options, std::string& error) {
 }
 
 bool SorrelServer::CreateHttp(std::string& error) {
-  tls_ = !options_.tlsCert.empty() || !options_.tlsKey.empty();
-  if (tls_) {
-    auto server =
-        std::make_unique<httplib::SSLServer>(options_.tlsCert.c_str(), options_.tlsKey.c_str());
-    if (!server->is_valid()) {
-      error = "cannot use the TLS certificate " + options_.tlsCert + " and key " + options_.tlsKey;
-      return false;
-    }
-    http_ = std::move(server);
-  } else {
-    http_ = std::make_unique<httplib::Server>();
-  }
   size_t threads = std::max<size_t>(1, options_.threads);
-  http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-  http_->set_payload_max_length(options_.maxBody);
+  SorrelServerHttp::Settings settings;
+  settings.limits.headerDeadline = options_.headerTimeout;
+  // A chunked body carries its framing besides its bytes; the decoded body
+  // is held to maxBody where it is read.
+  settings.limits.bodyBytes = options_.maxBody + options_.maxBody / 2 + 64 * 1024;
+  settings.perAddress = options_.perAddress != 0 ? options_.perAddress : threads - threads / 4;
   // Each connection holds a worker for as long as it is kept alive, so a
   // long run of requests on one connection makes the clients queued behind
   // it wait for seconds once they outnumber the workers. After five answers
   // the connection is closed and its client queues again like the others.
-  http_->set_keep_alive_max_count(5);
-  http_->set_keep_alive_timeout(2);
-  http_->set_read_timeout(5, 0);
-  http_->set_write_timeout(5, 0);
+  settings.keepAlive = std::chrono::seconds(2);
+  settings.keepAliveRequests = 5;
+  http_ = std::make_unique<SorrelServerHttp>(settings);
+  tls_ = !options_.tlsCert.empty() || !options_.tlsKey.empty();
+  if (tls_ && !http_->UseTls(options_.tlsCert, options_.tlsKey, error)) return false;
+  http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+  http_->set_payload_max_length(options_.maxBody);
   // An answer leaves in more than one write (headers, then body); with
   // Nagle's algorithm the body would wait for the client's delayed
   // acknowledgement, some 40 ms per request on loopback.
@@ -153,8 +187,10 @@ bool SorrelServer::CreateHttp(std::string& error) {
 void SorrelServer::InstallRoutes() {
   http_->set_pre_routing_handler(
       [this](const httplib::Request& request, httplib::Response& response) {
-        return Guarded(request, response) ? httplib::Server::HandlerResponse::Handled
-                                          : httplib::Server::HandlerResponse::Unhandled;
+        if (SorrelServerStream* stream = SorrelServerStream::Current()) stream->HeadersRead();
+        return Refused(request, response) || Guarded(request, response)
+                   ? httplib::Server::HandlerResponse::Handled
+                   : httplib::Server::HandlerResponse::Unhandled;
       });
   std::string pattern = options_.root + ".*";
   http_->Get(pattern, [this](const httplib::Request& request, httplib::Response& response) {
@@ -182,9 +218,10 @@ void SorrelServer::InstallReports() {
           what = e.what();
         } catch (...) {
         }
-        Log(std::string("error: ") + what);
+        Log(std::string("error: ") + LogSafe(what));
         response.status = 500;
-        response.set_content(Markup::Page(Answer::ExceptionName("ServerException"), what),
+        response.set_content(Markup::Page(Answer::ExceptionName("ServerException"),
+                                          "the server failed to answer this request"),
                              "text/html; charset=UTF-8");
       });
   http_->set_logger([this](const httplib::Request& request, const httplib::Response& response) {
@@ -193,8 +230,9 @@ void SorrelServer::InstallReports() {
     std::tm utc{};
     gmtime_r(&now, &utc);
     std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    Log(std::string(stamp) + " " + request.remote_addr + " " + request.method + " " + request.path +
-        " " + std::to_string(response.status) + " " + std::to_string(response.body.size()));
+    Log(std::string(stamp) + " " + request.remote_addr + " " + LogSafe(request.method) + " " +
+        LogSafe(request.path) + " " + std::to_string(response.status) + " " +
+        std::to_string(response.body.size()));
   });
 }
 
@@ -246,14 +284,45 @@ void SorrelServer::Stop() {
   http_->stop();
 }
 
+bool SorrelServer::Refused(const httplib::Request& request, httplib::Response& response) {
+  const std::string where = request.path.rfind(options_.root, 0) == 0
+                                ? request.path.substr(options_.root.size())
+                                : std::string();
+  // Logging in or out by GET would put the password digest and the session
+  // into URLs and logs; the client posts both.
+  bool postOnly = where == "UserAuthentication" || where == "UserDisconnection";
+  int status = 0;
+  std::string why;
+  if (request.method != "GET" && request.method != "POST") {
+    status = 405, why = "only GET and POST are served";
+  } else if (request.method == "GET" && postOnly) {
+    status = 405, why = "log in and out with POST";
+  } else if (request.path.rfind(options_.root, 0) != 0) {
+    status = 404, why = "no endpoint " + request.path;
+  } else if (request.method == "GET" &&
+             (request.has_header("Transfer-Encoding") ||
+              std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10) > 0)) {
+    // The HTTP library leaves a GET body unread, to be misread as the
+    // connection's next request.
+    status = 400, why = "a GET request has no body";
+  } else if (request.get_header_value_count("Content-Length") > 1 ||
+             std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10) >
+                 options_.maxBody) {
+    status = 413, why = "the request body is larger than " + std::to_string(options_.maxBody) +
+                        " bytes";
+  }
+  if (status == 0) return false;
+  if (status == 405) response.set_header("Allow", postOnly ? "POST" : "GET, POST");
+  Fail(response, status, why);
+  return true;
+}
+
 bool SorrelServer::Guarded(const httplib::Request& request, httplib::Response& response) {
   if (options_.guardPath.empty() || request.path.rfind(options_.guardPath, 0) != 0) return false;
   std::string expected = "Basic " + Base64(options_.guardUser + ":" + options_.guardPassword);
-  if (request.get_header_value("Authorization") == expected) return false;
-  response.status = 401;
+  if (SameText(request.get_header_value("Authorization"), expected)) return false;
   response.set_header("WWW-Authenticate", "Basic realm=\"sorrel\"");
-  response.set_content(Markup::Page("401 Unauthorized", "this path needs a user name and password"),
-                       "text/html; charset=UTF-8");
+  Fail(response, 401, "this path needs a user name and password");
   return true;
 }
 
@@ -265,11 +334,8 @@ void SorrelServer::HandlePost(const httplib::Request& request, httplib::Response
     return body.size() <= options_.maxBody;
   });
   if (!complete || body.size() > options_.maxBody) {
-    response.status = 413;
-    response.set_content(Markup::Page(Answer::ExceptionName("RequestTooLargeException"),
-                                      "the request body is larger than " +
-                                          std::to_string(options_.maxBody) + " bytes"),
-                         "text/html; charset=UTF-8");
+    Fail(response, 413,
+         "the request body is larger than " + std::to_string(options_.maxBody) + " bytes");
     return;
   }
   Handle(request, response, body);
@@ -277,10 +343,19 @@ void SorrelServer::HandlePost(const httplib::Request& request, httplib::Response
 
 void SorrelServer::Handle(const httplib::Request& request, httplib::Response& response,
                           const std::string& body) {
-  RequestParams params(RequestParams::Map(request.params.begin(), request.params.end()));
+  // The query string is read here rather than by the HTTP library, which
+  // splits a pair at every "=" and drops what follows the second.
+  RequestParams params;
+  size_t query = request.target.find('?');
   std::string type = request.get_header_value("Content-Type");
-  if (!body.empty() && (type.empty() || type.rfind("application/x-www-form-urlencoded", 0) == 0)) {
-    params.AddForm(body);
+  bool form = !body.empty() &&
+              (type.empty() || type.rfind("application/x-www-form-urlencoded", 0) == 0);
+  if ((query != std::string::npos &&
+       !params.AddForm(std::string_view(request.target).substr(query + 1))) ||
+      (form && !params.AddForm(body))) {
+    Fail(response, 413,
+         "more than " + std::to_string(RequestParams::kMaxParams) + " parameters");
+    return;
   }
   Answer answer;
   protocol_->Route(request.path.substr(options_.root.size()), params, SessionCookie(request),
@@ -288,7 +363,8 @@ void SorrelServer::Handle(const httplib::Request& request, httplib::Response& re
   response.status = answer.status;
   if (!answer.cookie.empty()) {
     response.set_header("Set-Cookie", std::string(kCookieName) + "=" + answer.cookie + "; Path=" +
-                                          options_.root + "; HttpOnly" + (tls_ ? "; Secure" : ""));
+                                          options_.root + "; HttpOnly; SameSite=Strict" +
+                                          (tls_ ? "; Secure" : ""));
   }
   response.set_content(answer.body, answer.contentType);
 }

@@ -22,8 +22,11 @@ struct Response;
 // protocol (ServerProtocol), over the bases it was given. It listens, reads
 // request parameters and the session cookie, guards paths with basic
 // authentication, refuses bodies that are too large and logs one line per
-// request. One object serves one listening socket; handlers run on a
-// thread pool.
+// request. Only GET and POST are served, every body is bounded whatever its
+// framing, and slow or greedy clients are cut off (SorrelServerHttp). One
+// object serves one listening socket; handlers run on a thread pool.
+class SorrelServerHttp;
+
 class SorrelServer {
  public:
   struct Options {
@@ -33,6 +36,9 @@ class SorrelServer {
     std::vector<std::string> bases;               // base folders
     std::string usersFile;                        // profile file of users
     std::chrono::seconds sessionTimeout{1800};    // idle time that ends a session
+    std::chrono::seconds sessionLifetime{28800};  // time after login that ends a session
+    std::chrono::seconds headerTimeout{10};       // request line and headers, in total
+    size_t perAddress = 0;                        // workers one client address may hold; 0: 3/4 of threads
     std::string tlsCert, tlsKey;                  // PEM files; both set: HTTPS
     size_t threads = 16;                          // worker threads
     size_t maxBody = 4 * 1024 * 1024;             // largest request body, bytes
@@ -71,6 +77,8 @@ class SorrelServer {
   void InstallRoutes();
   void InstallReports();
   bool Bind(std::string& error);
+  // Refuses, before any body is read, what the server does not serve.
+  bool Refused(const httplib::Request& request, httplib::Response& response);
   bool Guarded(const httplib::Request& request, httplib::Response& response);
   void HandlePost(const httplib::Request& request, httplib::Response& response,
                   const httplib::ContentReader& reader);
@@ -79,7 +87,7 @@ class SorrelServer {
   void Log(const std::string& line);
 
   Options options_;
-  std::unique_ptr<httplib::Server> http_;
+  std::unique_ptr<SorrelServerHttp> http_;
   std::unique_ptr<ServerProtocol> protocol_;
   std::mutex logMutex_;
   int port_ = 0;

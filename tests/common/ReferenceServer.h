@@ -46,7 +46,8 @@ class ReferenceServer {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, LogFile().c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int spawned =
         posix_spawn(&pid_, SORREL_SERVER_BINARY, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -72,6 +73,9 @@ class ReferenceServer {
   const std::string& Servlet() const { return servlet_; }
   // "http://127.0.0.1:PORT/sorrel/"
   std::string Root() const { return servlet_.substr(0, servlet_.size() - 6); }
+  pid_t Pid() const { return pid_; }
+  // The file that receives the server's standard error, its request log.
+  std::string LogFile() const { return (folder_.path() / "server.log").string(); }
   // The servlet URL with a user and password written into it.
   std::string ServletAs(const std::string& user, const std::string& password) const {
     const size_t host = servlet_.find("://") + 3;

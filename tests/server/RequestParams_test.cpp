@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 TEST(RequestParams, DecodesFormBodiesAndKeepsTheLastValue) {
@@ -32,6 +34,28 @@ TEST(RequestParams, DecodesFormBodiesAndKeepsTheLastValue) {
   RequestParams both(RequestParams::Map{{"iac_op", "1"}});
   both.AddForm("iac_op=2");
   EXPECT_EQ(both.Get("iac_op"), "2");
+}
+
+TEST(RequestParams, RefusesMoreParametersThanTheCapWholly) {
+  auto pairs = [](size_t count, const char* separator) {
+    std::string form = "a=1";
+    for (size_t i = 1; i < count; ++i) form += separator + std::string("b=") + std::to_string(i);
+    return form;
+  };
+  const size_t cap = RequestParams::kMaxParams;
+  RequestParams full;
+  EXPECT_TRUE(full.AddForm(pairs(cap, "&&")));  // empty pairs do not count
+  EXPECT_EQ(full.Get("b"), std::to_string(cap - 1));
+  EXPECT_FALSE(full.AddForm("c=1"));  // the cap holds across query string and body
+  EXPECT_FALSE(full.Has("c"));
+  RequestParams over;
+  EXPECT_FALSE(over.AddForm(pairs(cap + 1, "&")));
+  EXPECT_FALSE(over.Has("a"));
+  std::string flood;
+  while (flood.size() < (4u << 20)) flood += "a&";
+  EXPECT_FALSE(over.AddForm(flood));
+  EXPECT_TRUE(over.AddForm(std::string(4 << 20, '&') + "a=2"));
+  EXPECT_EQ(over.Get("a"), "2");
 }
 
 TEST(RequestParams, ReadsCountsOfAtMostNineDigits) {

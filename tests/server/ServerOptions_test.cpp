@@ -32,6 +32,10 @@ TEST(ServerOptions, RefusesOrStopsAtTheFirstProblemInTheLinesOrder) {
       {{"--session-timeout", "0"}, Action::kRefused, "bad session timeout"},
       {{"--session-timeout", "31536001"}, Action::kRefused, "bad session timeout"},
       {{"--threads", "1025"}, Action::kRefused, "bad thread count"},
+      {{"--session-lifetime", "0"}, Action::kRefused, "bad session lifetime"},
+      {{"--header-timeout", "0"}, Action::kRefused, "bad header timeout"},
+      {{"--header-timeout", "3601"}, Action::kRefused, "bad header timeout"},
+      {{"--per-address", "0"}, Action::kRefused, "bad connection count"},
       {{"--max-body", "1023"}, Action::kRefused, "bad body limit"},
       {{"--max-body", "4294967297"}, Action::kRefused, "bad body limit"},
       {{"--documents", "0"}, Action::kRefused, "bad document count"},
@@ -80,6 +84,12 @@ TEST(ServerOptions, PutsEachValueInItsPlace) {
                                  "b",
                                  "--session-timeout",
                                  "60",
+                                 "--session-lifetime",
+                                 "600",
+                                 "--header-timeout",
+                                 "4",
+                                 "--per-address",
+                                 "2",
                                  "--tls-cert",
                                  "c.pem",
                                  "--tls-key",
@@ -101,6 +111,9 @@ TEST(ServerOptions, PutsEachValueInItsPlace) {
   EXPECT_EQ(server.bases, (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(server.usersFile, "u.ini");
   EXPECT_EQ(server.sessionTimeout, std::chrono::seconds(60));
+  EXPECT_EQ(server.sessionLifetime, std::chrono::seconds(600));
+  EXPECT_EQ(server.headerTimeout, std::chrono::seconds(4));
+  EXPECT_EQ(server.perAddress, 2u);
   EXPECT_EQ(server.tlsCert, "c.pem");
   EXPECT_EQ(server.tlsKey, "k.pem");
   EXPECT_EQ(server.threads, 3u);
