@@ -10,6 +10,7 @@
 #include "image/clTiffTools.h"
 #include "imaging/PagePreview.h"
 #include "platform/CString.h"
+#include "platform/DiagnosticSink.h"
 #include "session/BundledFiles.h"
 #include "sgml/clKTF2SGML.h"
 #include "support/clSuperStyleSheetManager.h"
@@ -21,6 +22,23 @@ namespace fs = std::filesystem;
 constexpr const char* kTemplate = "templates/patent.tpl";
 constexpr const char* kDtd = "templates/patent.dtd";
 constexpr const char* kSuperStyleSheet = "stylesheets/patents.sss";
+
+// The writers of the exported files (TIFF, PNG, copies of bundled files) make
+// them with whatever the umask leaves; others may read them, never write them.
+void NarrowMode(const std::string& path) {
+  std::error_code failed;
+  const fs::perms perms = fs::status(path, failed).permissions();
+  const fs::perms wider = perms & ~(fs::perms::owner_read | fs::perms::owner_write |
+                                    fs::perms::group_read | fs::perms::others_read);
+  if (!failed && wider != fs::perms::none) {
+    fs::permissions(path, wider, fs::perm_options::remove, failed);
+  }
+  if (failed) {
+    ReportDiagnostic(DiagnosticLevel::kDebug,
+                     ("(DocumentExporter) cannot narrow the permissions of " + path + ": " +
+                      failed.message()).c_str());
+  }
+}
 
 }  // namespace
 
@@ -150,5 +168,6 @@ bool DocumentExporter::CopyBeside(const std::string& bundled, const std::string&
 }
 
 void DocumentExporter::Remember(const std::string& path) {
+  NarrowMode(path);
   if (std::find(files_.begin(), files_.end(), path) == files_.end()) files_.push_back(path);
 }
