@@ -1,5 +1,5 @@
 # The modes of the files and folders that "sorrel" and "sorrel-server" create,
-# checked with both programs run under a umask of 000.
+# checked with both programs run under an open umask and a narrower one.
 if(TARGET sorrel-server)
   add_executable(sorrel_file_modes_tests ${CMAKE_CURRENT_LIST_DIR}/file_modes_test.cpp)
   target_link_libraries(sorrel_file_modes_tests PRIVATE sorrel_test_common GTest::gtest_main)
