@@ -1,6 +1,9 @@
 #include "server/IndexBuilder.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +25,19 @@ bool Exec(sqlite3* db, const std::string& sql, std::string& error) {
     return false;
   }
   return true;
+}
+
+// SQLite gives a new database 0644 whatever the umask. The empty file made
+// here first shows what the umask leaves of 0644, the mode the finished
+// index gets, as the base's other files do.
+bool CreateEmpty(const std::string& path, mode_t& mode, std::string& error) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  struct stat info {};
+  const bool ok = fd >= 0 && ::fstat(fd, &info) == 0;
+  if (fd >= 0) ::close(fd);
+  if (!ok) error = "cannot create " + path;
+  mode = info.st_mode & 0644;
+  return ok;
 }
 
 // "f_pn, f_ti, ..., " : the FTS5 columns, one per field.
@@ -85,6 +101,8 @@ bool IndexBuilder::Build(const std::string& documentsFile, const std::string& in
   }
   std::string temporary = indexFile + ".building";
   std::filesystem::remove(temporary);
+  mode_t mode = 0;
+  if (!CreateEmpty(temporary, mode, error)) return false;
   sqlite3* db = nullptr;
   if (sqlite3_open(temporary.c_str(), &db) != SQLITE_OK) {
     error = "cannot create " + temporary;
@@ -98,6 +116,10 @@ bool IndexBuilder::Build(const std::string& documentsFile, const std::string& in
     return false;
   }
   guard.reset();
+  if (::chmod(temporary.c_str(), mode) != 0) {
+    error = "cannot set the permissions of " + temporary;
+    return false;
+  }
   std::error_code code;
   std::filesystem::rename(temporary, indexFile, code);
   if (code) {

@@ -20,7 +20,8 @@ struct sqlite3_stmt;
 class IndexBuilder {
  public:
   // Writes the index of `documentsFile` into `indexFile`: built in
-  // "INDEXFILE.building" and renamed over `indexFile` once complete. False
+  // "INDEXFILE.building" and renamed over `indexFile` once complete, with
+  // 0644 less the umask (SQLite alone would give 0644 whatever the umask). False
   // with `error` set on a document that does not read ("FILE: line N: ..."),
   // a write that fails or a rename refused; `indexFile` is then untouched.
   static bool Build(const std::string& documentsFile, const std::string& indexFile,

@@ -1,8 +1,13 @@
 #include "server/SampleBase.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string_view>
 #include <vector>
 
@@ -186,27 +191,42 @@ const char kHelpText[] =
     "Fields: TI AB CL DE PA IN RE PN AN PR PD AD PRD IC CPC LA CC KD.\n"
     "Dates are written YYYYMMDD; PD>=2000 and PD=[1990,2000] compare them.\n";
 
+// The base's files are made with 0644 and its folders with 0755, less the
+// umask: others may read the base, never change it, whatever the umask.
 bool WriteFile(const std::filesystem::path& path, const std::string& text, std::string& error) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (!out) {
-    error = "cannot write " + path.string();
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  bool ok = fd >= 0;
+  for (size_t done = 0; ok && done < text.size();) {
+    const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    ok = wrote > 0;
+    if (ok) done += static_cast<size_t>(wrote);
+  }
+  const int why = errno;
+  if (fd >= 0 && ::close(fd) != 0) ok = false;
+  if (!ok) error = "cannot write " + path.string() + ": " + std::strerror(why);
+  return ok;
+}
+
+bool MakeFolders(const std::string& folder, std::string& error) {
+  std::filesystem::path partial;
+  for (const std::filesystem::path& part : std::filesystem::path(folder)) {
+    partial /= part;
+    if (::mkdir(partial.c_str(), 0755) == 0 || errno == EEXIST) continue;
+    error = "cannot create " + folder + ": " + std::strerror(errno);
     return false;
   }
-  return true;
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
+  error = "cannot create " + folder + ": not a directory";
+  return false;
 }
 
 }  // namespace
 
 bool SampleBase::Write(const std::string& folder, const std::string& name, size_t count,
                        std::string& error) {
-  std::error_code code;
-  std::filesystem::create_directories(folder, code);
-  if (code) {
-    error = "cannot create " + folder + ": " + code.message();
-    return false;
-  }
+  if (!MakeFolders(folder, error)) return false;
   Random random(20010315);
   std::string documents;
   std::string registerText;

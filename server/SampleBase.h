@@ -8,7 +8,8 @@
 // with family members and legal events in the register file.
 class SampleBase {
  public:
-  // Creates `folder` if needed and writes "base.ini" (named `name`),
+  // Creates `folder` and its missing parents if needed (0755 less the umask)
+  // and writes, each 0644 less the umask, "base.ini" (named `name`),
   // "documents.ktf" with `count` documents, "register.ktf" and "help.txt".
   // False with `error` set when a file cannot be written.
   static bool Write(const std::string& folder, const std::string& name, size_t count,

@@ -1,6 +1,11 @@
 #include "session/DocumentExporter.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,6 +15,7 @@
 #include "image/clTiffTools.h"
 #include "imaging/PagePreview.h"
 #include "platform/CString.h"
+#include "platform/DiagnosticSink.h"
 #include "session/BundledFiles.h"
 #include "sgml/clKTF2SGML.h"
 #include "support/clSuperStyleSheetManager.h"
@@ -21,6 +27,54 @@ namespace fs = std::filesystem;
 constexpr const char* kTemplate = "templates/patent.tpl";
 constexpr const char* kDtd = "templates/patent.dtd";
 constexpr const char* kSuperStyleSheet = "stylesheets/patents.sss";
+
+// The writers of the exported files (TIFF, PNG, copies of bundled files) make
+// them with whatever the umask leaves; others may read them, never write them.
+void NarrowMode(const std::string& path) {
+  std::error_code failed;
+  const fs::perms perms = fs::status(path, failed).permissions();
+  const fs::perms wider = perms & ~(fs::perms::owner_read | fs::perms::owner_write |
+                                    fs::perms::group_read | fs::perms::others_read);
+  if (!failed && wider != fs::perms::none) {
+    fs::permissions(path, wider, fs::perm_options::remove, failed);
+  }
+  if (failed) {
+    ReportDiagnostic(DiagnosticLevel::kDebug,
+                     ("(DocumentExporter) cannot narrow the permissions of " + path + ": " +
+                      failed.message()).c_str());
+  }
+}
+
+// Copies the bundled file `from` to the new file `to`, made with 0644 less
+// the umask (a plain copy would keep the bundled file's own mode). False
+// with the reason in `error`.
+bool CopyFile(const std::string& from, const fs::path& to, std::string& error) {
+  std::ifstream in(from, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in.good() && !in.eof()) {
+    error = "cannot read it";
+    return false;
+  }
+  const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  bool ok = fd >= 0;
+  for (size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    ok = wrote > 0;
+    if (ok) done += static_cast<size_t>(wrote);
+  }
+  if (!ok) error = std::strerror(errno);
+  if (fd >= 0 && ::close(fd) != 0 && ok) {
+    error = std::strerror(errno);
+    ok = false;
+  }
+  std::error_code failed;
+  if (!ok && fd >= 0 && !fs::remove(to, failed)) {
+    ReportDiagnostic(DiagnosticLevel::kDebug,
+                     ("(DocumentExporter) cannot remove the partial copy " + to.string()).c_str());
+  }
+  return ok;
+}
 
 }  // namespace
 
@@ -140,9 +194,9 @@ bool DocumentExporter::CopyBeside(const std::string& bundled, const std::string&
   const fs::path target = fs::path(folder_) / name;
   std::error_code failed;
   if (fs::exists(target, failed)) return true;
-  fs::copy_file(bundled, target, failed);
-  if (failed) {
-    result.problems.push_back("cannot copy " + bundled + ": " + failed.message());
+  std::string error;
+  if (!CopyFile(bundled, target, error)) {
+    result.problems.push_back("cannot copy " + bundled + ": " + error);
     return false;
   }
   Remember(target.string());
@@ -150,5 +204,6 @@ bool DocumentExporter::CopyBeside(const std::string& bundled, const std::string&
 }
 
 void DocumentExporter::Remember(const std::string& path) {
+  NarrowMode(path);
   if (std::find(files_.begin(), files_.end(), path) == files_.end()) files_.push_back(path);
 }

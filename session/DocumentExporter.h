@@ -51,6 +51,7 @@ class DocumentExporter {
   void ChooseStyleSheet(Result& result);
   void ConvertPage(const std::string& record, const std::string& base, Result& result);
   bool CopyBeside(const std::string& bundled, const std::string& name, Result& result);
+  // Lists a file the export made, its permissions narrowed to 0644 at most.
   void Remember(const std::string& path);
 
   std::string folder_;

@@ -1,5 +1,9 @@
 #include "session/KeptFile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -24,6 +28,22 @@ std::string Separator(const std::string& path, std::uintmax_t size) {
   return tail[0] == '\n' ? "" : "\n";
 }
 
+// Adds `text` at the end of the file, made with 0644 less the umask when
+// missing (others never write it, whatever the umask). False when any of it
+// could not be written.
+bool AppendBytes(const std::string& path, const std::string& text) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = true;
+  for (size_t done = 0; ok && done < text.size();) {
+    const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    ok = wrote > 0;
+    if (ok) done += static_cast<size_t>(wrote);
+  }
+  return ::close(fd) == 0 && ok;
+}
+
 }  // namespace
 
 KeptFile::KeptFile(const std::string& folder) : path_((fs::path(folder) / "kept.ktf").string()) {}
@@ -38,10 +58,7 @@ bool KeptFile::Append(const std::vector<KtfDocumentReader::Document>& documents)
   for (const KtfDocumentReader::Document& document : documents) {
     text += KtfDocumentWriter::ToText(document) + '\n';
   }
-  std::ofstream out(path_, std::ios::binary | std::ios::app);
-  out << text;
-  out.close();
-  if (!out) {
+  if (!AppendBytes(path_, text)) {
     std::error_code failed;
     if (existed) {
       fs::resize_file(path_, before, failed);

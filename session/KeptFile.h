@@ -14,7 +14,8 @@ class KeptFile {
  public:
   explicit KeptFile(const std::string& folder);
 
-  // Adds `documents` at the end of the file (made when missing). False when
+  // Adds `documents` at the end of the file (made when missing, 0644 less
+  // the umask). False when
   // they cannot all be written: the file is then cut back to what it held
   // before, so no document is ever half written.
   bool Append(const std::vector<KtfDocumentReader::Document>& documents);

@@ -1,5 +1,26 @@
 #include "sgml/K2S_OutputFile.h"
 
+#include <sys/stat.h>
+
+#include <string>
+
+#include "platform/DiagnosticSink.h"
+
+namespace {
+
+// _lcreat gives a new file what the umask leaves of 0666; an SGML file may be
+// read by others, never written by them, whatever the umask.
+void NarrowMode(HFILE file, const char* path) {
+  struct stat info {};
+  if (::fstat(file, &info) != 0 || (info.st_mode & 0133) == 0) return;
+  if (::fchmod(file, info.st_mode & 0644) != 0) {
+    ReportDiagnostic(DiagnosticLevel::kDebug,
+                     ("cannot narrow the permissions of " + std::string(path)).c_str());
+  }
+}
+
+}  // namespace
+
 K2S_OutputFile::~K2S_OutputFile() { (void)Close(); }
 
 bool K2S_OutputFile::Open(const char* path) {
@@ -7,7 +28,9 @@ bool K2S_OutputFile::Open(const char* path) {
   m_file = _lcreat(path, 0);
   m_failed = false;
   m_pending.clear();
-  return m_file != HFILE_ERROR;
+  if (m_file == HFILE_ERROR) return false;
+  NarrowMode(m_file, path);
+  return true;
 }
 
 bool K2S_OutputFile::Write(const char* text, size_t length) {

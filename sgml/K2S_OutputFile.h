@@ -18,7 +18,8 @@ class K2S_OutputFile {
   // Closes a file still open (what it failed to write is lost).
   ~K2S_OutputFile();
 
-  // Creates or truncates the file with _lcreat; false when that fails.
+  // Creates or truncates the file with _lcreat, with permissions no wider than
+  // 0644; false when that fails.
   bool Open(const char* path);
   // Adds `length` bytes; false when no file is open or an early write
   // failed. Throws std::bad_alloc.

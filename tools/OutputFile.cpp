@@ -55,10 +55,11 @@ bool OutputFile::Open(std::string* error) {
   }
   temporary_ = pattern.data();
   // mkstemp makes the file private; the finished file keeps the permissions
-  // of the file it replaces, or gets what any new file of the user gets.
+  // of the file it replaces, or gets 0644 less the umask: a umask of 000
+  // still gives nobody else the right to write it.
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  const mode_t mode = exists ? (info.st_mode & 07777) : (0666 & ~mask);
+  const mode_t mode = exists ? (info.st_mode & 07777) : (0644 & ~mask);
   if (::fchmod(fd, mode) != 0) {
     ReportDiagnostic(DiagnosticLevel::kDebug,
                      ("cannot set the permissions of " + temporary_).c_str());

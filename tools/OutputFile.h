@@ -15,8 +15,8 @@ class OutputFile {
   OutputFile& operator=(const OutputFile&) = delete;
 
   // Creates the empty temporary file beside the path, keeping the path's
-  // extension, with the permissions of the file it will replace (else those
-  // a new file gets). A symbolic link at the path is replaced, not followed;
+  // extension, with the permissions of the file it will replace (else 0644
+  // less the umask: others never write a new file). A symbolic link at the path is replaced, not followed;
   // a file the user may not write is refused. False with one line
   // naming the path in *error: "X is a directory", "cannot write X: reason".
   bool Open(std::string* error);

@@ -25,7 +25,7 @@ bool OutputFolder::Make(std::string* error) {
       *error = "cannot make the folder " + path_ + ": " + partial.string() + " is not a directory";
       return false;
     }
-    if (::mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) {
+    if (::mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) {
       *error = "cannot make the folder " + path_ + ": " + std::strerror(errno);
       return false;
     }

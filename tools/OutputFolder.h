@@ -12,7 +12,8 @@ class OutputFolder {
  public:
   explicit OutputFolder(std::string path);
 
-  // Makes the folder and its missing parents. False with "cannot make the
+  // Makes the folder and its missing parents, each with 0755 less the umask
+  // (never writable by others). False with "cannot make the
   // folder X: reason" in *error (for example when a part is a regular file).
   bool Make(std::string* error);
   // Removes the folders that Make() created and that are still empty.

@@ -10,7 +10,6 @@
 #include <iostream>
 #include <memory>
 #include <string>
-#include <system_error>
 
 #include "session/BundledFiles.h"
 #include "session/BundledServer.h"
@@ -19,6 +18,7 @@
 #include "tools/CommandRegistry.h"
 #include "tools/InputFile.h"
 #include "tools/JsonSessionSink.h"
+#include "tools/OutputFolder.h"
 #include "tools/ServerOptions.h"
 #include "tools/TextSessionSink.h"
 
@@ -150,15 +150,12 @@ int Run(SessionOptions& options) {
     std::fprintf(stderr, "sorrel: %s\n", problem.c_str());
     return 1;
   }
-  std::error_code failed;
-  fs::create_directories(options.outDir, failed);
-  if (failed) {
-    std::fprintf(stderr, "sorrel: cannot make the folder %s: %s\n", options.outDir.c_str(),
-                 failed.message().c_str());
+  std::string error;
+  if (!OutputFolder(options.outDir).Make(&error)) {
+    std::fprintf(stderr, "sorrel: %s\n", error.c_str());
     return 1;
   }
   VERGER_CONFIG config;
-  std::string error;
   const std::string criteria =
       options.criteria.empty() ? BundledFile("criteria.ini") : options.criteria;
   if (!LoadCriteriaProfile(criteria, config, error)) {

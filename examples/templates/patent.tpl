@@ -36,10 +36,12 @@ TEMPLATE
 "</PATDOC>\n" }
 
 REPLACE
-& Markup characters in any value become entity references.
+& Markup characters in any value become entity references; the quotation
+& mark too, since page values are written inside quoted attribute values.
 "&" "&amp;"
 "<" "&lt;"
 ">" "&gt;"
+"\034" "&#34;"
 & The publication number: country, number and kind, one blank apart.
 (PN) CUT " " (CTRY) (DNUM) (KIND) END_CUT
 & Each line of the abstract is a paragraph.

@@ -18,7 +18,7 @@ file(MAKE_DIRECTORY ${WORK}/out)
 set(tpl ${SOURCE}/examples/templates/patent.tpl)
 file(GLOB documents ${SOURCE}/examples/documents/*.ktf)
 
-expect_output(0 "valid, 28 entries, 5 rules" sgml --check ${tpl})
+expect_output(0 "valid, 28 entries, 6 rules" sgml --check ${tpl})
 expect_output(0 "EP1000000A1.sgml\n.*US1234567B2.sgml\n.*DE19912345.sgml\n"
               sgml ${tpl} ${documents} -o ${WORK}/out)
 
@@ -36,6 +36,20 @@ foreach(output IN LISTS outputs)
     RESULT_VARIABLE code ERROR_VARIABLE err)
   if(NOT code EQUAL 0)
     message(FATAL_ERROR "${output} does not validate against patent.dtd:\n${err}")
+  endif()
+endforeach()
+
+# Values holding quotation marks and markup stay inside their attribute and
+# element: the output validates and the parser reads the values back intact.
+file(WRITE ${WORK}/hostile.ktf
+     "PN=EP 7 A1\nTI=say \"hi\" <b> & bye\nFP=a\"HE=\"9\"><![CDATA[x 297 210 0 0\nFP=b&c<d>e'f 1 2 3 4\n")
+expect_output(0 "EP7A1.sgml" sgml ${tpl} ${WORK}/hostile.ktf -o ${WORK}/hostile)
+execute_process(COMMAND ${ONSGMLS} -D ${SOURCE}/examples/templates ${WORK}/hostile/EP7A1.sgml
+  RESULT_VARIABLE code OUTPUT_VARIABLE esis ERROR_VARIABLE err)
+foreach(expected IN ITEMS "AFILE CDATA a\"HE=\"9\"><!\\[CDATA\\[x\nAHE TOKEN 297\n"
+                          "AFILE CDATA b&c<d>e'f\nAHE TOKEN 1\n" "-say \"hi\" <b> & bye\n")
+  if(NOT code EQUAL 0 OR NOT esis MATCHES "${expected}")
+    message(FATAL_ERROR "hostile values broke the SGML file (${code}):\n${err}\n${esis}")
   endif()
 endforeach()
 
