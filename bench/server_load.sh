@@ -88,7 +88,7 @@ echo "== server $url (pid $server_pid)"
 for ((i = 1; i <= sessions; ++i)); do
   digest=$(printf 'load%d' "$i" | md5sum | cut -d' ' -f1)
   jar="$work/jar$i"
-  curl -sf --noproxy '*' -c "$jar" "${root_url}UserAuthentication?iac_user=load$i&iac_pwd=$digest" \
+  curl -sf --noproxy '*' -c "$jar" --data "iac_user=load$i&iac_pwd=$digest" "${root_url}UserAuthentication" \
     | grep -q '<authenticated>true</authenticated>'
   curl -sf --noproxy '*' -b "$jar" --data 'iac_op=2&iac_base=BENCH&action=r&taille=0&question=TI+AB%3Dsolar' \
     "$url" | grep -q '^SET=1'
