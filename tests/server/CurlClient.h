@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "support/Crypto.h"
+
 // A plain libcurl client for the protocol tests: one easy handle, so the
 // cookies a server sets come back on later requests of the same client.
 class CurlClient {
@@ -88,3 +90,14 @@ class CurlClient {
 
   CURL* curl_;
 };
+
+// Logs `client` in as the bundled user demo (password demo) at `root`
+// ("http://HOST:PORT/sorrel/"); the login answer's status.
+inline long LogInAsDemo(CurlClient& client, const std::string& root) {
+  CString password("demo"), digest;
+  if (Crypto::HashString(password, digest) != 1) return 0;
+  return client
+      .Post(root + "UserAuthentication",
+            {{"iac_user", "demo"}, {"iac_pwd", static_cast<const char*>(digest)}})
+      .status;
+}

@@ -15,7 +15,6 @@
 #include <thread>
 #include <vector>
 
-#include "support/Crypto.h"
 #include "tests/server/CurlClient.h"
 #include "tests/server/TestServer.h"
 
@@ -28,13 +27,7 @@ std::string Title(const std::string& page) {
 }
 
 void LogIn(CurlClient& client, const TestServer& server) {
-  CString password("demo"), digest;
-  ASSERT_EQ(Crypto::HashString(password, digest), 1);
-  ASSERT_EQ(client
-                .Post(server.Root() + "UserAuthentication",
-                      {{"iac_user", "demo"}, {"iac_pwd", static_cast<const char*>(digest)}})
-                .status,
-            200);
+  ASSERT_EQ(LogInAsDemo(client, server.Root()), 200);
 }
 
 bool StillServes(CurlClient& client, const TestServer& server) {

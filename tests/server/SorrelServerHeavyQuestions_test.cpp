@@ -7,7 +7,6 @@
 #include <regex>
 #include <string>
 
-#include "support/Crypto.h"
 #include "tests/common/ReferenceServer.h"
 #include "tests/server/CurlClient.h"
 
@@ -18,13 +17,7 @@ using Clock = std::chrono::steady_clock;
 class HeavyQuestions : public ::testing::Test {
  protected:
   void SetUp() override {
-    CString password("demo"), digest;
-    ASSERT_EQ(Crypto::HashString(password, digest), 1);
-    ASSERT_EQ(client_
-                  .Post(server_.Root() + "UserAuthentication",
-                        {{"iac_user", "demo"}, {"iac_pwd", static_cast<const char*>(digest)}})
-                  .status,
-              200);
+    ASSERT_EQ(LogInAsDemo(client_, server_.Root()), 200);
   }
 
   // Asks `question` (action=r, no documents) and says how long it took.

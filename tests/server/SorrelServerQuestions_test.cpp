@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "support/Crypto.h"
 #include "tests/server/CurlClient.h"
 #include "tests/server/TestServer.h"
 #include "translator/KTF_COMMAND.h"
@@ -79,13 +78,7 @@ TEST(SorrelServerQuestions, WorkedExamplesFindTheDocumentsReadByHand) {
   };
   TestServer server({});
   CurlClient client;
-  CString password("demo"), digest;
-  ASSERT_EQ(Crypto::HashString(password, digest), 1);
-  ASSERT_EQ(client
-                .Post(server.Root() + "UserAuthentication",
-                      {{"iac_user", "demo"}, {"iac_pwd", static_cast<const char*>(digest)}})
-                .status,
-            200);
+  ASSERT_EQ(LogInAsDemo(client, server.Root()), 200);
   for (const Case& c : cases) {
     std::string question = Translate(c.line);
     CurlClient::Reply reply = client.Post(server.Servlet(), {{"iac_op", "2"},

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <sys/types.h>
-
+#include <memory>
 #include <string>
 
 #include "tests/common/TempDir.h"
+#include "tests/servers/PeerProcess.h"
 
 // A real forward proxy that demands credentials: tinyproxy with basic
 // authentication on a free 127.0.0.1 port, started in the foreground by the
@@ -16,7 +16,6 @@ class TinyProxy {
   static bool Available();
 
   TinyProxy(const std::string& user, const std::string& password);
-  ~TinyProxy();
   TinyProxy(const TinyProxy&) = delete;
   TinyProxy& operator=(const TinyProxy&) = delete;
 
@@ -29,5 +28,5 @@ class TinyProxy {
  private:
   TempDir folder_;
   int port_ = 0;
-  pid_t pid_ = -1;
+  std::unique_ptr<PeerProcess> process_;
 };

@@ -359,6 +359,20 @@ TEST(SessionEndToEnd, LoginAnswerThatIsNotXmlOrNotFoundEndsTheSession) {
   }
 }
 
+// A one-document search server's answer to `request`: a login opens a session, a question makes
+// set 1 of one hit whose record holds `fields`, and anything else is answered `other`.
+ScriptedAnswer OneDocumentAnswer(const RecordedRequest& request, const std::string& fields,
+                                 const std::string& other) {
+  if (request.target.find("UserAuthentication") != std::string::npos) {
+    return ScriptedAnswer::OpenSession();
+  }
+  const auto has = [&](const char* part) { return request.body.find(part) != std::string::npos; };
+  if (has("action=p")) return ScriptedAnswer{200, {}, "STATUS=OK\nQUESTION=x\n\n"};
+  if (has("taille=0")) return ScriptedAnswer{200, {}, "SET=1\nHITS=1\n\n"};
+  if (has("action=r")) return ScriptedAnswer{200, {}, "SET=1\nHITS=1\n\n" + fields + "\n\n"};
+  return ScriptedAnswer{200, {}, other};
+}
+
 // A search server whose answers hold windows-1252 letters: the JSON of the
 // session and of the one-shot commands carries them as UTF-8.
 TEST(SessionEndToEnd, JsonCarriesTheServersWindows1252TextAsUtf8) {
@@ -370,16 +384,7 @@ TEST(SessionEndToEnd, JsonCarriesTheServersWindows1252TextAsUtf8) {
       "e \xe2\x82\xac 5 \xc2\x81";
   ScriptedHttpServer server;
   server.SetHandler([&](const RecordedRequest& request) {
-    if (request.target.find("UserAuthentication") != std::string::npos) {
-      return ScriptedAnswer::OpenSession();
-    }
-    const auto has = [&](const char* part) { return request.body.find(part) != std::string::npos; };
-    if (has("action=p")) return ScriptedAnswer{200, {}, "STATUS=OK\nQUESTION=x\n\n"};
-    if (has("taille=0")) return ScriptedAnswer{200, {}, "SET=1\nHITS=1\n\n"};
-    if (has("action=r")) {
-      return ScriptedAnswer{200, {}, "SET=1\nHITS=1\n\nPN=EP 1 A1\nTI=" + title + "\n\n"};
-    }
-    return ScriptedAnswer{200, {}, title};
+    return OneDocumentAnswer(request, "PN=EP 1 A1\nTI=" + title, title);
   });
   TempDir out;
   ::setenv("SORREL_PASSWORD", "demo", 1);
@@ -417,19 +422,11 @@ TEST(SessionEndToEnd, ServerTextReachesTheTerminalWithoutControlCharacters) {
   const std::string hostile = "T\xfctel \x1b]0;owned\x07 \x1b[2J \x9b" "2J\r end";
   ScriptedHttpServer server;
   server.SetHandler([&](const RecordedRequest& request) {
-    if (request.target.find("UserAuthentication") != std::string::npos) {
-      return ScriptedAnswer::OpenSession();
+    if (request.body.find("file=gone") != std::string::npos) {
+      return ScriptedAnswer{404, {}, "<TITLE>" + hostile + "</TITLE>"};
     }
-    const auto has = [&](const char* part) { return request.body.find(part) != std::string::npos; };
-    if (has("action=p")) return ScriptedAnswer{200, {}, "STATUS=OK\nQUESTION=x\n\n"};
-    if (has("taille=0")) return ScriptedAnswer{200, {}, "SET=1\nHITS=1\n\n"};
-    if (has("action=r")) {
-      return ScriptedAnswer{200, {},
-                            "SET=1\nHITS=1\n\nPN=EP\x1b[8m 1 A1\nTI=" + hostile + "\nAB=" +
-                                hostile + "\n\n"};
-    }
-    if (has("file=gone")) return ScriptedAnswer{404, {}, "<TITLE>" + hostile + "</TITLE>"};
-    return ScriptedAnswer{200, {}, hostile};
+    return OneDocumentAnswer(request, "PN=EP\x1b[8m 1 A1\nTI=" + hostile + "\nAB=" + hostile,
+                             hostile);
   });
   TempDir out;
   const fs::path script = out.path() / "lines.txt";
