@@ -296,3 +296,9 @@ HFILE _lclose(HFILE file) {
   if (file < 0) return HFILE_ERROR;
   return ::close(file) == 0 ? 0 : HFILE_ERROR;
 }
+
+bool WriteAllBytes(int fd, std::string_view bytes) {
+  bool ok = true;
+  WriteAll(fd, bytes.data(), bytes.size(), ok);
+  return ok;
+}

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/Export.h"
 
@@ -105,6 +106,10 @@ SORREL_EXPORT HFILE _lcreat(const char* path, int attribute);
 SORREL_EXPORT UINT _lread(HFILE file, void* buffer, UINT count);
 SORREL_EXPORT UINT _lwrite(HFILE file, const char* buffer, UINT count);
 SORREL_EXPORT long _hwrite(HFILE file, const char* buffer, long count);
+
+// Writes all of `bytes` to the POSIX descriptor `fd`, retrying interrupted
+// writes; false when a write fails (errno says why). The descriptor stays open.
+SORREL_EXPORT bool WriteAllBytes(int fd, std::string_view bytes);
 // Returns the new position, or HFILE_ERROR.
 SORREL_EXPORT LONG _llseek(HFILE file, LONG offset, int origin);
 // Returns 0, or HFILE_ERROR for a handle that is not open.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ktf/KtfDocumentWriter.h"
+#include "platform/FileApi.h"
 
 namespace {
 
@@ -195,13 +196,7 @@ const char kHelpText[] =
 // umask: others may read the base, never change it, whatever the umask.
 bool WriteFile(const std::filesystem::path& path, const std::string& text, std::string& error) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  bool ok = fd >= 0;
-  for (size_t done = 0; ok && done < text.size();) {
-    const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    ok = wrote > 0;
-    if (ok) done += static_cast<size_t>(wrote);
-  }
+  bool ok = fd >= 0 && WriteAllBytes(fd, text);
   const int why = errno;
   if (fd >= 0 && ::close(fd) != 0) ok = false;
   if (!ok) error = "cannot write " + path.string() + ": " + std::strerror(why);

@@ -16,6 +16,7 @@
 #include "imaging/PagePreview.h"
 #include "platform/CString.h"
 #include "platform/DiagnosticSink.h"
+#include "platform/FileApi.h"
 #include "session/BundledFiles.h"
 #include "sgml/clKTF2SGML.h"
 #include "support/clSuperStyleSheetManager.h"
@@ -56,13 +57,7 @@ bool CopyFile(const std::string& from, const fs::path& to, std::string& error) {
     return false;
   }
   const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  bool ok = fd >= 0;
-  for (size_t done = 0; ok && done < bytes.size();) {
-    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    ok = wrote > 0;
-    if (ok) done += static_cast<size_t>(wrote);
-  }
+  bool ok = fd >= 0 && WriteAllBytes(fd, bytes);
   if (!ok) error = std::strerror(errno);
   if (fd >= 0 && ::close(fd) != 0 && ok) {
     error = std::strerror(errno);

@@ -10,6 +10,7 @@
 
 #include "ktf/KtfDocumentWriter.h"
 #include "platform/DiagnosticSink.h"
+#include "platform/FileApi.h"
 
 namespace {
 
@@ -34,13 +35,7 @@ std::string Separator(const std::string& path, std::uintmax_t size) {
 bool AppendBytes(const std::string& path, const std::string& text) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) return false;
-  bool ok = true;
-  for (size_t done = 0; ok && done < text.size();) {
-    const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    ok = wrote > 0;
-    if (ok) done += static_cast<size_t>(wrote);
-  }
+  const bool ok = WriteAllBytes(fd, text);
   return ::close(fd) == 0 && ok;
 }
 
