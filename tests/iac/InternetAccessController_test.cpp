@@ -35,15 +35,12 @@ namespace {
 
 // Records every session event by name and answers the server's credential
 // requests from a queue (declining when it is empty, which is recorded too).
-// Proxy prompts are counted and answered with proxyUser / proxyPassword when
-// those are set.
+// Proxy prompts are counted and declined.
 class RecordingListener : public IacListener {
  public:
   std::vector<std::string> events;
   std::deque<std::pair<std::string, std::string>> credentials;
   int proxyPrompts = 0;
-  CString proxyUser;
-  CString proxyPassword;
 
   bool GetAuthentication(HttpRequest&, CString& userName, CString& password) override {
     events.push_back("GetAuthentication");
@@ -53,12 +50,9 @@ class RecordingListener : public IacListener {
     credentials.pop_front();
     return true;
   }
-  bool GetProxyAuthentication(HttpRequest&, CString& userName, CString& password) override {
+  bool GetProxyAuthentication(HttpRequest&, CString&, CString&) override {
     ++proxyPrompts;
-    if (proxyUser.IsEmpty()) return false;
-    userName = proxyUser;
-    password = proxyPassword;
-    return true;
+    return false;
   }
   void OnErrorCode(InternetAccessController&, unsigned long status) override {
     events.push_back("ErrorCode " + std::to_string(status));
@@ -89,8 +83,7 @@ class FixedProxyAuthenticator : public ProxyAuthenticator {
   CString GetProxyPassword() override { return password_; }
 
  private:
-  CString user_;
-  CString password_;
+  CString user_, password_;
 };
 
 using Events = std::vector<std::string>;
@@ -109,8 +102,7 @@ std::vector<std::string> ParameterNames(const std::string& body) {
 // The arguments of the question the reference server's small base answers
 // with four hits.
 struct Search {
-  CString base = "SMALL";
-  CString question = "TI AB=solar";
+  CString base = "SMALL", question = "TI AB=solar";
   CMapStringToString none;
 };
 
@@ -189,8 +181,7 @@ TEST_F(SessionWithReferenceServer, OperationsDeliverTheServersAnswersAndFailures
   CString info;
   controller.GetBaseInfo(url, base, info, listener);
   EXPECT_NE(Text(info).find("<base name=\"SMALL\""), std::string::npos) << Text(info);
-  CString help;
-  CString file = "help.txt";
+  CString help, file = "help.txt";
   EXPECT_TRUE(controller.GetTextFile(url, base, file, help, listener));
   EXPECT_FALSE(help.IsEmpty());
 
@@ -238,12 +229,10 @@ TEST(SessionTransport, EveryRequestCarriesTheProxyCredentialsThroughSquid) {
     InternetAccessController controller(url, credentials);
     RecordingListener listener;
     RunSearch(controller, listener);
-    CString base = "SMALL";
-    CString info;
+    CString base = "SMALL", info;
     controller.GetBaseInfo(url, base, info, listener);
     EXPECT_NE(Text(info).find("<base name=\"SMALL\""), std::string::npos) << Text(info);
-    CString file = "help.txt";
-    CString help;
+    CString file = "help.txt", help;
     EXPECT_TRUE(controller.GetTextFile(url, base, file, help, listener));
     EXPECT_EQ(listener.proxyPrompts, 0);
   }
@@ -350,9 +339,7 @@ TEST_F(SessionWire, QueryCheckAndGoodbyeSendTheirParametersInMapOrder) {
   CString url = server.Url("/app/Search").c_str();
   {
     InternetAccessController controller(url, proxy);
-    CString base = "B";
-    CString question = "a b";
-    CString result;
+    CString base = "B", question = "a b", result;
     CMapStringToString extra;
     extra.SetAt("hits", "5");
     controller.ExecuteQuery(base, question, extra, 11, 10, result, listener);
@@ -390,9 +377,7 @@ TEST_F(SessionWire, XmlServerNeedsNoLoginAndFetchesFilesFromTheSiblingScript) {
   {
     InternetAccessController controller(url, proxy);
     EXPECT_TRUE(controller.TestConnection(listener));
-    CString base = "B";
-    CString file = "f.txt";
-    CString text;
+    CString base = "B", file = "f.txt", text;
     EXPECT_TRUE(controller.GetTextFile(url, base, file, text, listener));
     EXPECT_EQ(Text(text), "OK");
   }
@@ -414,8 +399,7 @@ TEST_F(SessionWire, LoggingSwitchedOnLaterReachesTheKernelLogWhichHoldsNoSecret)
   WriteBytes(logs.File("client.ini"), "[OPTION]\r\nDebug=1\r\n");
   Logger::uninitialize();
   Logger::initialize("", "");  // off, as in a client that has not started logging yet
-  CString password = "Hunter2Secret";
-  CString digest;
+  CString password = "Hunter2Secret", digest;
   ASSERT_TRUE(Crypto::HashString(password, digest));
   FixedProxyAuthenticator secretProxy("proxyuser", "ProxySecret9");
   std::string out;
