@@ -34,9 +34,11 @@ constexpr BaseLetter kBaseLetters[] = {
     {U'y', U"\u00fd\u00ff"},
 };
 
-// Letters the server matches only as themselves (no decomposition): the
-// translator gets its one-letter wildcard in their place.
-constexpr std::u32string_view kOwnLetters = U"\u00e6\u00f8\u00df\u00f0\u00fe\u0131";
+// Letters the server matches only as themselves (no decomposition; the
+// micro sign it takes as the Greek letter): the translator gets its
+// one-letter wildcard in their place.
+constexpr std::u32string_view kOwnLetters =
+    U"\u00e6\u00f8\u00df\u00f0\u00fe\u0131\u00b5\u00aa\u00ba\u0192";
 constexpr char32_t kAnyLetter = U'?';
 
 constexpr std::string_view kAsciiCodesets[] = {"ANSI_X3.4-1968", "ASCII", "US-ASCII"};

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -636,6 +637,121 @@ TEST(SessionEndToEnd, UnknownAuthorityIsRefusedUnlessTheInstallationOptsIn) {
     EXPECT_EQ(shown.find("unknownAuthorityAccepted") != std::string::npos, *optIn == '1') << shown;
   }
   for (const char* name : {"SORREL_USER", "SORREL_HTTP_ACCEPT_UNKNOWN_CA"}) ::unsetenv(name);
+}
+
+// An environment variable set for one test and put back after it.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const char* value) : name_(name) {
+    const char* old = ::getenv(name);
+    if (old != nullptr) old_ = old;
+    ::setenv(name, value, 1);
+  }
+  ~ScopedVariable() {
+    if (old_) {
+      ::setenv(name_, old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// Accented spellings against the bundled sample base: each finds the
+// document its plain spelling finds, BROWSE shows the names in UTF-8, and a
+// letter no code page holds is refused by name.
+TEST(SessionEndToEnd, AccentedSpellingsFindWhatThePlainOnesFind) {
+  TempDir out;
+  const ScopedVariable locale("LC_ALL", "C.UTF-8");
+  const Outcome session =
+      RunTool({"session", "--json", "--out", out.path().string()}, {{"muller/IN"},
+                                                                    {"..BR"},
+                                                                    {"M\u00fcller/IN"},
+                                                                    {"..BR"},
+                                                                    {"societe/PA"},
+                                                                    {"..BR"},
+                                                                    {"soci\u00e9t\u00e9/PA"},
+                                                                    {"..BR"},
+                                                                    {"Gr\u00f6\u00dfler/PA"},
+                                                                    {"..BR"},
+                                                                    {"\u0142/IN"}});
+  EXPECT_EQ(session.exit, 0);
+  std::vector<Json> shown;
+  for (const Json& result : session.results) {
+    if (result.contains("kind") && result["kind"] == "browse") shown.push_back(result["document"]);
+  }
+  ASSERT_EQ(shown.size(), 5u);
+  EXPECT_EQ(shown[0]["PN"], shown[1]["PN"]);
+  EXPECT_EQ(shown[1]["IN"], "J\u00fcrgen M\u00fcller");
+  EXPECT_EQ(shown[2]["PN"], shown[3]["PN"]);
+  EXPECT_EQ(shown[3]["PA"], "Soci\u00e9t\u00e9 G\u00e9n\u00e9rale de Pompes");
+  EXPECT_EQ(shown[4]["PA"], "Gr\u00f6\u00dfler Pr\u00e4zisionswerkzeuge GmbH");
+  const Json refused = session.Result("\u0142/IN");
+  EXPECT_EQ(refused["kind"], "refused");
+  EXPECT_NE(refused["error"].get<std::string>().find("'\u0142' (U+0142)"), std::string::npos)
+      << refused;
+}
+
+// The text session shows the names in the locale's encoding; under the C
+// locale the tool still runs, its bytes passing as they are.
+TEST(SessionEndToEnd, TextShowsAccentsAndTheCLocaleStillRuns) {
+  TempDir out;
+  WriteBytes(out.File("accented"), "M\u00fcller/IN\n..BR 1\n");
+  WriteBytes(out.File("plain"), "muller/IN\n..BR 1\n");
+  const std::string utf8 = RunToolText(
+      "LC_ALL=C.UTF-8", {"session", "--out", out.path().string(), out.File("accented")});
+  EXPECT_NE(utf8.find("set 1: 1 document   IN=M\u00fcller"), std::string::npos) << utf8;
+  EXPECT_NE(utf8.find("IN  J\u00fcrgen M\u00fcller; Hans Sch\u00e4fer"), std::string::npos) << utf8;
+  const std::string c =
+      RunToolText("LC_ALL=C", {"session", "--out", out.path().string(), out.File("plain")});
+  EXPECT_NE(c.find("IN  J\u00fcrgen M\u00fcller"), std::string::npos) << c;
+  EXPECT_NE(c.find("Summary"), std::string::npos) << c;
+}
+
+// Typed on a UTF-8 terminal: the line editor takes the letters, the search
+// finds, BROWSE shows them, and a letter no code page holds is named.
+TEST(SessionEndToEnd, AccentsTypedOnATerminalAreSearchedAndShown) {
+  TempDir out;
+  const ScopedVariable locale("LC_ALL", "C.UTF-8");
+  OnTerminal tool({"session", "--out", out.path().string()});
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  tool.Type("M\u00fcller/IN\r");
+  ASSERT_TRUE(tool.Shows("IN=M\u00fcller")) << tool.shown;
+  EXPECT_NE(tool.shown.find("1 document"), std::string::npos) << tool.shown;
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  tool.Type("..BR 1\r");
+  EXPECT_TRUE(tool.Shows("J\u00fcrgen M\u00fcller")) << tool.shown;
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  tool.Type("soci\u00e9t\u00e9/PA\r");
+  EXPECT_TRUE(tool.Shows("1 document   PA=soci\u00e9t\u00e9")) << tool.shown;
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  tool.Type("\u0142/IN\r");
+  EXPECT_TRUE(tool.Shows("'\u0142' (U+0142)")) << tool.shown;
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  tool.Type("\x04");
+  EXPECT_TRUE(tool.Shows("Summary"));
+  EXPECT_EQ(tool.Wait(), 0);
+}
+
+TEST(TranslateCommand, AccentedLinesTranslateAndALetterNoCodePageHoldsIsNamed) {
+  const ScopedVariable locale("LC_ALL", "C.UTF-8");
+  const Outcome taken =
+      RunTool({"translate", "--json", "Sch\u00e4fer/IN", "J\u00f8rgensen/IN"}, {});
+  EXPECT_EQ(taken.exit, 0);
+  ASSERT_EQ(taken.results.size(), 2u);
+  EXPECT_EQ(taken.results[0]["expression"], "IN=Sch\u00e4fer");
+  EXPECT_EQ(taken.results[1]["expression"], "IN=J?rgensen");
+  EXPECT_NE(taken.results[1]["folded"].get<std::string>().find("\u00f8 as ?"), std::string::npos);
+  const Outcome refused = RunTool({"translate", "--json", "a \u20ac b"}, {});
+  EXPECT_EQ(refused.exit, 2);
+  ASSERT_EQ(refused.results.size(), 1u);
+  EXPECT_NE(refused.results[0]["refused"].get<std::string>().find("'\u20ac' (U+20AC)"),
+            std::string::npos);
 }
 
 }  // namespace
