@@ -40,9 +40,10 @@ void NarrowMode(const std::string& path) {
     fs::permissions(path, wider, fs::perm_options::remove, failed);
   }
   if (failed) {
-    ReportDiagnostic(DiagnosticLevel::kDebug,
-                     ("(DocumentExporter) cannot narrow the permissions of " + path + ": " +
-                      failed.message()).c_str());
+    ReportDiagnostic(
+        DiagnosticLevel::kDebug,
+        ("(DocumentExporter) cannot narrow the permissions of " + path + ": " + failed.message())
+            .c_str());
   }
 }
 

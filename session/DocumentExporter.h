@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "sgml/K2S_Return.h"
 #include "ktf/KtfDocumentReader.h"
+#include "sgml/K2S_Return.h"
 
 // Turns a fetched KTF document into the files a user opens: NAME.sgml filled
 // from the bundled template (the DTD beside it), the style sheet that the

@@ -128,6 +128,14 @@ bool NextCharacter(std::string_view text, size_t& at, char32_t& c) {
   return true;
 }
 
+bool WellFormed(std::string_view text) {
+  char32_t c = 0;
+  for (size_t at = 0; at < text.size();) {
+    if (!NextCharacter(text, at, c)) return false;
+  }
+  return true;
+}
+
 std::string Named(char32_t c) {
   char code[16];
   std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
@@ -198,7 +206,8 @@ std::string LineEncoding::EnvironmentCodeset() {
 
 LineEncoding::Line LineEncoding::ForTranslator(const std::string& typed) const {
   Line line;
-  if (passesBytes_) {
+  if (passesBytes_ && !WellFormed(typed)) {
+    line.passed = true;
     line.translator = line.utf8 = typed;
     return line;
   }
@@ -238,12 +247,12 @@ LineEncoding::Line LineEncoding::ForTranslator(const std::string& typed) const {
 }
 
 std::string LineEncoding::FromTranslator(const std::string& text) const {
-  return passesBytes_ ? text : fromTranslator_.Convert(text).text;
+  return fromTranslator_.Convert(text).text;
 }
 
 std::optional<std::string> LineEncoding::ForServer(const std::string& utf8,
                                                    std::string& refusal) const {
-  if (passesBytes_) return utf8;
+  if (passesBytes_ && !WellFormed(utf8)) return utf8;
   CodePageConverter::Result converted = toServer_.Convert(utf8);
   if (converted.whole()) return std::move(converted.text);
   size_t at = converted.stopped;

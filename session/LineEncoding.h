@@ -10,9 +10,11 @@
 // codeset: lines typed or read from a script, and what is shown), code page
 // 850 (the translator's: its accented word letters are bytes of that code
 // page) and windows-1252 (the server's, as its answers declare). Inside the
-// engine text is UTF-8. Under the C locale (an ASCII codeset) nothing is
-// converted: lines reach the translator and the server as the bytes read,
-// and text reaches the user as the engine has it.
+// engine text is UTF-8. The C locale (an ASCII codeset) says nothing of
+// bytes above 127: a line of well-formed UTF-8 is taken as UTF-8 (as a
+// script written on any current system is), any other reaches the
+// translator and the server as the bytes read; text reaches the user as the
+// engine has it.
 class LineEncoding {
  public:
   // A line made ready for the translator.
@@ -21,6 +23,8 @@ class LineEncoding {
     std::string utf8;        // the line as UTF-8 (the bytes read, under the C locale)
     std::string folded;      // when letters were changed for the translator: which, and to what
     std::optional<std::string> refusal;  // the character no conversion can carry, named
+    bool passed = false;  // the bytes read went as they are (C locale, no UTF-8): so does
+                          // what the translator makes of them
   };
 
   // `codeset` as nl_langinfo(CODESET) names it; empty: the environment's
@@ -40,10 +44,11 @@ class LineEncoding {
   // letter only as itself (ø, æ, ß, ð, þ). A character code page 850 lacks
   // (ł, €), or bytes that are no text of the codeset, refuse the line.
   Line ForTranslator(const std::string& typed) const;
-  // The translator's code page 850 text as UTF-8.
+  // The translator's code page 850 text as UTF-8 (not for a line `passed`).
   std::string FromTranslator(const std::string& text) const;
   // A UTF-8 question in the server's windows-1252; nullopt, with the
-  // character named in `refusal`, when that code page lacks one.
+  // character named in `refusal`, when that code page lacks one. Under the C
+  // locale a question that is no UTF-8 goes as it is.
   std::optional<std::string> ForServer(const std::string& utf8, std::string& refusal) const;
   // UTF-8 text in the user's encoding; a character it lacks becomes "?".
   std::string ForUser(const std::string& utf8) const;

@@ -59,7 +59,7 @@ void SearchSession::Translate(const LineEncoding::Line& line, LineResult& result
   if (command_.type == CMD_SEARCH && command_.expression != nullptr) {
     // The question goes on in UTF-8, as all the engine's text; it is put in
     // the server's code page when sent, so it must fit there.
-    question_ = encoding_.FromTranslator(command_.expression);
+    question_ = line.passed ? command_.expression : encoding_.FromTranslator(command_.expression);
     std::string refusal;
     if (!encoding_.ForServer(question_, refusal)) {
       RefuseText(refusal, result);
@@ -81,18 +81,18 @@ void SearchSession::Refuse(VERGER_ERROR code, const LineEncoding::Line& line, Li
   ++tally_.refusedLines;
   result.kind = LineResult::Kind::kRefused;
   const LineFault fault = LineFault::Locate(line.translator, config_);
-  const std::string word = encoding_.FromTranslator(fault.word);
+  const std::string word = line.passed ? fault.word : encoding_.FromTranslator(fault.word);
   const std::string message =
       "error " + std::to_string(code) + ": " + mode_.geterrormsg(code) + " at " +
       (word.empty() ? std::string("the end of the line") : "'" + Printable(word) + "'");
   result.error = message + " (column " + std::to_string(fault.column + 1) + ")";
   sink_.Text("not a valid line: " + message);
   // The caret goes under the word when the line is shown whole: one place
-  // per character (the translator's code page has one byte for each; read
-  // as bytes, a UTF-8 sequence counts once).
+  // per character (the translator's code page has one byte for each; in a
+  // line passed as its bytes, a UTF-8 sequence counts once).
   const std::string shown = Printable(line.utf8);
   if (shown != line.utf8.substr(0, shown.size()) || shown.size() < line.utf8.size()) return;
-  const auto places = encoding_.passesBytes()
+  const auto places = line.passed
                           ? std::count_if(line.translator.begin(),
                                           line.translator.begin() + static_cast<long>(fault.column),
                                           [](char c) { return (c & 0xC0) != 0x80; })

@@ -143,8 +143,9 @@ class Session {
       result["command"] = kCommandNames[cmd_.type];
       const Json fields = commandFields(cmd_);
       for (const auto& [key, value] : fields.items()) {
-        result[key] =
-            value.is_string() ? Json(encoding_.FromTranslator(value.get<std::string>())) : value;
+        result[key] = value.is_string() && !ready.passed
+                          ? Json(encoding_.FromTranslator(value.get<std::string>()))
+                          : value;
       }
     }
     show(line, result);

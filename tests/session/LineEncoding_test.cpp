@@ -164,14 +164,20 @@ TEST(LineEncoding, ALatin1LocaleConvertsAndTheCLocalePassesBytes) {
   EXPECT_EQ(line.translator, "M\x81ller \x82t\x82");
   EXPECT_EQ(latin1.ForUser("M\u00fcller \u20ac 5"), "M\xfcller ? 5");
 
+  // The C locale: UTF-8 is read as UTF-8, other bytes pass as they are.
   const LineEncoding c("ANSI_X3.4-1968");
   EXPECT_TRUE(c.passesBytes());
-  for (const std::string bytes : {"M\xfcller", "M\x81ller", "M\u00fcller"}) {
+  const LineEncoding::Line utf8 = c.ForTranslator("M\u00fcller");
+  EXPECT_FALSE(utf8.passed);
+  EXPECT_EQ(utf8.translator, "M\x81ller");
+  std::string refusal;
+  EXPECT_EQ(c.ForServer("M\u00fcller", refusal), "M\xfcller");
+  for (const std::string bytes : {"M\xfcller", "M\x81ller"}) {
     const LineEncoding::Line passed = c.ForTranslator(bytes);
+    EXPECT_TRUE(passed.passed);
     EXPECT_FALSE(passed.refusal);
     EXPECT_EQ(passed.translator, bytes);
     EXPECT_EQ(passed.utf8, bytes);
-    std::string refusal;
     EXPECT_EQ(c.ForServer(bytes, refusal), bytes);
     EXPECT_EQ(c.ForUser(bytes), bytes);
   }

@@ -698,7 +698,7 @@ TEST(SessionEndToEnd, AccentedSpellingsFindWhatThePlainOnesFind) {
 }
 
 // The text session shows the names in the locale's encoding; under the C
-// locale the tool still runs, its bytes passing as they are.
+// locale the tool still runs, the engine's UTF-8 passing as it is.
 TEST(SessionEndToEnd, TextShowsAccentsAndTheCLocaleStillRuns) {
   TempDir out;
   WriteBytes(out.File("accented"), "M\u00fcller/IN\n..BR 1\n");
@@ -710,6 +710,10 @@ TEST(SessionEndToEnd, TextShowsAccentsAndTheCLocaleStillRuns) {
   const std::string c =
       RunToolText("LC_ALL=C", {"session", "--out", out.path().string(), out.File("plain")});
   EXPECT_NE(c.find("IN  J\u00fcrgen M\u00fcller"), std::string::npos) << c;
+  // A script of UTF-8 is read as UTF-8 there too.
+  const std::string cAccented =
+      RunToolText("LC_ALL=C", {"session", "--out", out.path().string(), out.File("accented")});
+  EXPECT_NE(cAccented.find("set 1: 1 document   IN=M\u00fcller"), std::string::npos) << cAccented;
   EXPECT_NE(c.find("Summary"), std::string::npos) << c;
 }
 
