@@ -236,6 +236,12 @@ TEST(SessionEndToEnd, SampleSessionAnswersAsTheBaseAndMakesFilesThatOpen) {
          return Oracle::Has(d, kDefault, Word("pump")) &&
                 Oracle::Value(d, "PD").rfind("2010", 0) == 0;
        })},
+      {"M\u00fcller/IN", base.Count([](const Document& d) {
+         const std::vector<std::string> inventors = d.Values("IN");
+         return std::any_of(inventors.begin(), inventors.end(), [](const std::string& name) {
+           return name.find("M\xfcller") != std::string::npos;
+         });
+       })},
       {"1000000/PN", base.Count([](const Document& d) {
          const std::string number = Oracle::Value(d, "PN");
          return number.find(" 1000000") != std::string::npos;
