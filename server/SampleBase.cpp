@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string_view>
 #include <vector>
 
@@ -261,6 +262,11 @@ KtfDocument AccentedPatent(const AccentedDocument& entry) {
   return doc;
 }
 
+// The base.ini line that tells this version's documents from an earlier
+// version's (before the accented ones, none): a sample base without it is
+// written again.
+constexpr const char* kEdition = "Edition=2";
+
 const char kHelpText[] =
     "SAMPLE: a generated base of patent documents for developing and testing the client.\n"
     "Fields: TI AB CL DE PA IN RE PN AN PR PD AD PRD IC CPC LA CC KD.\n"
@@ -311,9 +317,18 @@ bool SampleBase::Write(const std::string& folder, const std::string& name, size_
   registerText = KtfDocumentWriter::ToText(FirstRegisterEntry());
   std::filesystem::path root(folder);
   std::string ini = "[BASE]\nName=" + name + "\nTitle=Generated patent documents (" +
-                    std::to_string(count + std::size(kAccented)) + ")\n";
-  return WriteFile(root / "base.ini", ini, error) &&
-         WriteFile(root / "documents.ktf", documents, error) &&
+                    std::to_string(count + std::size(kAccented)) + ")\n" + kEdition + "\n";
+  // base.ini last: it names the edition only once the documents are whole.
+  return WriteFile(root / "documents.ktf", documents, error) &&
          WriteFile(root / "register.ktf", registerText, error) &&
-         WriteFile(root / "help.txt", kHelpText, error);
+         WriteFile(root / "help.txt", kHelpText, error) && WriteFile(root / "base.ini", ini, error);
+}
+
+bool SampleBase::Current(const std::string& folder) {
+  std::ifstream in(std::filesystem::path(folder) / "base.ini", std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line == kEdition) return true;
+  }
+  return false;
 }

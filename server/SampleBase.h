@@ -17,4 +17,7 @@ class SampleBase {
   // "help.txt". False with `error` set when a file cannot be written.
   static bool Write(const std::string& folder, const std::string& name, size_t count,
                     std::string& error);
+  // True when `folder` holds a sample base of this version's documents (its
+  // base.ini names their edition); an earlier version's is to be written again.
+  static bool Current(const std::string& folder);
 };

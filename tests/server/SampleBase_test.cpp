@@ -42,6 +42,9 @@ TEST(SampleBase, WritesTheSameDocumentsEveryTime) {
   for (const char* name : {"J\xfcrgen M\xfcller", "Soci\xe9t\xe9 G\xe9n\xe9rale de Pompes"}) {
     EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
   }
+  EXPECT_TRUE(SampleBase::Current(first.path().string()));
+  WriteBytes(first.File("base.ini"), "[BASE]\nName=SAMPLE\nTitle=Generated patent documents\n");
+  EXPECT_FALSE(SampleBase::Current(first.path().string())) << "an earlier version's base";
   KtfDocumentReader entries;
   ASSERT_TRUE(entries.Parse(ReadBytes(first.File("register.ktf")))) << entries.error();
   ASSERT_EQ(entries.documents().size(), 1u);
