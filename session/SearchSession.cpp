@@ -10,12 +10,17 @@
 SearchSession::SearchSession(const std::string& url, SessionListener::CredentialSource credentials,
                              const Settings& settings, VERGER_CONFIG& config, SessionSink& sink)
     : config_(config),
-      sink_(sink),
+      sink_(settings.outDir, sink),
       connection_(url, std::move(credentials), [this](const ServerEvent& event) { Note(event); }),
       exporter_(settings.outDir),
       kept_(settings.outDir),
       exchange_(connection_, sets_, sink_, tally_, settings.base),
-      dispatcher_(exchange_, sets_, exporter_, kept_, sink_, tally_) {
+      dispatcher_(exchange_, sets_, exporter_, kept_, sink_, tally_),
+      store_(settings.strategies.empty() ? StrategyStore::DefaultFolder() : settings.strategies),
+      language_(dispatcher_, exchange_, sets_, store_, sink_, config_,
+                [this](const std::string& line, KTF_COMMAND& command, LineResult& result) {
+                  return Translate(line, command, result);
+                }) {
   tally_.folder = settings.outDir;
   exchange_.StopWhen(settings.stop);
 }
@@ -35,16 +40,33 @@ bool SearchSession::Run(std::string line) {
   ++tally_.lines;
   LineResult result;
   result.line = line;
-  std::vector<char> buffer(line.begin(), line.end());
-  buffer.push_back('\0');
-  const VERGER_ERROR code = mode_.command(buffer.data(), &config_, command_);
-  if (code == SYNTAX_OK) {
+  const std::string defaults = LanguageCommands::Defaults(config_);
+  const VERGER_ERROR code = Translate(line, command_, result);
+  if (code == SYNTAX_OK && LanguageCommands::Handles(command_)) {
+    language_.Run(command_, result);
+  } else if (code == SYNTAX_OK) {
     dispatcher_.Run(command_, result);
+    if (command_.type == CMD_SEARCH && result.set) language_.Asked(*result.set, line, defaults);
   } else {
     Refuse(code, line, result);
   }
   sink_.Result(result);
   return !exchange_.ended();
+}
+
+VERGER_ERROR SearchSession::Translate(const std::string& line, KTF_COMMAND& command,
+                                      LineResult& result) {
+  const std::string before = LanguageCommands::Defaults(config_);
+  std::vector<char> buffer(line.begin(), line.end());
+  buffer.push_back('\0');
+  const VERGER_ERROR code = mode_.command(buffer.data(), &config_, command);
+  if (code != SYNTAX_OK || command.type != CMD_SEARCH) return code;
+  for (const std::string& notice :
+       notices_.Check(line, before, LanguageCommands::Defaults(config_))) {
+    sink_.Text(notice);
+    result.notices.push_back(notice);
+  }
+  return code;
 }
 
 void SearchSession::Refuse(VERGER_ERROR code, const std::string& line, LineResult& result) {
@@ -74,6 +96,16 @@ int SearchSession::Finish() {
   summary.keptFile = kept_.written();
   summary.keptContinued = kept_.continued();
   summary.exitStatus = exchange_.exitStatus();
+  if (sink_.written()) summary.transcript = sink_.path();
   sink_.Summary(summary);
   return summary.exitStatus;
+}
+
+std::vector<std::string> SearchSession::Banner() const {
+  return {
+      "Type ..HELP for the commands; ..STOP to leave (..STOP END: without saving the strategy).",
+      "Strategies are kept in " +
+          (store_.folder().empty() ? std::string("no folder (set HOME or --strategies)")
+                                   : store_.folder()) +
+          "."};
 }

@@ -15,7 +15,9 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 #include <thread>
 #include <utility>
@@ -64,13 +66,15 @@ struct Outcome {
 // Runs the tool with `arguments`, writes the steps on its standard input
 // (each read back only once the tool answered the one before), and collects
 // its JSON lines. A tool still running after 60 s is killed: a hang fails.
-Outcome RunTool(std::vector<std::string> arguments, const std::vector<Step>& steps) {
+// Starts the tool with `arguments`, its standard input on `in` (the writing
+// end in in[1]) and its output on `out` (the reading end in out[0]); -1 when
+// the pipes cannot be made.
+pid_t StartTool(std::vector<std::string> arguments, int in[2], int out[2]) {
   arguments.insert(arguments.begin(), SORREL_TOOL_BINARY);
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
-  int in[2], out[2];
-  if (::pipe(in) != 0 || ::pipe(out) != 0) return {};
+  if (::pipe(in) != 0 || ::pipe(out) != 0) return -1;
   const pid_t child = ::fork();
   if (child == 0) {
     ::dup2(in[0], STDIN_FILENO);
@@ -82,6 +86,13 @@ Outcome RunTool(std::vector<std::string> arguments, const std::vector<Step>& ste
   }
   ::close(in[0]);
   ::close(out[1]);
+  return child;
+}
+
+Outcome RunTool(const std::vector<std::string>& arguments, const std::vector<Step>& steps) {
+  int in[2], out[2];
+  const pid_t child = StartTool(arguments, in, out);
+  if (child < 0) return {};
   // A tool that ended its session early has closed its input: writing more
   // must fail (EPIPE), not kill the test.
   struct sigaction ignore {
@@ -204,13 +215,92 @@ auto Near(const std::string& left, const std::string& right, size_t gap) {
 
 const std::vector<std::string> kDefault = {"TI", "AB"};
 
+// The sample session's strategy, run again from its third question, makes
+// the same hits on renumbered sets; its term index counts what the base's
+// titles hold; STOP saved the strategy; the transcript holds every line.
+void SampleStrategyAndIndex(const Outcome& run, const Oracle& base, const TempDir& out) {
+  const Json executed = run.Result("..EX 3 FROM sample-strategy");
+  ASSERT_TRUE(executed.contains("executed")) << executed.dump();
+  std::map<int, long> hits;
+  const Json history = run.Result("..HI");
+  for (const Json& set : history["sets"]) hits[set["set"].get<int>()] = set["hits"];
+  for (const Json& question : executed["executed"]) {
+    const int saved = question["saved_set"].get<int>();
+    ASSERT_TRUE(hits.count(saved)) << question.dump();
+    EXPECT_EQ(question["hits"].get<long>(), hits[saved]) << question.dump();
+  }
+  EXPECT_EQ(executed["executed"][0]["number"], 3);
+  EXPECT_EQ(executed["executed"][4]["line"], "$10 AND $13");  // was "$3 AND $6"
+
+  std::map<std::string, long> titles;  // each title word: the documents it is in
+  base.Count([&](const KtfDocumentReader::Document& d) {
+    std::set<std::string> words;
+    for (const auto& field : Oracle::Words(d, {"TI"})) words.insert(field.begin(), field.end());
+    for (const std::string& word : words) ++titles[word];
+    return false;
+  });
+  const Json index = run.Result("..IND /TI sol");
+  ASSERT_TRUE(index.contains("terms")) << index.dump();
+  auto from = titles.lower_bound("sol");
+  for (int before = 0; before < 3; ++before) --from;
+  for (const Json& term : index["terms"]) {
+    ASSERT_NE(from, titles.end());
+    EXPECT_EQ(term["term"], from->first);
+    EXPECT_EQ(term["documents"].get<long>(), from->second) << from->first;
+    ++from;
+  }
+  EXPECT_EQ(index["terms"].size(), 15u);
+  EXPECT_EQ(run.Result("..STOP")["strategy"], "last-session");
+  EXPECT_TRUE(fs::exists(out.File("strategies/last-session.strategy")));
+  const std::string transcript = ReadBytes(out.File("transcript.txt"));
+  EXPECT_NE(transcript.find("> ..IND /TI sol\n"), std::string::npos);
+  EXPECT_NE(transcript.find("  set 16: "), std::string::npos);
+  // The JSON lines carry what the transcript holds: the time and the text.
+  EXPECT_EQ(index["output"].size(), index["terms"].size() + 2);  // heading and the typed word
+  EXPECT_TRUE(index.contains("time"));
+}
+
+// The sample session's files: every SGML file validates against the DTD,
+// every page reads back with libtiff; the summary counts them.
+void CheckSampleFiles(const Outcome& run, const TempDir& out) {
+  // Every SGML file validates against the DTD; every page reads back with libtiff.
+  size_t sgml = 0, pages = 0;
+  const Json printed = run.Result("..PR 1-3");
+  for (const Json& document : printed["documents"]) {
+    EXPECT_FALSE(document.contains("problems")) << document.dump();
+  }
+  for (const auto& entry : fs::directory_iterator(out.path())) {
+    const fs::path file = entry.path();
+    if (file.extension() == ".sgml") {
+      ++sgml;
+      const std::string check = "onsgmls -s -D " + out.path().string() + " " + file.string();
+      EXPECT_EQ(std::system(check.c_str()), 0) << file;
+    } else if (file.extension() == ".tif") {
+      ++pages;
+      BilevelPage page;
+      std::string error;
+      TiffMessages quiet;  // the Artist entry holds the binary CROFT header
+      EXPECT_TRUE(ReadTiffPage(file.string(), &page, &error)) << file << ": " << error;
+      EXPECT_GT(std::count(page.pixels.begin(), page.pixels.end(), 1), 0) << file;
+      EXPECT_TRUE(fs::exists(fs::path(file).replace_extension(".png")));
+    }
+  }
+  EXPECT_EQ(sgml, 4u);
+  EXPECT_EQ(pages, 2u);
+  const Json summary = run.results.back()["summary"];
+  EXPECT_EQ(summary["printed"], 4);
+  EXPECT_EQ(summary["kept"], 2);
+}
+
 TEST(SessionEndToEnd, SampleSessionAnswersAsTheBaseAndMakesFilesThatOpen) {
   TempDir out;
-  const Outcome run = RunTool({"session", "--json", "--out", out.path().string(),
-                               SORREL_SOURCE_DIR "/examples/session.verger"},
-                              {});
+  const Outcome run =
+      RunTool({"session", "--json", "--out", out.path().string(), "--strategies",
+               out.File("strategies"), SORREL_SOURCE_DIR "/examples/session.verger"},
+              {});
   ASSERT_EQ(run.exit, 0);
   const Oracle base(SORREL_SAMPLE_BASE_DIR "/documents.ktf");
+  SampleStrategyAndIndex(run, base, out);
   using Document = KtfDocumentReader::Document;
   const long solar =
       base.Count([](const Document& d) { return Oracle::Has(d, kDefault, Word("solar")); });
@@ -256,33 +346,7 @@ TEST(SessionEndToEnd, SampleSessionAnswersAsTheBaseAndMakesFilesThatOpen) {
             std::string::npos);
   EXPECT_TRUE(run.Result("wind/TI").contains("hits"));
 
-  // Every SGML file validates against the DTD; every page reads back with libtiff.
-  size_t sgml = 0, pages = 0;
-  const Json printed = run.Result("..PR 1-3");
-  for (const Json& document : printed["documents"]) {
-    EXPECT_FALSE(document.contains("problems")) << document.dump();
-  }
-  for (const auto& entry : fs::directory_iterator(out.path())) {
-    const fs::path file = entry.path();
-    if (file.extension() == ".sgml") {
-      ++sgml;
-      const std::string check = "onsgmls -s -D " + out.path().string() + " " + file.string();
-      EXPECT_EQ(std::system(check.c_str()), 0) << file;
-    } else if (file.extension() == ".tif") {
-      ++pages;
-      BilevelPage page;
-      std::string error;
-      TiffMessages quiet;  // the Artist entry holds the binary CROFT header
-      EXPECT_TRUE(ReadTiffPage(file.string(), &page, &error)) << file << ": " << error;
-      EXPECT_GT(std::count(page.pixels.begin(), page.pixels.end(), 1), 0) << file;
-      EXPECT_TRUE(fs::exists(fs::path(file).replace_extension(".png")));
-    }
-  }
-  EXPECT_EQ(sgml, 4u);
-  EXPECT_EQ(pages, 2u);
-  const Json summary = run.results.back()["summary"];
-  EXPECT_EQ(summary["printed"], 4);
-  EXPECT_EQ(summary["kept"], 2);
+  CheckSampleFiles(run, out);
 }
 
 TEST(SessionEndToEnd, ExpiredSessionLogsInAgainAndKeepsItsSets) {
