@@ -13,4 +13,6 @@ class SORREL_EXPORT CSORRELKernelApp : public CWinApp {
 
   // The one instance, alive from load to unload of the library; owned by it.
   static CSORRELKernelApp& instance();
+  // The library's version ("MAJOR.MINOR.PATCH"), as built; a static string.
+  static const char* version();
 };
