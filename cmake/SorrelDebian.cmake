@@ -9,7 +9,7 @@
 # dependencies between these packages come from the components' own.
 option(SORREL_DEBIAN_PACKAGE "Configure the install for the Debian packages" OFF)
 
-set(SORREL_MAINTAINER "SORRELKernel developers <sorrel-developers@localhost>")
+set(SORREL_MAINTAINER "SORRELKernel developers <developers@sorrelkernel.example.org>")
 set(SORREL_DEB_NAMES
   runtime libsorrelkernel${PROJECT_VERSION_MAJOR}
   dev libsorrelkernel-dev
@@ -66,29 +66,31 @@ set(CPACK_DEBIAN_DATA_PACKAGE_ARCHITECTURE all)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_RECOMMENDS sorrel-server)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SUGGESTS default-jre-headless)
 # The maintainer scripts make the service's user (useradd) and drive systemd.
-set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "passwd, init-system-helpers")
-set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA
-  ${PROJECT_SOURCE_DIR}/packaging/postinst ${PROJECT_SOURCE_DIR}/packaging/prerm
-  ${PROJECT_SOURCE_DIR}/packaging/postrm ${PROJECT_SOURCE_DIR}/packaging/conffiles)
+set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "passwd, init-system-helpers (>= 1.54)")
+set(server_scripts ${PROJECT_SOURCE_DIR}/packaging/server)
+set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA ${server_scripts}/postinst ${server_scripts}/prerm
+  ${server_scripts}/postrm ${server_scripts}/conffiles)
+# ldconfig runs once per dpkg run through its trigger.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/runtime/triggers)
 
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "kernel library of the SORREL patent-search client
- The SORRELKernel shared library: the VERGER command-language translator,
- the search server's session protocol over HTTP(S), KTF documents, SGML
- conversion, CROFT facsimile pages and the Java bridge.")
+The SORRELKernel shared library: the VERGER command-language translator,
+the search server's session protocol over HTTP(S), KTF documents, SGML
+conversion, CROFT facsimile pages and the Java bridge.")
 set(CPACK_COMPONENT_DEV_DESCRIPTION "kernel library of the SORREL client - development files
- Headers, the link library, the CMake package (find_package(SORRELKernel))
- and the pkg-config module sorrelkernel of the SORRELKernel library.")
+Headers, the link library, the CMake package (find_package(SORRELKernel))
+and the pkg-config module sorrelkernel of the SORRELKernel library.")
 set(CPACK_COMPONENT_DATA_DESCRIPTION "bundled files of the sorrel tool and server
- Criteria profile, SGML template and DTD, style sheets, sample facsimile
- pages, the reference server's users table and a sample VERGER session,
- under /usr/share/sorrel/examples.")
+Criteria profile, SGML template and DTD, style sheets, sample facsimile
+pages, the reference server's users table and a sample VERGER session,
+under /usr/share/sorrel/examples.")
 set(CPACK_COMPONENT_TOOLS_DESCRIPTION "command-line front end of the SORRELKernel library
- The sorrel tool: VERGER search sessions against a search server, VERGER
- translation, SGML conversion, CROFT, TIFF and PNG files, and single
- requests to a search server.")
+The sorrel tool: VERGER search sessions against a search server, VERGER
+translation, SGML conversion, CROFT, TIFF and PNG files, and single
+requests to a search server.")
 set(CPACK_COMPONENT_SERVER_DESCRIPTION "reference search server of the SORREL client
- sorrel-server speaks the client's server protocol over SQLite FTS5 bases.
- The package runs it as the systemd service sorrel-server.service under the
- system user sorrel, with its users in /etc/sorrel and its sample base in
- /var/lib/sorrel, made on the first start.")
+sorrel-server speaks the client's server protocol over SQLite FTS5 bases.
+The package runs it as the systemd service sorrel-server.service under the
+system user sorrel, with its users in /etc/sorrel and its sample base in
+/var/lib/sorrel, made on the first start.")
 include(CPack)

@@ -41,7 +41,7 @@ if(HELP2MAN)
     list(GET page 2 component)
     list(GET page 3 commands)
     set(include ${PROJECT_SOURCE_DIR}/packaging/man/${program}.h2m)
-    add_custom_command(OUTPUT ${man_dir}/${program}.${section}
+    add_custom_command(OUTPUT ${man_dir}/${program}.${section} ${man_dir}/${program}.${section}.gz
       COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${program}> -DNAME=${program}
         -DSECTION=${section} "-DSUMMARY=${summary_${program}}" -DINCLUDE=${include}
         -DOUTPUT=${man_dir}/${program}.${section} -DHELP2MAN=${HELP2MAN} -DCOMMANDS=${commands}
@@ -49,7 +49,7 @@ if(HELP2MAN)
       DEPENDS ${program} ${include} ${PROJECT_SOURCE_DIR}/packaging/MakeManual.cmake
       COMMENT "Manual page ${program}(${section})" VERBATIM)
     list(APPEND pages ${man_dir}/${program}.${section})
-    install(FILES ${man_dir}/${program}.${section}
+    install(FILES ${man_dir}/${program}.${section}.gz
       DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT ${component})
   endforeach()
   add_custom_target(manuals ALL DEPENDS ${pages})

@@ -3,7 +3,8 @@
 #   PROGRAM   the built program       NAME      its name in the page
 #   SECTION   the manual section      SUMMARY   the one-line description
 #   INCLUDE   help2man include file of the sections --help has no room for
-#   OUTPUT    the page to write       HELP2MAN  the help2man program
+#   OUTPUT    the page to write (and OUTPUT.gz)
+#   HELP2MAN  the help2man program
 #   COMMANDS  ON: add a COMMANDS section with each subcommand's --help (and
 #             of the subcommands below it), found in the help's
 #             "Subcommands:" list
@@ -77,3 +78,8 @@ get_filename_component(folder ${PROGRAM} DIRECTORY)
 string(REPLACE "${folder}/" "" page "${page}")
 file(WRITE ${OUTPUT} "${page}")
 file(REMOVE ${OUTPUT}.tmp)
+# Installed compressed, as man reads them and Debian wants them.
+execute_process(COMMAND gzip -9nkf ${OUTPUT} RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "gzip failed for ${OUTPUT}")
+endif()
