@@ -27,9 +27,11 @@ if(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/web/page)
   file(CREATE_LINK ${web_link} ${PROJECT_BINARY_DIR}/share/sorrel/web SYMBOLIC)
 endif()
 
-# Manual pages from the programs' --help (packaging/MakeManual.cmake).
+# Manual pages from the programs' --help (packaging/MakeManual.cmake); not in
+# the sanitizer build, whose programs would run under the sanitizers while
+# building.
 find_program(HELP2MAN help2man)
-if(HELP2MAN)
+if(HELP2MAN AND NOT SORREL_SANITIZE)
   set(man_dir ${PROJECT_BINARY_DIR}/man)
   file(MAKE_DIRECTORY ${man_dir})
   set(pages "")
@@ -54,7 +56,7 @@ if(HELP2MAN)
   endforeach()
   add_custom_target(manuals ALL DEPENDS ${pages})
 else()
-  message(STATUS "help2man not found: the manual pages are neither made nor installed")
+  message(STATUS "No help2man or a sanitizer build: the manual pages are neither made nor installed")
 endif()
 
 # bash completion, where bash-completion loads it on demand: one file per
