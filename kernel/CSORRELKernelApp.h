@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Export.h"
 #include "platform/CWinApp.h"
+#include "platform/Export.h"
 
 // The library's application object. It exists once per process, created while
 // the library is loaded, and carries no behaviour of its own: the library has

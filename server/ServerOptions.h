@@ -28,8 +28,8 @@ struct ServerOptions {
   std::string baseName = "SAMPLE";      // kGenerateBase: its name
   size_t documents = kSampleDocuments;  // kGenerateBase: how many documents
   std::string problem;                  // kRefused: what is wrong, e.g. "bad port"
-  std::string sampleFolder;             // kServe without bases: where the sample base goes ("" default)
-  std::string dataFolder;               // the bundled files' folder ("" to find them)
+  std::string sampleFolder;  // kServe without bases: where the sample base goes ("" default)
+  std::string dataFolder;    // the bundled files' folder ("" to find them)
 
   // Reads the options of argv[1] to argv[argc - 1] (each but --help,
   // --version and --hash-password takes a value). Never fails: a line it

@@ -135,7 +135,8 @@ int main(int argc, char** argv) {
   ServerOptions options = ServerOptions::Parse(argc, argv);
   std::string error;
   // Set before anything is looked for, and inherited by whatever is started.
-  if (!options.dataFolder.empty()) ::setenv(BundledData::kDataVariable, options.dataFolder.c_str(), 1);
+  if (!options.dataFolder.empty())
+    ::setenv(BundledData::kDataVariable, options.dataFolder.c_str(), 1);
   switch (options.action) {
     case ServerOptions::Action::kHelp:
       std::fputs(ServerOptions::kUsage, stdout);
