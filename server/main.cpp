@@ -30,14 +30,15 @@ int Failed(const std::string& error) {
   return 1;
 }
 
-// The bundled sample base, written on first use (with its missing parent
-// folders), with the facsimile pages that its first document names (its FP
-// fields): two of the bundled CROFT records, real Group 4 pages. A page that
-// cannot be found or copied is reported and left out.
+// The bundled sample base, written on first use (and again over an earlier
+// version's, with its missing parent folders), with the facsimile pages that
+// its first document names (its FP fields): two of the bundled CROFT
+// records, real Group 4 pages. A page that cannot be found or copied is
+// reported and left out.
 bool PrepareSampleBase(const std::string& sample, std::string& error) {
   std::error_code made;
   std::filesystem::create_directories(std::filesystem::path(sample).parent_path(), made);
-  if (!std::filesystem::exists(std::filesystem::path(sample) / "documents.ktf") &&
+  if (!SampleBase::Current(sample) &&
       !SampleBase::Write(sample, "SAMPLE", ServerOptions::kSampleDocuments, error)) {
     return false;
   }
