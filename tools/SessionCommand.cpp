@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "session/BundledFiles.h"
+#include "bundle/BundledData.h"
 #include "session/BundledServer.h"
 #include "session/CriteriaProfile.h"
 #include "session/SearchSession.h"
@@ -171,8 +171,11 @@ int Run(SessionOptions& options) {
     return 1;
   }
   VERGER_CONFIG config;
-  const std::string criteria =
-      options.criteria.empty() ? BundledFile("criteria.ini") : options.criteria;
+  std::string criteria = options.criteria;
+  if (criteria.empty() && !BundledData::Find("criteria.ini", criteria, error)) {
+    std::fprintf(stderr, "sorrel: %s\n", error.c_str());
+    return 1;
+  }
   if (!LoadCriteriaProfile(criteria, config, error)) {
     std::fprintf(stderr, "sorrel: %s\n", error.c_str());
     return 1;
