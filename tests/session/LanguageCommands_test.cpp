@@ -50,8 +50,8 @@ class Typed {
         },
         settings, config_, sink);
   }
-  // Runs `line`; its result.
-  const LineResult& Line(const std::string& line) {
+  // Runs `line`; a copy of its result (a later line may move the sink's).
+  LineResult Line(const std::string& line) {
     sink.texts.clear();
     session_->Run(line);
     return sink.results.back();
@@ -88,7 +88,7 @@ TEST(LanguageCommands, AStrategyRunInANewSessionGivesTheSameHitsOnRenumberedSets
 
   Typed second(server.Servlet(), out.path().string(), strategies.path().string());
   second.Line("wind");  // set 1 of this session
-  const LineResult& all = second.Line("..EX FROM first");
+  const LineResult all = second.Line("..EX FROM first");
   ASSERT_EQ(all.kind, Kind::kExecute);
   EXPECT_FALSE(all.error) << *all.error;
   ASSERT_TRUE(all.executed);
@@ -102,7 +102,7 @@ TEST(LanguageCommands, AStrategyRunInANewSessionGivesTheSameHitsOnRenumberedSets
 
   // From the third question: its references to sets not run are refused,
   // not read as this session's sets of the same numbers.
-  const LineResult& third = second.Line("..EX 3 FROM first");
+  const LineResult third = second.Line("..EX 3 FROM first");
   ASSERT_TRUE(third.executed);
   ASSERT_EQ(third.executed->size(), 3u);
   EXPECT_EQ((*third.executed)[0].number, 3);
@@ -125,14 +125,14 @@ TEST(LanguageCommands, FileModesAndRefusedBasesChangeNothingElse) {
   TempDir out, strategies;
   Typed typed(server.Servlet(), out.path().string(), strategies.path().string());
   ASSERT_EQ(typed.Line("pump").set, 1);
-  const LineResult& nosuch = typed.Line("..FILE NOSUCH BEGIN");
+  const LineResult nosuch = typed.Line("..FILE NOSUCH BEGIN");
   EXPECT_EQ(nosuch.kind, Kind::kFile);
   EXPECT_TRUE(nosuch.error);
   EXPECT_TRUE(Said(typed.sink, "still searching SMALL"));
-  const LineResult& again = typed.Line("$1 OR pump");  // set 1 stands, the base is SMALL
+  const LineResult again = typed.Line("$1 OR pump");  // set 1 stands, the base is SMALL
   EXPECT_EQ(again.hits, 2);
 
-  const LineResult& stat = typed.Line("..FI small STAT");
+  const LineResult stat = typed.Line("..FI small STAT");
   EXPECT_EQ(stat.baseDocuments, "11");
   EXPECT_FALSE(stat.error);
   EXPECT_TRUE(typed.Line("..FI kept SV").strategyFile);
@@ -142,7 +142,7 @@ TEST(LanguageCommands, FileModesAndRefusedBasesChangeNothingElse) {
   EXPECT_TRUE(typed.Line("..FI kept ER").error);  // nothing left to erase
 
   // BEGIN on a known base (any case) erases the sets of the base left.
-  const LineResult& begin = typed.Line("..FI small BEGIN");
+  const LineResult begin = typed.Line("..FI small BEGIN");
   EXPECT_EQ(begin.base, "SMALL");
   EXPECT_FALSE(begin.error);
   EXPECT_TRUE(typed.Line("$1 OR pump").error);
@@ -153,7 +153,7 @@ TEST(LanguageCommands, HelpListsEveryCommandTheTranslatorAccepts) {
   ReferenceServer server;
   TempDir out;
   Typed typed(server.Servlet(), out.path().string(), out.File("s"));
-  const LineResult& help = typed.Line("..HELP");
+  const LineResult help = typed.Line("..HELP");
   ASSERT_EQ(help.kind, Kind::kHelp);
   ASSERT_TRUE(help.text);
   VERGER_MODE mode;
@@ -188,7 +188,7 @@ TEST(LanguageCommands, TheIndexListsWordsAroundTheTermAndANoIndexServerSaysSo) {
   ReferenceServer server;
   TempDir out;
   Typed typed(server.Servlet(), out.path().string(), out.File("s"));
-  const LineResult& index = typed.Line("..IND /TI sol");
+  const LineResult index = typed.Line("..IND /TI sol");
   ASSERT_EQ(index.kind, Kind::kIndex);
   ASSERT_TRUE(index.terms) << index.error.value_or("");
   // Counted from the base's own documents: the title words, split and
@@ -231,7 +231,7 @@ TEST(LanguageCommands, TheIndexListsWordsAroundTheTermAndANoIndexServerSaysSo) {
     return ScriptedAnswer{404, {}, "<html><title>x: no such file</title></html>", "text/html"};
   });
   Typed elsewhere(old.Url("/sorrel/Search"), out.path().string(), out.File("s"));
-  const LineResult& none = elsewhere.Line("..IND /TI sol");
+  const LineResult none = elsewhere.Line("..IND /TI sol");
   ASSERT_TRUE(none.error);
   EXPECT_EQ(none.error->rfind("this server offers no index", 0), 0u) << *none.error;
   EXPECT_FALSE(none.terms);
