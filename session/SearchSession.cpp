@@ -77,3 +77,26 @@ int SearchSession::Finish() {
   sink_.Summary(summary);
   return summary.exitStatus;
 }
+
+std::vector<std::pair<int, KtfDocumentReader::Document>> SearchSession::Documents(
+    int number, const std::vector<int>& positions, LineResult& result) {
+  if (exchange_.ended() || number < 1 || static_cast<size_t>(number) > sets_.sets().size()) {
+    return {};
+  }
+  const long hits = sets_.sets()[static_cast<size_t>(number) - 1].hits;
+  std::vector<int> wanted;
+  for (const int position : positions) {
+    if (position >= 1 && position <= hits) wanted.push_back(position);
+  }
+  return exchange_.Fetch(result, number, wanted);
+}
+
+std::optional<DocumentExporter::Result> SearchSession::Export(int number, int position,
+                                                              LineResult& result) {
+  const auto documents = Documents(number, {position}, result);
+  if (documents.empty()) return std::nullopt;
+  return exporter_.Export(documents.front().second,
+                          [&](const std::string& name, std::string& bytes) {
+                            return exchange_.TextFile(result, name, bytes);
+                          });
+}

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <csignal>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "session/CommandDispatcher.h"
 #include "session/DocumentExporter.h"
@@ -56,6 +59,21 @@ class SearchSession {
   bool Run(std::string line);
   // Hands the summary (with the files made) to the sink; returns the exit status.
   int Finish();
+
+  // For a front end that shows the sets beside the lines (a page in a
+  // browser), outside any line: nothing is counted in the summary, and
+  // failures go into `result.error` and to the sink's text as for a line.
+  // The session's sets, erased ones too.
+  const std::vector<SessionSets::Set>& sets() const { return sets_.sets(); }
+  // The session has ended: nothing more is sent.
+  bool ended() const { return exchange_.ended(); }
+  // The documents of set `number` at `positions`; positions outside the set
+  // (or a set that does not exist) are skipped.
+  std::vector<std::pair<int, KtfDocumentReader::Document>> Documents(
+      int number, const std::vector<int>& positions, LineResult& result);
+  // Document `position` of set `number` turned into files as PRINT does;
+  // empty when it could not be fetched.
+  std::optional<DocumentExporter::Result> Export(int number, int position, LineResult& result);
 
  private:
   // A line the translator refused with `code`: its message names the word
