@@ -117,6 +117,8 @@ async function showHits(set, from) {
   shownSet = set;
   shownFrom = from;
   $("hits-area").hidden = false;
+  $("hits").dataset.set = set;
+  $("hits").dataset.from = from;
   $("hits").caption.textContent = "Documents";
   $("page-position").textContent =
     `Set ${set}: ${Math.min(from, total)}–${Math.min(from + pageSize - 1, total)} of ${total}`;
@@ -144,7 +146,7 @@ async function openDocument(set, position) {
     say("errors", answer.error);
     return;
   }
-  showPrinted(answer.document);
+  showPrinted(answer.document, `${set}:${position}`);
 }
 
 function download(name, label) {
@@ -156,8 +158,9 @@ function download(name, label) {
   return item;
 }
 
-function showPrinted(printed) {
+function showPrinted(printed, opened = "printed") {
   $("document-area").hidden = false;
+  $("document-area").dataset.opened = opened;
   $("document-title").textContent = `${printed.number} ${printed.title}`;
   for (const problem of printed.problems || []) say("errors", problem);
   if (printed.view_problem) say("errors", printed.view_problem);
