@@ -90,7 +90,8 @@ int Run(WebOptions& options) {
   settings.base = options.base;
   settings.outDir = options.outDir;
   {
-    WebDesk desk(options.server.url, TerminalCredentials(options.server), settings, config);
+    WebDesk desk(options.server.url, TerminalCredentials(options.server), settings, config,
+                 (fs::path(page) / "register.xsl").string());
     WebServer server(desk, page);
     if (!server.Bind(options.port, error)) {
       std::fprintf(stderr, "sorrel: %s\n", error.c_str());

@@ -1,6 +1,7 @@
 #include "web/WebDesk.h"
 
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <utility>
 
@@ -22,8 +23,9 @@ std::string Field(const KtfDocumentReader::Document& document, const char* code)
 }  // namespace
 
 WebDesk::WebDesk(const std::string& url, SessionListener::CredentialSource credentials,
-                 const SearchSession::Settings& settings, VERGER_CONFIG& config)
-    : outDir_(settings.outDir) {
+                 const SearchSession::Settings& settings, VERGER_CONFIG& config,
+                 const std::string& registerSheet)
+    : outDir_(settings.outDir), register_(url, registerSheet) {
   std::promise<void> started;
   thread_ = std::thread([&, url, credentials, settings] {
     session_ = std::make_unique<SearchSession>(url, credentials, settings, config, sink_);
@@ -181,6 +183,29 @@ Json WebDesk::Open(int set, int position) {
     }
     sink_.TakeOutput();
     NoteEnd({{"result", answer}});
+    AddState(answer);
+    return answer;
+  });
+}
+
+Json WebDesk::Register(const std::string& number) {
+  return OnSession([&] {
+    Json answer;
+    std::string xhtml, note;
+    if (!register_.Fetch(number, xhtml, note)) {
+      answer["note"] = note;
+    } else {
+      const std::string name = DocumentExporter::FileStem(number) + "-register.xhtml";
+      const std::string path = (std::filesystem::path(outDir_) / name).string();
+      std::ofstream out(path, std::ios::binary | std::ios::trunc);
+      out << xhtml;
+      if (out.flush()) {
+        files_[name] = path;
+        answer["view"] = name;
+      } else {
+        answer["note"] = "cannot write " + path;
+      }
+    }
     AddState(answer);
     return answer;
   });

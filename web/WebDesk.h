@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "session/SearchSession.h"
+#include "web/RegisterData.h"
 #include "web/WebSessionSink.h"
 
 // One search session for a page in a browser, on the session engine. The
@@ -25,9 +26,11 @@
 class WebDesk {
  public:
   // No traffic yet. `credentials` give the login when the server asks;
-  // `config` must outlive the desk; documents go to `settings.outDir`.
+  // `config` must outlive the desk; documents go to `settings.outDir`;
+  // `registerSheet` is the XSLT file that renders register data.
   WebDesk(const std::string& url, SessionListener::CredentialSource credentials,
-          const SearchSession::Settings& settings, VERGER_CONFIG& config);
+          const SearchSession::Settings& settings, VERGER_CONFIG& config,
+          const std::string& registerSheet);
   // Ends the session (its goodbye to the server) and its thread.
   ~WebDesk();
   WebDesk(const WebDesk&) = delete;
@@ -43,6 +46,9 @@ class WebDesk {
   // Document `position` of set `set` made into files as PRINT makes them,
   // with a view of it for the browser ("view": NAME.xml, or "view_problem").
   nlohmann::json Open(int set, int position);
+  // The register data of publication `number` through the Java bridge, made
+  // into NAME-register.xhtml ("view"), or a plain "note" why there is none.
+  nlohmann::json Register(const std::string& number);
   // The path of a file the desk made, by its name; empty for any other name.
   std::optional<std::string> FilePath(const std::string& name);
 
@@ -60,6 +66,7 @@ class WebDesk {
   std::string outDir_;
   WebSessionSink sink_;
   std::unique_ptr<SearchSession> session_;  // made and ended on thread_
+  RegisterData register_;                   // used on thread_ only
   std::map<std::string, std::string> files_;  // name -> path, on thread_ only
   bool endNoted_ = false;
 

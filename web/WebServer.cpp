@@ -35,6 +35,7 @@ std::string ContentType(const std::string& name) {
       {".png", "image/png"},
       {".tif", "image/tiff"},
       {".xml", "application/xml"},
+      {".xhtml", "application/xhtml+xml"},
       {".sgml", "text/plain; charset=windows-1252"},
       {".svg", "image/svg+xml"}};
   const auto found = types.find(fs::path(name).extension().string());
@@ -71,6 +72,16 @@ int IntParameter(const httplib::Request& request, const char* name, int otherwis
 Json Body(const httplib::Request& request) {
   Json body = Json::parse(request.body, nullptr, false);
   return body.is_object() ? body : Json::object();
+}
+
+// A member of a request's body, `otherwise` when absent or of another type.
+int IntField(const Json& body, const char* name, int otherwise) {
+  const auto found = body.find(name);
+  return found != body.end() && found->is_number_integer() ? found->get<int>() : otherwise;
+}
+std::string TextField(const Json& body, const char* name) {
+  const auto found = body.find(name);
+  return found != body.end() && found->is_string() ? found->get<std::string>() : std::string();
 }
 
 }  // namespace
@@ -171,7 +182,7 @@ void WebServer::AddApiRoutes() {
       Refuse(response, 400, "a line is wanted: {\"line\": \"...\"}");
       return;
     }
-    SendJson(response, desk_.Line(body["line"].get<std::string>()));
+    SendJson(response, desk_.Line(TextField(body, "line")));
   });
   http_->Get("/api/hits", [this](const httplib::Request& request, httplib::Response& response) {
     const int count = std::clamp(IntParameter(request, "count", 10), 1, 50);
@@ -180,7 +191,11 @@ void WebServer::AddApiRoutes() {
   });
   http_->Post("/api/open", [this](const httplib::Request& request, httplib::Response& response) {
     const Json body = Body(request);
-    SendJson(response, desk_.Open(body.value("set", 0), body.value("position", 0)));
+    SendJson(response, desk_.Open(IntField(body, "set", 0), IntField(body, "position", 0)));
+  });
+  http_->Post("/api/register", [this](const httplib::Request& request,
+                                      httplib::Response& response) {
+    SendJson(response, desk_.Register(TextField(Body(request), "number")));
   });
 }
 

@@ -17,9 +17,10 @@ std::string Named(const std::string& path) {
   return std::filesystem::path(path).filename().string();
 }
 
-Json Names(const std::vector<std::string>& paths) {
+Json Names(const std::vector<std::string>& texts,
+           std::string (*shown)(const std::string&) = Named) {
   Json names = Json::array();
-  for (const std::string& path : paths) names.push_back(Named(path));
+  for (const std::string& text : texts) names.push_back(shown(text));
   return names;
 }
 
@@ -42,9 +43,7 @@ void AddSessionFields(const LineResult& result, Json& json) {
   }
   if (result.text) json["text"] = Server(*result.text);
   if (result.kept) {
-    Json kept = Json::array();
-    for (const std::string& number : *result.kept) kept.push_back(Server(number));
-    json["kept"] = kept;
+    json["kept"] = Names(*result.kept, Server);
     json["file"] = Named(result.file.value_or(""));
   }
   if (result.position) json["position"] = *result.position;
@@ -95,7 +94,7 @@ void WebSessionSink::Result(const LineResult& result) {
     }
     json["documents"] = documents;
   }
-  if (result.fields) json["fields"] = *result.fields;
+  if (result.fields) json["fields"] = Names(*result.fields, Server);
   AddSessionFields(result, json);
   result_ = std::move(json);
 }

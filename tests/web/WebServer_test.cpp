@@ -5,7 +5,10 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <algorithm>
+#include <chrono>
 #include <thread>
+#include <vector>
 
 #include "session/BundledFiles.h"
 #include "session/CriteriaProfile.h"
@@ -19,7 +22,8 @@ using Json = nlohmann::json;
 // A desk over the reference server's sample base, served on a free port.
 class Desk {
  public:
-  Desk() : reference_({}, ReferenceServer::Base::kSample) {
+  explicit Desk(std::vector<std::string> serverArguments = {})
+      : reference_(std::move(serverArguments), ReferenceServer::Base::kSample) {
     std::string error;
     if (!LoadCriteriaProfile(BundledFile("criteria.ini"), config_, error)) throw error;
     SearchSession::Settings settings;
@@ -30,7 +34,7 @@ class Desk {
           user = password = "demo";
           return true;
         },
-        settings, config_);
+        settings, config_, WebServer::PageFolder() + "/register.xsl");
     server_ = std::make_unique<WebServer>(*desk_, WebServer::PageFolder());
     if (!server_->Bind(0, error)) throw error;
     const std::string address = server_->Address();
@@ -141,6 +145,26 @@ TEST(WebServer, RunsLinesListsHitsAndServesTheDocumentsFiles) {
     ASSERT_TRUE(refused404);
     EXPECT_EQ(refused404->status, 404) << other;
   }
+}
+
+// The server's events reach the page as notices, each once: an expired
+// session and the new login that reopens it, after which the line still runs.
+TEST(WebServer, ServerEventsBecomeNotices) {
+  Desk desk({"--session-timeout", "1"});
+  auto names = [](const Json& answer) {
+    std::vector<std::string> seen;
+    for (const Json& notice : answer["notices"]) seen.push_back(notice["event"]);
+    return seen;
+  };
+  const Json first = desk.Post("/api/line", {{"line", "solar"}});
+  EXPECT_EQ(names(first), (std::vector<std::string>{"loginRequested", "loggedIn"}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(2200));
+  const Json again = desk.Post("/api/line", {{"line", "$1 AND panel"}});
+  const std::vector<std::string> seen = names(again);
+  EXPECT_NE(std::find(seen.begin(), seen.end(), "sessionExpired"), seen.end()) << again.dump();
+  EXPECT_NE(std::find(seen.begin(), seen.end(), "loggedIn"), seen.end()) << again.dump();
+  EXPECT_GT(again["output"]["result"].value("hits", -1L), -1L) << again.dump();
+  EXPECT_TRUE(names(desk.Post("/api/line", {{"line", "..HI"}})).empty());
 }
 
 }  // namespace

@@ -169,6 +169,23 @@ def check_document(page):
     assert style[1] == "block" and style[2] != "16px", style
     page.driver.execute_script("document.getElementById('document-area').scrollIntoView()")
     page.shot("document")
+    check_register(page, title)
+
+
+def check_register(page, title):
+    """Register data through the Java bridge, or a plain note without one."""
+    bridge = (os.path.exists("/usr/lib/jvm/default-java/lib/server/libjvm.so")
+              and os.path.exists(os.path.join(os.path.dirname(SORREL), "Trellis.dll")))
+    page.driver.find_element(By.ID, "register-button").click()
+    if not bridge:
+        note = page.wait.until(lambda d: d.find_element(By.ID, "register-note").text)
+        assert "Java" in note, note
+        return
+    shown = page.wait.until(lambda d: d.execute_script("""
+        const view = document.getElementById('register-view');
+        const body = !view.hidden && view.contentDocument && view.contentDocument.body;
+        return body && body.textContent.includes('Family') ? body.textContent : null;"""))
+    assert title in shown and "Legal status" in shown, shown
 
 
 def check_session(page, expected):

@@ -158,10 +158,23 @@ function download(name, label) {
   return item;
 }
 
+async function showRegister() {
+  const number = $("register-button").dataset.number;
+  const answer = await ask("/api/register", { number });
+  if (!answer) return;
+  $("register-note").hidden = !answer.note;
+  $("register-note").textContent = answer.note || "";
+  $("register-view").hidden = !answer.view;
+  if (answer.view) $("register-view").src = `/files/${encodeURIComponent(answer.view)}`;
+}
+
 function showPrinted(printed, opened = "printed") {
   $("document-area").hidden = false;
   $("document-area").dataset.opened = opened;
   $("document-title").textContent = `${printed.number} ${printed.title}`;
+  $("register-button").dataset.number = printed.number;
+  $("register-note").hidden = true;
+  $("register-view").hidden = true;
   for (const problem of printed.problems || []) say("errors", problem);
   if (printed.view_problem) say("errors", printed.view_problem);
   const view = $("document-view");
@@ -205,6 +218,7 @@ $("command").addEventListener("keydown", (event) => {
   else return;
   event.preventDefault();
 });
+$("register-button").addEventListener("click", showRegister);
 $("help-button").addEventListener("click", () => runLine("..HE"));
 $("previous-page").addEventListener("click", () => showHits(shownSet, Math.max(1, shownFrom - pageSize)));
 $("next-page").addEventListener("click", () => showHits(shownSet, shownFrom + pageSize));
