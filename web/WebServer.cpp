@@ -103,6 +103,13 @@ std::string WebServer::PageFolder() {
 }
 
 bool WebServer::Bind(int port, std::string& error) {
+  // A stop waits for the open connections: keep them short. An answer goes
+  // out in two writes (head, body): without TCP_NODELAY on the listening
+  // socket, which the connections inherit, the second write of a kept-alive
+  // connection waits for the browser's delayed acknowledgement, 40 ms.
+  http_->set_keep_alive_timeout(1);
+  http_->set_keep_alive_max_count(100);
+  http_->set_tcp_nodelay(true);
   const int bound = port == 0 ? http_->bind_to_any_port("127.0.0.1")
                               : (http_->bind_to_port("127.0.0.1", port) ? port : -1);
   if (bound <= 0) {
@@ -122,8 +129,6 @@ void WebServer::Stop() { http_->stop(); }
 
 void WebServer::AddRoutes() {
   http_->set_payload_max_length(1 << 20);
-  // A stop waits for the open connections: keep them short.
-  http_->set_keep_alive_timeout(1);
   http_->set_pre_routing_handler([this](const httplib::Request& request,
                                         httplib::Response& response) {
     response.set_header("Content-Security-Policy", kPolicy);
