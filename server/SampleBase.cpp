@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string_view>
 #include <vector>
 
@@ -187,6 +188,85 @@ KtfDocument GeneratedDocument(Random& random, size_t index) {
   return doc;
 }
 
+// Documents with the letters of German, French, Nordic and Spanish names,
+// after the generated ones, in the base's windows-1252 bytes.
+struct AccentedDocument {
+  const char* number;
+  const char* title;
+  const char* applicant;
+  const char* inventors[2];
+  const char* published;
+  const char* ipc;
+  const char* language;
+};
+const AccentedDocument kAccented[] = {
+    {"DE 2900001 A1",
+     "Drehmomentschl\xfcssel mit Stra\xdf"
+     "enbelag-Pr\xfc"
+     "fung",
+     "Gr\xf6\xdf"
+     "ler Pr\xe4zisionswerkzeuge GmbH",
+     {"J\xfcrgen M\xfcller",
+      "Hans Sch\xe4"
+      "fer"},
+     "20190612",
+     "B25B 23/142",
+     "DE"},
+    {"FR 2900002 A1",
+     "Pompe \xe0 chaleur r\xe9versible pour fa\xe7"
+     "ade",
+     "Soci\xe9t\xe9 G\xe9n\xe9rale de Pompes",
+     {"Fran\xe7oise Lef\xe8vre", "No\xebl Br\xfbl\xe9"},
+     "20190904",
+     "F24H 4/02",
+     "FR"},
+    {"EP 2900003 A1",
+     "Vindm\xf8lle med \xe5pen n\xe6ring",
+     "Bj\xf8rnstad Kraftv\xe6rk A/S",
+     {"S\xf8ren J\xf8rgensen", "\xc5se L\xe6rum"},
+     "20200115",
+     "F03D 7/02",
+     "EN"},
+    {"EP 2900004 A1",
+     "V\xe1lvula de compuerta para tuber\xed"
+     "as de ca\xf1"
+     "o",
+     "Compa\xf1\xed"
+     "a Ib\xe9rica de V\xe1lvulas SA",
+     {"Jos\xe9 N\xfa\xf1"
+      "ez",
+      "Bego\xf1"
+      "a Ib\xe1\xf1"
+      "ez"},
+     "20200520",
+     "F16K 3/02",
+     "EN"},
+};
+
+KtfDocument AccentedPatent(const AccentedDocument& entry) {
+  KtfDocument doc;
+  const std::string number = entry.number;
+  doc.Add("PN", number);
+  doc.Add("TI", entry.title);
+  doc.Add("AB", std::string(entry.title) + ".");
+  doc.Add("PA", entry.applicant);
+  for (const char* inventor : entry.inventors) doc.Add("IN", inventor);
+  doc.Add("AN", number.substr(0, 3) + "1" + number.substr(4, 6));
+  doc.Add("PD", entry.published);
+  doc.Add("AD", std::to_string(std::stoi(std::string(entry.published).substr(0, 4)) - 1) +
+                    std::string(entry.published).substr(4));
+  doc.Add("IC", entry.ipc);
+  doc.Add("LA", entry.language);
+  doc.Add("CC", number.substr(0, 2));
+  doc.Add("KD", "A1");
+  return doc;
+}
+
+// The base.ini line that tells this version's documents from an earlier
+// version's (before the accented ones, none): a sample base without it is
+// written again.
+constexpr const char* kEdition = "Edition=2";
+
 const char kHelpText[] =
     "SAMPLE: a generated base of patent documents for developing and testing the client.\n"
     "Fields: TI AB CL DE PA IN RE PN AN PR PD AD PRD IC CPC LA CC KD.\n"
@@ -231,12 +311,24 @@ bool SampleBase::Write(const std::string& folder, const std::string& name, size_
     documents +=
         KtfDocumentWriter::ToText(index == 0 ? FirstDocument() : GeneratedDocument(random, index));
   }
+  for (const AccentedDocument& entry : kAccented) {
+    documents += '\n' + KtfDocumentWriter::ToText(AccentedPatent(entry));
+  }
   registerText = KtfDocumentWriter::ToText(FirstRegisterEntry());
   std::filesystem::path root(folder);
   std::string ini = "[BASE]\nName=" + name + "\nTitle=Generated patent documents (" +
-                    std::to_string(count) + ")\n";
-  return WriteFile(root / "base.ini", ini, error) &&
-         WriteFile(root / "documents.ktf", documents, error) &&
+                    std::to_string(count + std::size(kAccented)) + ")\n" + kEdition + "\n";
+  // base.ini last: it names the edition only once the documents are whole.
+  return WriteFile(root / "documents.ktf", documents, error) &&
          WriteFile(root / "register.ktf", registerText, error) &&
-         WriteFile(root / "help.txt", kHelpText, error);
+         WriteFile(root / "help.txt", kHelpText, error) && WriteFile(root / "base.ini", ini, error);
+}
+
+bool SampleBase::Current(const std::string& folder) {
+  std::ifstream in(std::filesystem::path(folder) / "base.ini", std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line == kEdition) return true;
+  }
+  return false;
 }

@@ -27,12 +27,13 @@ int Failed(const std::string& error) {
   return 1;
 }
 
-// The bundled sample base, written on first use, with the facsimile pages
+// The bundled sample base, written on first use (and again over an earlier
+// version's), with the facsimile pages
 // that its first document names (its FP fields): two of the bundled CROFT
 // records, real Group 4 pages. A page that cannot be copied is reported
 // and left out.
 bool PrepareSampleBase(const std::string& sample, std::string& error) {
-  if (!std::filesystem::exists(std::filesystem::path(sample) / "documents.ktf") &&
+  if (!SampleBase::Current(sample) &&
       !SampleBase::Write(sample, "SAMPLE", ServerOptions::kSampleDocuments, error)) {
     return false;
   }

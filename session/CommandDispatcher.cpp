@@ -7,6 +7,7 @@
 #include "platform/DiagnosticSink.h"
 #include "session/BaseInformation.h"
 #include "session/SessionText.h"
+#include "session/Windows1252.h"
 
 namespace {
 
@@ -20,6 +21,13 @@ std::string Field(const Document& document, const std::string& code) {
     if (name == code) return value;
   }
   return "";
+}
+
+// A document of the server's as the session shows it: its values in UTF-8.
+Document Utf8Document(const Document& fetched) {
+  Document shown;
+  for (const auto& [code, value] : fetched) shown.Add(code, Windows1252ToUtf8(value));
+  return shown;
 }
 
 std::vector<int> Numbers(const int32_t* list, int32_t count) {
@@ -96,7 +104,7 @@ void CommandDispatcher::Search(const std::string& expression, LineResult& result
   if (!exchange_.Check(result, expression, checked)) return;
   KtfDocumentReader check;
   if (check.Parse(checked) && !check.documents().empty()) {
-    result.question = Field(check.documents()[0], "QUESTION");
+    result.question = Windows1252ToUtf8(Field(check.documents()[0], "QUESTION"));
   } else {
     ReportDiagnostic(
         DiagnosticLevel::kDebug,
@@ -143,10 +151,13 @@ void CommandDispatcher::Print(const std::vector<int>& positions, LineResult& res
   for (const auto& [position, document] : FetchLatest(positions, result)) {
     // A server that stops answering while a page comes ends the session:
     // its message goes with this line's result.
-    const DocumentExporter::Result made =
+    DocumentExporter::Result made =
         exporter_.Export(document, [&](const std::string& name, std::string& bytes) {
           return exchange_.TextFile(result, name, bytes);
         });
+    // The files keep the server's code page; what is shown is UTF-8.
+    made.number = Windows1252ToUtf8(made.number);
+    made.title = Windows1252ToUtf8(made.title);
     ++tally_.printed;
     printed.push_back({position, made});
     SayPrinted(position, made);
@@ -171,7 +182,7 @@ void CommandDispatcher::Keep(const std::vector<int>& positions, LineResult& resu
   std::vector<Document> documents;
   std::vector<std::string> numbers;
   for (auto& [position, document] : FetchLatest(positions, result)) {
-    numbers.push_back(Field(document, "PN"));
+    numbers.push_back(Windows1252ToUtf8(Field(document, "PN")));
     documents.push_back(std::move(document));
   }
   Interrupted(documents.size(), positions, result);
@@ -194,7 +205,8 @@ void CommandDispatcher::Browse(int number, LineResult& result) {
   result.kind = LineResult::Kind::kBrowse;
   const auto documents = FetchLatest({number}, result);
   if (documents.empty()) return;
-  const auto& [at, document] = documents.front();
+  const int at = documents.front().first;
+  const Document document = Utf8Document(documents.front().second);
   ++tally_.shown;
   std::vector<std::pair<std::string, std::string>> fields;
   for (const auto& field : document) {
@@ -212,7 +224,12 @@ void CommandDispatcher::Browse(int number, LineResult& result) {
   }
   std::string abstract = Field(document, "AB");
   std::replace(abstract.begin(), abstract.end(), '\n', ' ');
-  if (abstract.size() > kShownAbstract) abstract = abstract.substr(0, kShownAbstract) + "...";
+  if (abstract.size() > kShownAbstract) {
+    // Cut between characters, not inside a UTF-8 sequence.
+    size_t cut = kShownAbstract;
+    while (cut > 0 && (abstract[cut] & 0xC0) == 0x80) --cut;
+    abstract = abstract.substr(0, cut) + "...";
+  }
   if (!abstract.empty()) Say("AB  " + abstract);
 }
 
@@ -246,6 +263,7 @@ void CommandDispatcher::Help(LineResult& result) {
     NotAnswered(result);
     return;
   }
+  text = Windows1252ToUtf8(text);
   result.text = text;
   size_t start = 0;
   while (start < text.size()) {

@@ -27,6 +27,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* kTemplate = "templates/patent.tpl";
 constexpr const char* kDtd = "templates/patent.dtd";
+constexpr const char* kDeclaration = "templates/windows-1252.dcl";
 constexpr const char* kSuperStyleSheet = "stylesheets/patents.sss";
 
 // The writers of the exported files (TIFF, PNG, copies of bundled files) make
@@ -40,9 +41,10 @@ void NarrowMode(const std::string& path) {
     fs::permissions(path, wider, fs::perm_options::remove, failed);
   }
   if (failed) {
-    ReportDiagnostic(DiagnosticLevel::kDebug,
-                     ("(DocumentExporter) cannot narrow the permissions of " + path + ": " +
-                      failed.message()).c_str());
+    ReportDiagnostic(
+        DiagnosticLevel::kDebug,
+        ("(DocumentExporter) cannot narrow the permissions of " + path + ": " + failed.message())
+            .c_str());
   }
 }
 
@@ -67,6 +69,40 @@ bool CopyFile(const std::string& from, const fs::path& to, std::string& error) {
   if (!ok && fd >= 0 && !fs::remove(to, failed)) {
     ReportDiagnostic(DiagnosticLevel::kDebug,
                      ("(DocumentExporter) cannot remove the partial copy " + to.string()).c_str());
+  }
+  return ok;
+}
+
+// Puts the SGML declaration in the file `declaration` before what the
+// converter wrote to `path`, whose bytes stay as they are: written beside it
+// and renamed over it, so a failure leaves the converter's file whole. False
+// with the reason in `error`.
+bool PrependDeclaration(const std::string& declaration, const std::string& path,
+                        std::string& error) {
+  std::ifstream head(declaration, std::ios::binary);
+  std::ifstream body(path, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(head)), std::istreambuf_iterator<char>());
+  text.append(std::istreambuf_iterator<char>(body), std::istreambuf_iterator<char>());
+  if (!head.is_open() || !body.is_open() || head.bad() || body.bad()) {
+    error = "cannot read " + (head.is_open() && !head.bad() ? path : declaration);
+    return false;
+  }
+  const std::string partial = path + ".declared";
+  const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  bool ok = fd >= 0 && WriteAllBytes(fd, text);
+  if (!ok) error = std::strerror(errno);
+  if (fd >= 0 && ::close(fd) != 0 && ok) {
+    error = std::strerror(errno);
+    ok = false;
+  }
+  if (ok && ::rename(partial.c_str(), path.c_str()) != 0) {
+    error = std::strerror(errno);
+    ok = false;
+  }
+  std::error_code failed;
+  if (!ok && fd >= 0 && !fs::remove(partial, failed)) {
+    ReportDiagnostic(DiagnosticLevel::kDebug,
+                     ("(DocumentExporter) cannot remove " + partial).c_str());
   }
   return ok;
 }
@@ -144,6 +180,10 @@ void DocumentExporter::WriteSgml(const KtfDocumentReader::Document& document,
   if (status != K2S_OK) {
     result.problems.push_back("SGML not written: " + std::string(StatusText(status)));
     return;
+  }
+  std::string error;
+  if (!PrependDeclaration(BundledFile(kDeclaration), path, error)) {
+    result.problems.push_back("SGML written without its declaration: " + error);
   }
   result.sgml = path;
   Remember(path);

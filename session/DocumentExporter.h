@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "sgml/K2S_Return.h"
 #include "ktf/KtfDocumentReader.h"
+#include "sgml/K2S_Return.h"
 
 // Turns a fetched KTF document into the files a user opens: NAME.sgml filled
-// from the bundled template (the DTD beside it), the style sheet that the
+// from the bundled template (the DTD beside it) after the SGML declaration
+// of its character set, windows-1252 (the server's bytes kept as they
+// came), the style sheet that the
 // bundled super style sheet chooses for it (copied beside it once), and for
 // each facsimile page NAME-N.tif and its preview NAME-N.png. NAME is the
 // publication number without blanks.

@@ -10,6 +10,7 @@
 SearchSession::SearchSession(const std::string& url, SessionListener::CredentialSource credentials,
                              const Settings& settings, VERGER_CONFIG& config, SessionSink& sink)
     : config_(config),
+      encoding_(settings.codeset),
       sink_(sink),
       connection_(url, std::move(credentials), [this](const ServerEvent& event) { Note(event); }),
       exporter_(settings.outDir),
@@ -18,6 +19,7 @@ SearchSession::SearchSession(const std::string& url, SessionListener::Credential
       dispatcher_(exchange_, sets_, exporter_, kept_, sink_, tally_) {
   tally_.folder = settings.outDir;
   exchange_.StopWhen(settings.stop);
+  exchange_.SendIn(&encoding_);
 }
 
 SearchSession::~SearchSession() = default;
@@ -33,35 +35,68 @@ bool SearchSession::Run(std::string line) {
   const size_t first = line.find_first_not_of(" \t");
   if (first == std::string::npos || line[first] == '#') return true;
   ++tally_.lines;
+  const LineEncoding::Line ready = encoding_.ForTranslator(line);
   LineResult result;
-  result.line = line;
-  std::vector<char> buffer(line.begin(), line.end());
-  buffer.push_back('\0');
-  const VERGER_ERROR code = mode_.command(buffer.data(), &config_, command_);
-  if (code == SYNTAX_OK) {
-    dispatcher_.Run(command_, result);
+  result.line = ready.utf8;
+  if (ready.refusal) {
+    RefuseText(*ready.refusal, result);
   } else {
-    Refuse(code, line, result);
+    Translate(ready, result);
   }
   sink_.Result(result);
   return !exchange_.ended();
 }
 
-void SearchSession::Refuse(VERGER_ERROR code, const std::string& line, LineResult& result) {
+void SearchSession::Translate(const LineEncoding::Line& line, LineResult& result) {
+  if (!line.folded.empty()) sink_.Text(line.folded);
+  std::vector<char> buffer(line.translator.begin(), line.translator.end());
+  buffer.push_back('\0');
+  const VERGER_ERROR code = mode_.command(buffer.data(), &config_, command_);
+  if (code != SYNTAX_OK) {
+    Refuse(code, line, result);
+    return;
+  }
+  if (command_.type == CMD_SEARCH && command_.expression != nullptr) {
+    // The question goes on in UTF-8, as all the engine's text; it is put in
+    // the server's code page when sent, so it must fit there.
+    question_ = line.passed ? command_.expression : encoding_.FromTranslator(command_.expression);
+    std::string refusal;
+    if (!encoding_.ForServer(question_, refusal)) {
+      RefuseText(refusal, result);
+      return;
+    }
+    command_.expression = question_.data();
+  }
+  dispatcher_.Run(command_, result);
+}
+
+void SearchSession::RefuseText(const std::string& reason, LineResult& result) {
   ++tally_.refusedLines;
   result.kind = LineResult::Kind::kRefused;
-  const LineFault fault = LineFault::Locate(line, config_);
+  result.error = reason;
+  sink_.Text("not a valid line: " + reason);
+}
+
+void SearchSession::Refuse(VERGER_ERROR code, const LineEncoding::Line& line, LineResult& result) {
+  ++tally_.refusedLines;
+  result.kind = LineResult::Kind::kRefused;
+  const LineFault fault = LineFault::Locate(line.translator, config_);
+  const std::string word = line.passed ? fault.word : encoding_.FromTranslator(fault.word);
   const std::string message =
       "error " + std::to_string(code) + ": " + mode_.geterrormsg(code) + " at " +
-      (fault.word.empty() ? std::string("the end of the line") : "'" + Printable(fault.word) + "'");
+      (word.empty() ? std::string("the end of the line") : "'" + Printable(word) + "'");
   result.error = message + " (column " + std::to_string(fault.column + 1) + ")";
   sink_.Text("not a valid line: " + message);
   // The caret goes under the word when the line is shown whole: one place
-  // per character, a UTF-8 sequence counting once.
-  const std::string shown = Printable(line);
-  if (shown != line.substr(0, shown.size()) || shown.size() < line.size()) return;
-  const auto places = std::count_if(line.begin(), line.begin() + static_cast<long>(fault.column),
-                                    [](char c) { return (c & 0xC0) != 0x80; });
+  // per character (the translator's code page has one byte for each; in a
+  // line passed as its bytes, a UTF-8 sequence counts once).
+  const std::string shown = Printable(line.utf8);
+  if (shown != line.utf8.substr(0, shown.size()) || shown.size() < line.utf8.size()) return;
+  const auto places = line.passed
+                          ? std::count_if(line.translator.begin(),
+                                          line.translator.begin() + static_cast<long>(fault.column),
+                                          [](char c) { return (c & 0xC0) != 0x80; })
+                          : static_cast<long>(fault.column);
   sink_.Text(shown);
   sink_.Text(std::string(static_cast<size_t>(places), ' ') + "^");
 }

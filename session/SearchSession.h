@@ -9,6 +9,7 @@
 #include "session/CommandDispatcher.h"
 #include "session/DocumentExporter.h"
 #include "session/KeptFile.h"
+#include "session/LineEncoding.h"
 #include "session/ServerConnection.h"
 #include "session/SessionExchange.h"
 #include "session/SessionSets.h"
@@ -35,6 +36,9 @@ class SearchSession {
     // after the document in hand, its files whole. Null: none. Must outlive
     // the session.
     const volatile std::sig_atomic_t* stop = nullptr;
+    // The encoding of the lines given to Run, as nl_langinfo(CODESET) names
+    // it ("UTF-8" for a browser); empty: the environment's locale.
+    std::string codeset;
   };
 
   // Exit statuses of Finish(), as the other server operations give them.
@@ -55,7 +59,9 @@ class SearchSession {
 
   // Runs one line; false when the session has ended (STOP, a refused login,
   // a server that no longer answers): later lines are not read. Blank lines
-  // and lines starting with '#' are skipped.
+  // and lines starting with '#' are skipped. The line is in the settings'
+  // codeset; everything the sink is given is UTF-8 (LineEncoding), and a
+  // line holding a character the code pages lack is refused, naming it.
   bool Run(std::string line);
   // Hands the summary (with the files made) to the sink; returns the exit status.
   int Finish();
@@ -78,11 +84,17 @@ class SearchSession {
  private:
   // A line the translator refused with `code`: its message names the word
   // at fault, and the line is shown with a caret under it.
-  void Refuse(VERGER_ERROR code, const std::string& line, LineResult& result);
+  void Refuse(VERGER_ERROR code, const LineEncoding::Line& line, LineResult& result);
+  // Translates a line made ready for the translator and runs its command.
+  void Translate(const LineEncoding::Line& line, LineResult& result);
+  // A line refused before or after translation for `reason`.
+  void RefuseText(const std::string& reason, LineResult& result);
   // Counts an event of the server's session and passes it on to the sink.
   void Note(const ServerEvent& event);
 
   VERGER_CONFIG& config_;
+  LineEncoding encoding_;
+  std::string question_;  // the latest search question, UTF-8, for the translated command
   SessionSink& sink_;
   VERGER_MODE mode_;
   KTF_COMMAND command_;

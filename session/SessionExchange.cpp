@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "session/TransportFailure.h"
+#include "session/Windows1252.h"
 
 namespace {
 
@@ -92,13 +93,28 @@ bool SessionExchange::Translate(LineResult& result, const std::string& expressio
   return false;
 }
 
+bool SessionExchange::Encode(LineResult& result, std::string& question) {
+  if (encoding_ == nullptr) return true;
+  std::string refusal;
+  std::optional<std::string> encoded = encoding_->ForServer(question, refusal);
+  if (!encoded) {
+    result.error = refusal;
+    sink_.Text("refused: " + refusal);
+    return false;
+  }
+  question = std::move(*encoded);
+  return true;
+}
+
 bool SessionExchange::SendQuestion(LineResult& result, const std::string& expression, bool run,
                                    const QuestionSender& send, ServerReply& reply) {
   std::string question;
   const bool delivered = Deliver(
       result,
       [&]() -> std::optional<ServerReply> {
-        if (!Translate(result, expression, question)) return std::nullopt;
+        if (!Translate(result, expression, question) || !Encode(result, question)) {
+          return std::nullopt;
+        }
         return send(question);
       },
       reply);
@@ -178,7 +194,8 @@ void SessionExchange::Refused(LineResult& result, const std::string& question, b
   if (ended_ || result.error) return;
   ++tally_.serverRefusals;
   const std::string reason = connection_.RefusalReason(base_, question, run);
-  Fail(result, "the server refused the question" + (reason.empty() ? "" : ": " + reason));
+  Fail(result, "the server refused the question" +
+                   (reason.empty() ? "" : ": " + Windows1252ToUtf8(reason)));
 }
 
 void SessionExchange::End(LineResult& result, int status, const std::string& error) {

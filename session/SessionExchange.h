@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ktf/KtfDocumentReader.h"
+#include "session/LineEncoding.h"
 #include "session/LineResult.h"
 #include "session/ServerConnection.h"
 #include "session/SessionSets.h"
@@ -51,6 +52,10 @@ class SessionExchange {
   // A flag (set by a signal handler) that stops the command being run: a
   // fetch ends after the batch in hand. Null: never stopped. Must outlive it.
   void StopWhen(const volatile std::sig_atomic_t* flag) { stop_ = flag; }
+  // The conversion of questions (UTF-8, as the engine holds them) into the
+  // server's code page just before they are sent; null: sent as they are.
+  // Must outlive it.
+  void SendIn(const LineEncoding* encoding) { encoding_ = encoding; }
   // The flag is set now.
   bool interrupted() const { return stop_ != nullptr && *stop_ != 0; }
 
@@ -78,6 +83,8 @@ class SessionExchange {
                     const QuestionSender& send, ServerReply& reply);
   // `expression` in the server's numbers; false (reported) when it cannot be.
   bool Translate(LineResult& result, const std::string& expression, std::string& question);
+  // `question` put in the server's code page; false (reported) when it cannot be.
+  bool Encode(LineResult& result, std::string& question);
   // Reports a question the server refused, with the server's reason.
   void Refused(LineResult& result, const std::string& question, bool run);
   // Ends the session with `status`, `error` as the line's error.
@@ -91,5 +98,6 @@ class SessionExchange {
   std::string base_;
   bool ended_ = false;
   const volatile std::sig_atomic_t* stop_ = nullptr;
+  const LineEncoding* encoding_ = nullptr;
   int exitStatus_ = kExitDelivered;
 };

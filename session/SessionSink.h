@@ -13,6 +13,9 @@
 // server's events as they happen, progress while documents are fetched,
 // then the line's result; the summary once at the end. The session keeps a
 // reference; the sink must outlive it. The values are valid during the call.
+// Their text is UTF-8: the server's windows-1252 converted as it arrives,
+// the line read converted from the user's encoding (under the C locale the
+// bytes read pass as they are).
 class SessionSink {
  public:
   virtual ~SessionSink() = default;

@@ -1,5 +1,6 @@
 #include "session/SessionText.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -10,7 +11,10 @@ constexpr size_t kShownLine = 100;  // bytes of a line shown
 
 std::string Printable(const std::string& line) {
   std::string shown;
-  for (size_t i = 0; i < line.size() && i < kShownLine; ++i) {
+  // A long line is cut between characters, not inside a UTF-8 sequence.
+  size_t end = std::min(line.size(), kShownLine);
+  while (end < line.size() && end > 0 && (line[end] & 0xC0) == 0x80) --end;
+  for (size_t i = 0; i < end; ++i) {
     const unsigned char c = static_cast<unsigned char>(line[i]);
     shown += (c < 0x20 || c == 0x7f) ? '?' : static_cast<char>(c);
   }

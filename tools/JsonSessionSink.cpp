@@ -3,18 +3,9 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "session/Windows1252.h"
-
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// Text from the server (document fields, its files, reasons): windows-1252.
-std::string Server(const std::string& text) { return Windows1252ToUtf8(text); }
-std::vector<std::string> Server(std::vector<std::string> texts) {
-  for (std::string& text : texts) text = Windows1252ToUtf8(text);
-  return texts;
-}
 
 std::string Dump(const Json& value) {
   return value.dump(-1, ' ', false, Json::error_handler_t::replace);
@@ -25,13 +16,13 @@ Json PrintedJson(const std::vector<LineResult::Printed>& printed) {
   for (const auto& [position, made] : printed) {
     Json entry;
     entry["position"] = position;
-    entry["number"] = Server(made.number);
-    entry["title"] = Server(made.title);
+    entry["number"] = made.number;
+    entry["title"] = made.title;
     entry["sgml"] = made.sgml;
     entry["style_sheet"] = made.styleSheet;
     entry["tiff"] = made.tiffs;
     entry["png"] = made.previews;
-    if (!made.problems.empty()) entry["problems"] = Server(made.problems);
+    if (!made.problems.empty()) entry["problems"] = made.problems;
     documents.push_back(entry);
   }
   return documents;
@@ -40,12 +31,12 @@ Json PrintedJson(const std::vector<LineResult::Printed>& printed) {
 // The fields of the documents that PRINT, KEEP and BROWSE fetched.
 void AddDocumentFields(const LineResult& result, Json& json) {
   if (result.printed) json["documents"] = PrintedJson(*result.printed);
-  if (result.kept) json["kept"] = Server(*result.kept);
+  if (result.kept) json["kept"] = *result.kept;
   if (result.file) json["file"] = *result.file;
   if (result.position) json["position"] = *result.position;
   if (result.document) {
     Json fields = Json::object();
-    for (const auto& [code, value] : *result.document) fields[code] = Server(value);
+    for (const auto& [code, value] : *result.document) fields[code] = value;
     json["document"] = fields;
   }
 }
@@ -60,10 +51,10 @@ void AddSessionFields(const LineResult& result, Json& json) {
     }
     json["sets"] = sets;
   }
-  if (result.text) json["text"] = Server(*result.text);
-  if (result.fields) json["fields"] = Server(*result.fields);
-  if (result.baseDocuments) json["documents"] = Server(*result.baseDocuments);
-  if (result.files) json["files"] = Server(*result.files);
+  if (result.text) json["text"] = *result.text;
+  if (result.fields) json["fields"] = *result.fields;
+  if (result.baseDocuments) json["documents"] = *result.baseDocuments;
+  if (result.files) json["files"] = *result.files;
 }
 
 }  // namespace
@@ -84,11 +75,11 @@ void JsonSessionSink::Result(const LineResult& result) {
   json["line"] = result.line;
   json["kind"] = result.KindName();
   if (result.expression) json["expression"] = *result.expression;
-  if (result.question) json["question"] = Server(*result.question);
+  if (result.question) json["question"] = *result.question;
   if (result.set) json["set"] = *result.set;
   if (result.hits) json["hits"] = *result.hits;
   if (result.missing) json["missing"] = *result.missing;
-  if (result.error) json["error"] = Server(*result.error);
+  if (result.error) json["error"] = *result.error;
   AddDocumentFields(result, json);
   AddSessionFields(result, json);
   std::cout << Dump(json) << std::endl;

@@ -2,9 +2,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -63,16 +65,25 @@ class InterruptCatcher {
   struct sigaction previous_ {};
 };
 
-// The line editor's keys, read one at a time: an interrupt ends the read
-// (EOF to the editor, so readline returns null, told from Ctrl-D by the flag).
+// The line editor's keys, read one character at a time (the bytes of a
+// multibyte character of the locale decoded into one wide character, which is
+// what libedit takes from this function); an interrupt ends the read (EOF to
+// the editor, so readline returns null, told from Ctrl-D by the flag). Bytes
+// that are no character of the locale come as U+FFFD, which the session
+// refuses by name.
 int ReadKey(FILE*) {
+  std::mbstate_t state{};
   for (;;) {
     if (interrupted != 0) return EOF;
-    unsigned char key = 0;
+    char key = 0;
     const ssize_t got = ::read(STDIN_FILENO, &key, 1);
-    if (got == 1) return key;
     if (got < 0 && errno == EINTR) continue;
-    return EOF;
+    if (got != 1) return EOF;
+    wchar_t character = 0;
+    const size_t length = std::mbrtowc(&character, &key, 1, &state);
+    if (length == static_cast<size_t>(-2)) continue;
+    if (length == static_cast<size_t>(-1)) return 0xFFFD;
+    return static_cast<int>(character);
   }
 }
 
@@ -84,6 +95,9 @@ void ReadTyped(SearchSession& session) {
   // reads its keys through ReadKey.
   rl_catch_signals = 0;
   rl_getc_function = ReadKey;
+  // The editor reads and writes the terminal's characters in the locale's
+  // encoding; without this it knows ASCII only.
+  std::setlocale(LC_CTYPE, "");
   for (;;) {
     interrupted = 0;
     std::unique_ptr<char, decltype(&std::free)> line(readline("sorrel> "), &std::free);

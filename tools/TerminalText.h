@@ -16,4 +16,9 @@ class TerminalText {
   static std::string Shown(std::string_view text);
   // The same for one line: a newline is made visible too.
   static std::string ShownLine(std::string_view text);
+  // The same for UTF-8 text (the session engine's): the C1 controls are the
+  // characters U+0080-U+009F, written "\xHH"; a byte that is no part of
+  // well-formed UTF-8 is written "\xHH" too; other characters pass.
+  static std::string ShownUtf8(std::string_view text);
+  static std::string ShownUtf8Line(std::string_view text);
 };

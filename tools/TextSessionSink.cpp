@@ -22,11 +22,12 @@ void ShowFiles(const SessionSummary& summary) {
   }
 }
 
-void ShowEvents(const SessionSummary& summary) {
+void ShowEvents(const SessionSummary& summary, const LineEncoding& encoding) {
   std::cout << "  server events ";
   const char* separator = " ";
   for (const auto& [name, count] : summary.events) {
-    std::cout << separator << TerminalText::ShownLine(count.latestText) << " (" << count.times << ")";
+    std::cout << separator << encoding.ForUser(TerminalText::ShownUtf8Line(count.latestText))
+              << " (" << count.times << ")";
     separator = "; ";
   }
   if (summary.events.empty()) std::cout << " none";
@@ -37,10 +38,15 @@ void ShowEvents(const SessionSummary& summary) {
 
 TextSessionSink::TextSessionSink(bool echo, bool progress) : echo_(echo), progress_(progress) {}
 
-void TextSessionSink::Text(const std::string& text) { lines_.push_back(TerminalText::Shown(text)); }
+std::string TextSessionSink::Shown(const std::string& text, bool line) const {
+  return encoding_.ForUser(line ? TerminalText::ShownUtf8Line(text)
+                                : TerminalText::ShownUtf8(text));
+}
+
+void TextSessionSink::Text(const std::string& text) { lines_.push_back(Shown(text, false)); }
 
 void TextSessionSink::Event(const ServerEvent& event) {
-  lines_.push_back("[server] " + TerminalText::ShownLine(event.text));
+  lines_.push_back("[server] " + Shown(event.text, true));
 }
 
 void TextSessionSink::Progress(size_t done, size_t total) {
@@ -53,7 +59,7 @@ void TextSessionSink::Progress(size_t done, size_t total) {
 }
 
 void TextSessionSink::Result(const LineResult& result) {
-  if (echo_) std::cout << "sorrel> " << Printable(result.line) << '\n';
+  if (echo_) std::cout << "sorrel> " << Shown(Printable(result.line), true) << '\n';
   for (const std::string& line : lines_) std::cout << "  " << line << '\n';
   std::cout.flush();
   lines_.clear();
@@ -78,7 +84,7 @@ void TextSessionSink::Summary(const SessionSummary& summary) {
             << count(".png") << " PNG, " << count(".css") << " style sheets"
             << (summary.keptFile ? ", kept.ktf" : "")
             << (summary.keptContinued ? " (added to an earlier session's)" : "") << '\n';
-  ShowEvents(summary);
+  ShowEvents(summary, encoding_);
   if (summary.exitStatus == kExitNoAnswer) {
     std::cout << "  ended early: the server stopped answering\n";
   }

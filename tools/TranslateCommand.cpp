@@ -7,6 +7,7 @@
 
 #include "session/BundledFiles.h"
 #include "session/CriteriaProfile.h"
+#include "session/LineEncoding.h"
 #include "tools/CommandRegistry.h"
 #include "tools/InputFile.h"
 #include "translator/KTF_COMMAND.h"
@@ -88,14 +89,15 @@ Json commandFields(const KTF_COMMAND& cmd) {
   return fields;
 }
 
-// Lines are 8-bit text in the client's code page; bytes that are not UTF-8
-// come out as U+FFFD rather than failing the output.
+// The texts are UTF-8 (under the C locale the bytes read, which may not be:
+// those come out as U+FFFD rather than failing the output).
 std::string dump(const Json& value) {
   return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 // One line of text output: "  PRINT print_count=5 print_list=1,3,4" or "  error 5: ...".
 std::string textResult(const Json& result) {
+  if (result.contains("refused")) return "  refused: " + result["refused"].get<std::string>();
   if (result["code"] != 0) {
     return "  error " + dump(result["code"]) + ": " + result["message"].get<std::string>();
   }
@@ -117,29 +119,50 @@ class Session {
   Session(bool json, bool echo) : json_(json), echo_(echo) {}
   VERGER_CONFIG& config() { return config_; }
 
-  // Prints the result of one line; true when the line was accepted.
+  // Prints the result of one line; true when the line was accepted. The line
+  // is in the locale's encoding; the translator gets it in code page 850,
+  // and its texts are shown in the locale's encoding again (JSON: UTF-8).
   bool translate(std::string line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    const VERGER_ERROR code = mode_.command(line.data(), &config_, cmd_);
+    const LineEncoding::Line ready = encoding_.ForTranslator(line);
     Json result;
-    result["line"] = line;
+    result["line"] = ready.utf8;
+    if (ready.refusal) {
+      result["refused"] = *ready.refusal;
+      show(line, result);
+      return false;
+    }
+    std::vector<char> buffer(ready.translator.begin(), ready.translator.end());
+    buffer.push_back('\0');
+    const VERGER_ERROR code = mode_.command(buffer.data(), &config_, cmd_);
     result["code"] = static_cast<int>(code);
+    if (!ready.folded.empty()) result["folded"] = ready.folded;
     if (code != SYNTAX_OK) {
       result["message"] = mode_.geterrormsg(code);
     } else {
       result["command"] = kCommandNames[cmd_.type];
-      result.update(commandFields(cmd_));
+      const Json fields = commandFields(cmd_);
+      for (const auto& [key, value] : fields.items()) {
+        result[key] = value.is_string() && !ready.passed
+                          ? Json(encoding_.FromTranslator(value.get<std::string>()))
+                          : value;
+      }
     }
-    if (json_) {
-      std::cout << dump(result) << '\n';
-    } else {
-      if (echo_) std::cout << line << '\n';
-      std::cout << textResult(result) << '\n';
-    }
+    show(line, result);
     return code == SYNTAX_OK;
   }
 
  private:
+  void show(const std::string& line, const Json& result) const {
+    if (json_) {
+      std::cout << dump(result) << '\n';
+    } else {
+      if (echo_) std::cout << line << '\n';
+      std::cout << encoding_.ForUser(textResult(result)) << '\n';
+    }
+  }
+
+  LineEncoding encoding_;
   bool json_;
   bool echo_;
   VERGER_CONFIG config_;

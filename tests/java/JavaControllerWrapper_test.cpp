@@ -130,9 +130,9 @@ TEST_F(JavaBridgeTest, MissingLibraryLeavesTheBridgeUninitializedAfterSettingThe
   const std::string log = ReadBytes(logs.File("kernel.log"));
   Logger::uninitialize();
   Logger::initialize("", "");
-  for (const char* line : {"DEBUG [", "] Java Home: /jre\r\n", "] PATH is : /w\r\n",
-                           "] PATH is now : /jre/bin/client:/jre/bin:/w\r\n",
-                           "] Last error : #126\r\n", "ERROR [", "] Trellis.dll not found.\r\n"}) {
+  // The loader's failure reaches the log at debug level, then the error itself.
+  for (const char* line :
+       {"DEBUG [", "] Last error : #126\r\n", "ERROR [", "] Trellis.dll not found.\r\n"}) {
     EXPECT_NE(log.find(line), std::string::npos) << line << " not in\n" << log;
   }
 }

@@ -31,7 +31,6 @@ TEST(PatentCommand, PrintsTheServersDocumentOrItsRenderingAndNamesEachFailure) {
       {"EP 1000000 A1 --java-home /nonexistent", 1,
        "no Java runtime in /nonexistent (lib/server/libjvm.so is missing): install "
        "default-jdk-headless or give --java-home\n"},
-      {"EP 1000000 A1 --xhtml /nonexistent.xsl", 1, "sorrel: /nonexistent.xsl does not exist\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "ktf/KtfDocumentReader.h"
 #include "tests/common/TempDir.h"
 
@@ -16,18 +20,52 @@ TEST(SampleBase, WritesTheSameDocumentsEveryTime) {
   EXPECT_EQ(text, ReadBytes(second.File("documents.ktf")));
   KtfDocumentReader documents;
   ASSERT_TRUE(documents.Parse(text)) << documents.error();
-  ASSERT_EQ(documents.documents().size(), 2000u);
+  // The generated documents, then the four with accented names.
+  ASSERT_EQ(documents.documents().size(), 2004u);
   EXPECT_EQ(documents.documents()[0].First("PN"), "EP 1000000 A1");
   for (const auto& doc : documents.documents()) {
     for (const char* code : {"PN", "TI", "AB", "PA", "IN", "PD", "AD", "IC"}) {
       EXPECT_FALSE(doc.First(code).empty()) << doc.First("PN") << " lacks " << code;
     }
   }
+  std::vector<std::string> names;
+  for (size_t i = 2000; i < 2004; ++i) {
+    const KtfDocument& doc = documents.documents()[i];
+    for (const char* code : {"TI", "PA", "IN"}) {
+      for (const std::string& value : doc.Values(code)) {
+        EXPECT_TRUE(std::any_of(value.begin(), value.end(), [](char c) { return c & 0x80; }))
+            << value;
+        names.push_back(value);
+      }
+    }
+  }
+  for (const char* name : {"J\xfcrgen M\xfcller", "Soci\xe9t\xe9 G\xe9n\xe9rale de Pompes"}) {
+    EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+  }
+  EXPECT_TRUE(SampleBase::Current(first.path().string()));
+  WriteBytes(first.File("base.ini"), "[BASE]\nName=SAMPLE\nTitle=Generated patent documents\n");
+  EXPECT_FALSE(SampleBase::Current(first.path().string())) << "an earlier version's base";
   KtfDocumentReader entries;
   ASSERT_TRUE(entries.Parse(ReadBytes(first.File("register.ktf")))) << entries.error();
   ASSERT_EQ(entries.documents().size(), 1u);
   EXPECT_FALSE(entries.documents()[0].Values("FM").empty());
   EXPECT_FALSE(entries.documents()[0].Values("LE").empty());
+}
+
+TEST(SampleBase, AccentedDocumentsLeaveTheGeneratedOnesAsTheyWere) {
+  TempDir small, large;
+  std::string error;
+  ASSERT_TRUE(SampleBase::Write(small.path().string(), "S", 10, error)) << error;
+  ASSERT_TRUE(SampleBase::Write(large.path().string(), "S", 20, error)) << error;
+  KtfDocumentReader few, many;
+  ASSERT_TRUE(few.Parse(ReadBytes(small.File("documents.ktf")))) << few.error();
+  ASSERT_TRUE(many.Parse(ReadBytes(large.File("documents.ktf")))) << many.error();
+  ASSERT_EQ(few.documents().size(), 14u);
+  for (size_t i = 0; i < 10; ++i) {
+    EXPECT_EQ(few.documents()[i].First("PN"), many.documents()[i].First("PN"));
+    EXPECT_EQ(few.documents()[i].First("AB"), many.documents()[i].First("AB"));
+  }
+  EXPECT_EQ(few.documents()[10].First("PN"), many.documents()[20].First("PN"));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -64,13 +65,14 @@ struct Outcome {
 // Runs the tool with `arguments`, writes the steps on its standard input
 // (each read back only once the tool answered the one before), and collects
 // its JSON lines. A tool still running after 60 s is killed: a hang fails.
-Outcome RunTool(std::vector<std::string> arguments, const std::vector<Step>& steps) {
+// Starts the tool with `arguments`, its standard input and output on pipes:
+// `in` is written to, `out` read from. -1 when no pipe can be made.
+pid_t StartTool(std::vector<std::string> arguments, int in[2], int out[2]) {
   arguments.insert(arguments.begin(), SORREL_TOOL_BINARY);
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
-  int in[2], out[2];
-  if (::pipe(in) != 0 || ::pipe(out) != 0) return {};
+  if (::pipe(in) != 0 || ::pipe(out) != 0) return -1;
   const pid_t child = ::fork();
   if (child == 0) {
     ::dup2(in[0], STDIN_FILENO);
@@ -82,6 +84,13 @@ Outcome RunTool(std::vector<std::string> arguments, const std::vector<Step>& ste
   }
   ::close(in[0]);
   ::close(out[1]);
+  return child;
+}
+
+Outcome RunTool(std::vector<std::string> arguments, const std::vector<Step>& steps) {
+  int in[2], out[2];
+  const pid_t child = StartTool(std::move(arguments), in, out);
+  if (child < 0) return {};
   // A tool that ended its session early has closed its input: writing more
   // must fail (EPIPE), not kill the test.
   struct sigaction ignore {
@@ -202,14 +211,32 @@ auto Near(const std::string& left, const std::string& right, size_t gap) {
   };
 }
 
+// Every SGML file of `folder` validates against the DTD (onsgmls), every
+// TIFF page reads back with libtiff and has its PNG; their numbers.
+void CheckFilesOpen(const fs::path& folder, size_t& sgml, size_t& pages) {
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const fs::path file = entry.path();
+    if (file.extension() == ".sgml") {
+      ++sgml;
+      const std::string check = "onsgmls -s -D " + folder.string() + " " + file.string();
+      EXPECT_EQ(std::system(check.c_str()), 0) << file;
+    } else if (file.extension() == ".tif") {
+      ++pages;
+      BilevelPage page;
+      std::string error;
+      TiffMessages quiet;  // the Artist entry holds the binary CROFT header
+      EXPECT_TRUE(ReadTiffPage(file.string(), &page, &error)) << file << ": " << error;
+      EXPECT_GT(std::count(page.pixels.begin(), page.pixels.end(), 1), 0) << file;
+      EXPECT_TRUE(fs::exists(fs::path(file).replace_extension(".png")));
+    }
+  }
+}
+
 const std::vector<std::string> kDefault = {"TI", "AB"};
 
-TEST(SessionEndToEnd, SampleSessionAnswersAsTheBaseAndMakesFilesThatOpen) {
-  TempDir out;
-  const Outcome run = RunTool({"session", "--json", "--out", out.path().string(),
-                               SORREL_SOURCE_DIR "/examples/session.verger"},
-                              {});
-  ASSERT_EQ(run.exit, 0);
+// The searches of the sample session with their hits, counted in the base's
+// own documents.
+std::vector<std::pair<std::string, long>> SampleSessionHits() {
   const Oracle base(SORREL_SAMPLE_BASE_DIR "/documents.ktf");
   using Document = KtfDocumentReader::Document;
   const long solar =
@@ -217,11 +244,8 @@ TEST(SessionEndToEnd, SampleSessionAnswersAsTheBaseAndMakesFilesThatOpen) {
   const long panel = base.Count([](const Document& d) {
     return Oracle::Has(d, kDefault, Word("solar")) && Oracle::Has(d, kDefault, Word("panel"));
   });
-  ASSERT_GT(solar, panel);
-  const struct {
-    const char* line;
-    long hits;
-  } kKnown[] = {
+  EXPECT_GT(solar, panel);
+  return {
       {"solar AND panel", panel},
       {"garden/TI",
        base.Count([](const Document& d) { return Oracle::Has(d, {"TI"}, Word("garden")); })},
@@ -235,17 +259,31 @@ TEST(SessionEndToEnd, SampleSessionAnswersAsTheBaseAndMakesFilesThatOpen) {
          return Oracle::Has(d, kDefault, Word("pump")) &&
                 Oracle::Value(d, "PD").rfind("2010", 0) == 0;
        })},
+      {"M\u00fcller/IN", base.Count([](const Document& d) {
+         const std::vector<std::string> inventors = d.Values("IN");
+         return std::any_of(inventors.begin(), inventors.end(), [](const std::string& name) {
+           return name.find("M\xfcller") != std::string::npos;
+         });
+       })},
       {"1000000/PN", base.Count([](const Document& d) {
          const std::string number = Oracle::Value(d, "PN");
          return number.find(" 1000000") != std::string::npos;
        })},
   };
-  for (const auto& known : kKnown) {
-    SCOPED_TRACE(known.line);
-    const Json result = run.Result(known.line);
+}
+
+TEST(SessionEndToEnd, SampleSessionAnswersAsTheBaseAndMakesFilesThatOpen) {
+  TempDir out;
+  const Outcome run = RunTool({"session", "--json", "--out", out.path().string(),
+                               SORREL_SOURCE_DIR "/examples/session.verger"},
+                              {});
+  ASSERT_EQ(run.exit, 0);
+  for (const auto& [line, hits] : SampleSessionHits()) {
+    SCOPED_TRACE(line);
+    const Json result = run.Result(line);
     ASSERT_TRUE(result.contains("hits")) << result.dump();
-    EXPECT_EQ(result["hits"].get<long>(), known.hits);
-    EXPECT_GT(known.hits, 0);
+    EXPECT_EQ(result["hits"].get<long>(), hits);
+    EXPECT_GT(hits, 0);
   }
 
   // Each mistake has its message, and the line after them still runs.
@@ -257,27 +295,12 @@ TEST(SessionEndToEnd, SampleSessionAnswersAsTheBaseAndMakesFilesThatOpen) {
   EXPECT_TRUE(run.Result("wind/TI").contains("hits"));
 
   // Every SGML file validates against the DTD; every page reads back with libtiff.
-  size_t sgml = 0, pages = 0;
   const Json printed = run.Result("..PR 1-3");
   for (const Json& document : printed["documents"]) {
     EXPECT_FALSE(document.contains("problems")) << document.dump();
   }
-  for (const auto& entry : fs::directory_iterator(out.path())) {
-    const fs::path file = entry.path();
-    if (file.extension() == ".sgml") {
-      ++sgml;
-      const std::string check = "onsgmls -s -D " + out.path().string() + " " + file.string();
-      EXPECT_EQ(std::system(check.c_str()), 0) << file;
-    } else if (file.extension() == ".tif") {
-      ++pages;
-      BilevelPage page;
-      std::string error;
-      TiffMessages quiet;  // the Artist entry holds the binary CROFT header
-      EXPECT_TRUE(ReadTiffPage(file.string(), &page, &error)) << file << ": " << error;
-      EXPECT_GT(std::count(page.pixels.begin(), page.pixels.end(), 1), 0) << file;
-      EXPECT_TRUE(fs::exists(fs::path(file).replace_extension(".png")));
-    }
-  }
+  size_t sgml = 0, pages = 0;
+  CheckFilesOpen(out.path(), sgml, pages);
   EXPECT_EQ(sgml, 4u);
   EXPECT_EQ(pages, 2u);
   const Json summary = run.results.back()["summary"];
@@ -410,16 +433,20 @@ std::string RunToolText(const std::string& environment, const std::vector<std::s
   if (output == nullptr) return {};
   std::string text;
   char buffer[4096];
-  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, output)) > 0;) text.append(buffer, got);
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, output)) > 0;)
+    text.append(buffer, got);
   ::pclose(output);
   return text;
 }
 
 // A server that retitles and clears the terminal through a document's fields (the abstract reaches
-// the terminal as it is), its publication number, a text file and a refusal: the text session and the one-shot commands show the control
-// characters visibly and send none of them, C1 bytes included; windows-1252 letters pass.
+// the terminal as it is), its publication number, a text file and a refusal: the text session and
+// the one-shot commands show the control characters visibly and send none of them, C1 bytes
+// included; windows-1252 letters pass.
 TEST(SessionEndToEnd, ServerTextReachesTheTerminalWithoutControlCharacters) {
-  const std::string hostile = "T\xfctel \x1b]0;owned\x07 \x1b[2J \x9b" "2J\r end";
+  const std::string hostile =
+      "T\xfctel \x1b]0;owned\x07 \x1b[2J \x9b"
+      "2J\r end \x81";
   ScriptedHttpServer server;
   server.SetHandler([&](const RecordedRequest& request) {
     if (request.body.find("file=gone") != std::string::npos) {
@@ -441,12 +468,17 @@ TEST(SessionEndToEnd, ServerTextReachesTheTerminalWithoutControlCharacters) {
       RunToolText(environment, {"file", "--url", url, "--user", "demo", "B", "gone"}),
   };
   for (const std::string& output : outputs) {
-    for (const char control : {'\x1b', '\x07', '\x9b', '\r'}) {
+    for (const char control : {'\x1b', '\x07', '\x9b', '\x81', '\r'}) {
       EXPECT_EQ(output.find(control), std::string::npos) << output;
     }
   }
-  const std::string shown = "T\xfctel ^[]0;owned^G ^[[2J \\x9b2J^M end";
-  EXPECT_NE(outputs[0].find("AB  " + shown), std::string::npos) << outputs[0];
+  const std::string shown = "T\xfctel ^[]0;owned^G ^[[2J \\x9b2J^M end \\x81";
+  // The session shows the server's text in UTF-8, where 0x9B is the
+  // windows-1252 letter "\u203a", no control.
+  // A byte windows-1252 leaves undefined is the C1 control of its number,
+  // shown as such.
+  const std::string shownUtf8 = "T\u00fctel ^[]0;owned^G ^[[2J \u203a2J^M end \\x81";
+  EXPECT_NE(outputs[0].find("AB  " + shownUtf8), std::string::npos) << outputs[0];
   EXPECT_NE(outputs[1].find(shown), std::string::npos) << outputs[1];
   EXPECT_NE(outputs[2].find(shown), std::string::npos) << outputs[2];
 }
@@ -629,6 +661,125 @@ TEST(SessionEndToEnd, UnknownAuthorityIsRefusedUnlessTheInstallationOptsIn) {
     EXPECT_EQ(shown.find("unknownAuthorityAccepted") != std::string::npos, *optIn == '1') << shown;
   }
   for (const char* name : {"SORREL_USER", "SORREL_HTTP_ACCEPT_UNKNOWN_CA"}) ::unsetenv(name);
+}
+
+// An environment variable set for one test and put back after it.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const char* value) : name_(name) {
+    const char* old = ::getenv(name);
+    if (old != nullptr) old_ = old;
+    ::setenv(name, value, 1);
+  }
+  ~ScopedVariable() {
+    if (old_) {
+      ::setenv(name_, old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// Accented spellings against the bundled sample base: each finds the
+// document its plain spelling finds, BROWSE shows the names in UTF-8, and a
+// letter no code page holds is refused by name.
+TEST(SessionEndToEnd, AccentedSpellingsFindWhatThePlainOnesFind) {
+  TempDir out;
+  const ScopedVariable locale("LC_ALL", "C.UTF-8");
+  const Outcome session =
+      RunTool({"session", "--json", "--out", out.path().string()}, {{"muller/IN"},
+                                                                    {"..BR"},
+                                                                    {"M\u00fcller/IN"},
+                                                                    {"..BR"},
+                                                                    {"societe/PA"},
+                                                                    {"..BR"},
+                                                                    {"soci\u00e9t\u00e9/PA"},
+                                                                    {"..BR"},
+                                                                    {"Gr\u00f6\u00dfler/PA"},
+                                                                    {"..BR"},
+                                                                    {"\u0142/IN"}});
+  EXPECT_EQ(session.exit, 0);
+  std::vector<Json> shown;
+  for (const Json& result : session.results) {
+    if (result.contains("kind") && result["kind"] == "browse") shown.push_back(result["document"]);
+  }
+  ASSERT_EQ(shown.size(), 5u);
+  EXPECT_EQ(shown[0]["PN"], shown[1]["PN"]);
+  EXPECT_EQ(shown[1]["IN"], "J\u00fcrgen M\u00fcller");
+  EXPECT_EQ(shown[2]["PN"], shown[3]["PN"]);
+  EXPECT_EQ(shown[3]["PA"], "Soci\u00e9t\u00e9 G\u00e9n\u00e9rale de Pompes");
+  EXPECT_EQ(shown[4]["PA"], "Gr\u00f6\u00dfler Pr\u00e4zisionswerkzeuge GmbH");
+  const Json refused = session.Result("\u0142/IN");
+  EXPECT_EQ(refused["kind"], "refused");
+  EXPECT_NE(refused["error"].get<std::string>().find("'\u0142' (U+0142)"), std::string::npos)
+      << refused;
+}
+
+// The text session shows the names in the locale's encoding; under the C
+// locale the tool still runs, the engine's UTF-8 passing as it is.
+TEST(SessionEndToEnd, TextShowsAccentsAndTheCLocaleStillRuns) {
+  TempDir out;
+  WriteBytes(out.File("accented"), "M\u00fcller/IN\n..BR 1\n");
+  WriteBytes(out.File("plain"), "muller/IN\n..BR 1\n");
+  const std::string utf8 = RunToolText(
+      "LC_ALL=C.UTF-8", {"session", "--out", out.path().string(), out.File("accented")});
+  EXPECT_NE(utf8.find("set 1: 1 document   IN=M\u00fcller"), std::string::npos) << utf8;
+  EXPECT_NE(utf8.find("IN  J\u00fcrgen M\u00fcller; Hans Sch\u00e4fer"), std::string::npos) << utf8;
+  const std::string c =
+      RunToolText("LC_ALL=C", {"session", "--out", out.path().string(), out.File("plain")});
+  EXPECT_NE(c.find("IN  J\u00fcrgen M\u00fcller"), std::string::npos) << c;
+  // A script of UTF-8 is read as UTF-8 there too.
+  const std::string cAccented =
+      RunToolText("LC_ALL=C", {"session", "--out", out.path().string(), out.File("accented")});
+  EXPECT_NE(cAccented.find("set 1: 1 document   IN=M\u00fcller"), std::string::npos) << cAccented;
+  EXPECT_NE(c.find("Summary"), std::string::npos) << c;
+}
+
+// Typed on a UTF-8 terminal: the line editor takes the letters, the search
+// finds, BROWSE shows them, and a letter no code page holds is named.
+TEST(SessionEndToEnd, AccentsTypedOnATerminalAreSearchedAndShown) {
+  TempDir out;
+  const ScopedVariable locale("LC_ALL", "C.UTF-8");
+  OnTerminal tool({"session", "--out", out.path().string()});
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  tool.Type("M\u00fcller/IN\r");
+  ASSERT_TRUE(tool.Shows("IN=M\u00fcller")) << tool.shown;
+  EXPECT_NE(tool.shown.find("1 document"), std::string::npos) << tool.shown;
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  tool.Type("..BR 1\r");
+  EXPECT_TRUE(tool.Shows("J\u00fcrgen M\u00fcller")) << tool.shown;
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  tool.Type("soci\u00e9t\u00e9/PA\r");
+  EXPECT_TRUE(tool.Shows("1 document   PA=soci\u00e9t\u00e9")) << tool.shown;
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  tool.Type("\u0142/IN\r");
+  EXPECT_TRUE(tool.Shows("'\u0142' (U+0142)")) << tool.shown;
+  ASSERT_TRUE(tool.Shows("sorrel> "));
+  tool.Type("\x04");
+  EXPECT_TRUE(tool.Shows("Summary"));
+  EXPECT_EQ(tool.Wait(), 0);
+}
+
+TEST(TranslateCommand, AccentedLinesTranslateAndALetterNoCodePageHoldsIsNamed) {
+  const ScopedVariable locale("LC_ALL", "C.UTF-8");
+  const Outcome taken =
+      RunTool({"translate", "--json", "Sch\u00e4fer/IN", "J\u00f8rgensen/IN"}, {});
+  EXPECT_EQ(taken.exit, 0);
+  ASSERT_EQ(taken.results.size(), 2u);
+  EXPECT_EQ(taken.results[0]["expression"], "IN=Sch\u00e4fer");
+  EXPECT_EQ(taken.results[1]["expression"], "IN=J?rgensen");
+  EXPECT_NE(taken.results[1]["folded"].get<std::string>().find("\u00f8 as ?"), std::string::npos);
+  const Outcome refused = RunTool({"translate", "--json", "a \u20ac b"}, {});
+  EXPECT_EQ(refused.exit, 2);
+  ASSERT_EQ(refused.results.size(), 1u);
+  EXPECT_NE(refused.results[0]["refused"].get<std::string>().find("'\u20ac' (U+20AC)"),
+            std::string::npos);
 }
 
 }  // namespace

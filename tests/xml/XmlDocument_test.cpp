@@ -37,14 +37,11 @@ TEST(XmlDocument, AnswersTheFirstMatchKeepsTheOutputWithoutOneAndThrowsOnBadInpu
       {kAnswer, "/authentication/user", "JonoteSmith"},  // descendants' text joined
       {kAnswer, "user/@name", "smith"},
       {kAnswer, "flag", "1"},  // first in document order
-      {kAnswer, "//last", "Smith"},
       {kAnswer, "/authentication/missing", "kept"},
       {"", "/a", badText},
-      {"not xml", "/a", badText},
       {"<a><b></a>", "/a", badText},
       {"<a/><b/>", "/a", badText},
       {kAnswer, "/authentication[", badPath},
-      {kAnswer, "//", badPath},
       {kAnswer, "count(/authentication)", badPath},
       {kAnswer, "x:y", badPath},
       // U+00E9 and U+20AC exist in Windows-1252, U+4E2D and U+1F600 do not.
