@@ -6,6 +6,7 @@
 
 #include "session/LineFault.h"
 #include "session/SessionText.h"
+#include "session/Windows1252.h"
 
 SearchSession::SearchSession(const std::string& url, SessionListener::CredentialSource credentials,
                              const Settings& settings, VERGER_CONFIG& config, SessionSink& sink)
@@ -130,8 +131,12 @@ std::optional<DocumentExporter::Result> SearchSession::Export(int number, int po
                                                               LineResult& result) {
   const auto documents = Documents(number, {position}, result);
   if (documents.empty()) return std::nullopt;
-  return exporter_.Export(documents.front().second,
-                          [&](const std::string& name, std::string& bytes) {
-                            return exchange_.TextFile(result, name, bytes);
-                          });
+  DocumentExporter::Result made =
+      exporter_.Export(documents.front().second, [&](const std::string& name, std::string& bytes) {
+        return exchange_.TextFile(result, name, bytes);
+      });
+  // The files keep the server's code page; what is shown is UTF-8.
+  made.number = Windows1252ToUtf8(made.number);
+  made.title = Windows1252ToUtf8(made.title);
+  return made;
 }

@@ -73,12 +73,13 @@ class SearchSession {
   const std::vector<SessionSets::Set>& sets() const { return sets_.sets(); }
   // The session has ended: nothing more is sent.
   bool ended() const { return exchange_.ended(); }
-  // The documents of set `number` at `positions`; positions outside the set
-  // (or a set that does not exist) are skipped.
+  // The documents of set `number` at `positions`, their fields as the
+  // server sent them (windows-1252); positions outside the set (or a set
+  // that does not exist) are skipped.
   std::vector<std::pair<int, KtfDocumentReader::Document>> Documents(
       int number, const std::vector<int>& positions, LineResult& result);
-  // Document `position` of set `number` turned into files as PRINT does;
-  // empty when it could not be fetched.
+  // Document `position` of set `number` turned into files as PRINT does,
+  // its number and title in UTF-8; empty when it could not be fetched.
   std::optional<DocumentExporter::Result> Export(int number, int position, LineResult& result);
 
  private:

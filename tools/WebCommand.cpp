@@ -89,6 +89,7 @@ int Run(WebOptions& options) {
   SearchSession::Settings settings;
   settings.base = options.base;
   settings.outDir = options.outDir;
+  settings.codeset = "UTF-8";  // the page sends its lines as UTF-8
   {
     WebDesk desk(options.server.url, TerminalCredentials(options.server), settings, config,
                  (fs::path(page) / "register.xsl").string());

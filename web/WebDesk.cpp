@@ -12,7 +12,8 @@ namespace {
 
 using Json = nlohmann::json;
 
-// The first value of field `code` of a fetched document, as UTF-8.
+// The first value of field `code` of a fetched document (windows-1252, as
+// the server sent it), as UTF-8.
 std::string Field(const KtfDocumentReader::Document& document, const char* code) {
   for (const auto& [name, value] : document) {
     if (name == code) return Windows1252ToUtf8(value);
@@ -154,7 +155,7 @@ Json WebDesk::Hits(int set, int from, int count) {
                       {"date", Field(document, "PD")}});
     }
     answer["hits"] = hits;
-    if (result.error) answer["error"] = Windows1252ToUtf8(*result.error);
+    if (result.error) answer["error"] = *result.error;
     sink_.TakeOutput();
     NoteEnd({{"result", answer}});
     AddState(answer);
@@ -179,7 +180,7 @@ Json WebDesk::Open(int set, int position) {
       Remember(printed);
       answer["document"] = printed;
     } else {
-      answer["error"] = Windows1252ToUtf8(result.error.value_or("no such document"));
+      answer["error"] = result.error.value_or("no such document");
     }
     sink_.TakeOutput();
     NoteEnd({{"result", answer}});

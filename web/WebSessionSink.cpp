@@ -5,22 +5,18 @@
 #include <regex>
 #include <utility>
 
-#include "session/Windows1252.h"
 
 namespace {
 
 using Json = nlohmann::json;
 
-std::string Server(const std::string& text) { return Windows1252ToUtf8(text); }
-
 std::string Named(const std::string& path) {
   return std::filesystem::path(path).filename().string();
 }
 
-Json Names(const std::vector<std::string>& texts,
-           std::string (*shown)(const std::string&) = Named) {
+Json Names(const std::vector<std::string>& paths) {
   Json names = Json::array();
-  for (const std::string& text : texts) names.push_back(shown(text));
+  for (const std::string& path : paths) names.push_back(Named(path));
   return names;
 }
 
@@ -41,15 +37,15 @@ void AddSessionFields(const LineResult& result, Json& json) {
     }
     json["sets"] = sets;
   }
-  if (result.text) json["text"] = Server(*result.text);
+  if (result.text) json["text"] = *result.text;
   if (result.kept) {
-    json["kept"] = Names(*result.kept, Server);
+    json["kept"] = *result.kept;
     json["file"] = Named(result.file.value_or(""));
   }
   if (result.position) json["position"] = *result.position;
   if (result.document) {
     Json fields = Json::array();
-    for (const auto& [code, value] : *result.document) fields.push_back({code, Server(value)});
+    for (const auto& [code, value] : *result.document) fields.push_back({code, value});
     json["document"] = fields;
   }
 }
@@ -57,17 +53,19 @@ void AddSessionFields(const LineResult& result, Json& json) {
 }  // namespace
 
 Json WebSessionSink::PrintedJson(int position, const DocumentExporter::Result& made) {
-  Json problems = Json::array();
-  for (const std::string& problem : made.problems) problems.push_back(Server(problem));
-  return {{"position", position},         {"number", Server(made.number)},
-          {"title", Server(made.title)},  {"sgml", Named(made.sgml)},
-          {"style_sheet", made.styleSheet}, {"tiff", Names(made.tiffs)},
-          {"png", Names(made.previews)},  {"problems", problems}};
+  return {{"position", position},
+          {"number", made.number},
+          {"title", made.title},
+          {"sgml", Named(made.sgml)},
+          {"style_sheet", made.styleSheet},
+          {"tiff", Names(made.tiffs)},
+          {"png", Names(made.previews)},
+          {"problems", made.problems}};
 }
 
-void WebSessionSink::Text(const std::string& text) { text_.push_back(Server(text)); }
+void WebSessionSink::Text(const std::string& text) { text_.push_back(text); }
 
-void WebSessionSink::Event(const ServerEvent& event) { Notice(event.Name(), Server(event.text)); }
+void WebSessionSink::Event(const ServerEvent& event) { Notice(event.Name(), event.text); }
 
 void WebSessionSink::Notice(const std::string& name, const std::string& text) {
   notices_.push_back({{"event", name}, {"text", text}});
@@ -80,7 +78,7 @@ void WebSessionSink::Result(const LineResult& result) {
   json["line"] = result.line;
   json["kind"] = result.KindName();
   if (result.error) {
-    json["error"] = Server(*result.error);
+    json["error"] = *result.error;
     if (const long column = ErrorColumn(*result.error); column > 0) json["column"] = column;
   }
   if (result.expression) json["expression"] = *result.expression;
@@ -94,7 +92,7 @@ void WebSessionSink::Result(const LineResult& result) {
     }
     json["documents"] = documents;
   }
-  if (result.fields) json["fields"] = Names(*result.fields, Server);
+  if (result.fields) json["fields"] = *result.fields;
   AddSessionFields(result, json);
   result_ = std::move(json);
 }

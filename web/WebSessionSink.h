@@ -10,10 +10,8 @@
 // A session for a page in a browser: what one line (or one request of the
 // page) made is gathered as JSON until the desk takes it, { "text": [...],
 // "result": {...} }, and the server's events wait as notices until the page
-// asks. What the server sent (document fields, titles, its reasons) is
-// windows-1252 and becomes UTF-8; the typed lines are carried as typed.
-// Every string is data for the page, which never reads it as markup. Used
-// from the session's thread only.
+// asks. The engine hands it UTF-8 text. Every string is data for the page,
+// which never reads it as markup. Used from the session's thread only.
 class WebSessionSink : public SessionSink {
  public:
   void Text(const std::string& text) override;

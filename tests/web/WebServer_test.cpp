@@ -28,6 +28,7 @@ class Desk {
     if (!LoadCriteriaProfile(BundledFile("criteria.ini"), config_, error)) throw error;
     SearchSession::Settings settings;
     settings.outDir = folder_.path().string();
+    settings.codeset = "UTF-8";
     desk_ = std::make_unique<WebDesk>(
         reference_.Servlet(),
         [](std::string& user, std::string& password) {
@@ -139,6 +140,15 @@ TEST(WebServer, RunsLinesListsHitsAndServesTheDocumentsFiles) {
                          desk.Page());
   ASSERT_TRUE(tiff);
   EXPECT_NE(tiff->get_header_value("Content-Disposition").find("attachment"), std::string::npos);
+  // An accented title comes once converted, in the answer and in the view.
+  const Json accented = desk.Post("/api/line", {{"line", "2900002/PN"}});
+  const Json french = desk.Post("/api/open", {{"set", accented["output"]["result"]["set"]},
+                                              {"position", 1}})["document"];
+  ASSERT_TRUE(french.contains("view")) << french.dump();
+  EXPECT_NE(french["title"].get<std::string>().find("\u00e0 chaleur"), std::string::npos);
+  auto frenchView = client.Get("/files/" + french["view"].get<std::string>(), desk.Page());
+  ASSERT_TRUE(frenchView);
+  EXPECT_NE(frenchView->body.find(french["title"].get<std::string>()), std::string::npos);
   for (const char* other : {"/files/server.log", "/files/..%2Fpasswd", "/files/.hidden",
                             "/page/..%2FWebServer.cpp"}) {
     auto refused404 = client.Get(other, desk.Page());
