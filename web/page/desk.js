@@ -91,7 +91,9 @@ function record(line, output) {
   if (result.hits !== undefined) last.dataset.hits = result.hits;
   if (result.set !== undefined) last.dataset.set = result.set;
   transcript.append(last);
-  transcript.scrollTop = transcript.scrollHeight;
+  // Scrolled at the next frame: reading the height now would lay the page
+  // out before the answer is even shown.
+  requestAnimationFrame(() => { transcript.scrollTop = transcript.scrollHeight; });
   for (const printed of result.documents || []) {
     if (Array.isArray(result.documents) && printed.sgml) showPrinted(printed);
   }
