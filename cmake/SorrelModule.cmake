@@ -231,7 +231,8 @@ endfunction()
 # One test program per source folder, made of the *_test.cpp files of the
 # calling folder, linked against module NAME and its dependencies only. The
 # tests see the module's internal headers, so internal classes are testable
-# without being exported, and the shared test helpers of tests/common.
+# without being exported, and the shared test helpers of tests/common. They
+# read the bundled files from the sources (tests/common/SourceDataFolder.cpp).
 function(sorrel_add_test_folder name)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   if(NOT sources)
@@ -240,7 +241,7 @@ function(sorrel_add_test_folder name)
   sorrel_module_objects(objects ${name})
   get_property(private_include GLOBAL PROPERTY SORREL_MODULE_PRIVATE_INCLUDE_${name})
   set(target ${name}_tests)
-  add_executable(${target} ${sources})
+  add_executable(${target} ${sources} ${PROJECT_SOURCE_DIR}/tests/common/SourceDataFolder.cpp)
   target_link_libraries(${target} PRIVATE ${objects} sorrel_${name} sorrel_test_common
     GTest::gmock GTest::gtest_main)
   target_include_directories(${target} PRIVATE ${private_include})

@@ -9,6 +9,8 @@ CSORRELKernelApp& CSORRELKernelApp::instance() {
   return app;
 }
 
+const char* CSORRELKernelApp::version() { return SORREL_LIBRARY_VERSION; }
+
 namespace {
 // Creates the application object as the library is loaded, so that
 // AfxGetApp() answers from the first call into the library.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Export.h"
 #include "platform/CWinApp.h"
+#include "platform/Export.h"
 
 // The library's application object. It exists once per process, created while
 // the library is loaded, and carries no behaviour of its own: the library has
@@ -13,4 +13,6 @@ class SORREL_EXPORT CSORRELKernelApp : public CWinApp {
 
   // The one instance, alive from load to unload of the library; owned by it.
   static CSORRELKernelApp& instance();
+  // The library's version ("MAJOR.MINOR.PATCH"), as built; a static string.
+  static const char* version();
 };

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing, and only those.
-#   scripts/setup.sh          what the build, the tests, the benchmarks and the
-#                             fuzz targets need
+#   scripts/setup.sh          what the build, the tests, the benchmarks, the
+#                             fuzz targets and the Debian packages need
 #   scripts/setup.sh --main   only what the library, the sorrel tool and the
 #                             reference server need (the README's first command)
 set -euo pipefail
@@ -30,8 +30,16 @@ tests=(
   chromium chromium-driver python3-selenium
 )
 
+# The Debian packages and their test (scripts/package.sh, package-test.sh):
+# help2man for the manual pages, dpkg-dev (dpkg-shlibdeps) and fakeroot for
+# the packages, lintian to check them, systemd for systemd-analyze,
+# bash-completion for its folder and functions, man-db to show the pages.
+package=(
+  help2man dpkg-dev fakeroot lintian systemd bash-completion man-db
+)
+
 packages=("${main[@]}")
-[[ "${1:-}" == "--main" ]] || packages+=("${tests[@]}")
+[[ "${1:-}" == "--main" ]] || packages+=("${tests[@]}" "${package[@]}")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "server/QueryNode.h"
 
 // What the protocol needs of a search engine: open a base, run a parsed
-// question into a hit list, fetch documents of a hit list by position. The
+// question into a hit list, fetch documents of a hit list by position, list
+// the words of a field. The
 // server holds one engine per base and calls it from many threads at once.
 class SearchEngine {
  public:
@@ -36,4 +38,10 @@ class SearchEngine {
   // The document whose publication number is `number` ("EP 1000000 A1");
   // false when there is none.
   virtual bool FindByNumber(const std::string& number, std::string& document) = 0;
+  // The words of text field `code` around `term`, in word order, each with
+  // the number of documents whose field holds it (a host's index display).
+  // False with `error` set on an engine failure.
+  using TermCounts = std::vector<std::pair<std::string, long long>>;
+  virtual bool Terms(const std::string& code, const std::string& term, TermCounts& terms,
+                     std::string& error) = 0;
 };

@@ -6,16 +6,42 @@
 #include <utility>
 
 const char ServerOptions::kUsage[] =
-    "usage: sorrel-server [--port N] [--host ADDRESS] [--base DIR]... [--users FILE]\n"
-    "                     [--session-timeout SECONDS] [--session-lifetime SECONDS]\n"
-    "                     [--tls-cert FILE --tls-key FILE] [--threads N] [--max-body BYTES]\n"
-    "                     [--header-timeout SECONDS] [--per-address N]\n"
-    "                     [--guard-path PATH --guard-user U:P]\n"
-    "                     [--xml-server on|off] [--login-delay MS] [--lockout-failures N]\n"
-    "                     [--lockout-time SECONDS]\n"
-    "       sorrel-server --hash-password    (reads the password, prints a PasswordHash value)\n"
-    "       sorrel-server --generate-base DIR [--documents N] [--name NAME]\n"
-    "Without --base it serves the sample base SAMPLE (generated on first use).\n";
+    "Usage: sorrel-server [OPTION]...\n"
+    "  or:  sorrel-server --hash-password\n"
+    "  or:  sorrel-server --generate-base DIR [--documents N] [--name NAME]\n"
+    "The reference search server: the client's server protocol over SQLite FTS5 bases.\n"
+    "It prints its servlet URL as its first line and serves until SIGINT or SIGTERM.\n"
+    "Without --base it serves the sample base SAMPLE, generated on first use.\n"
+    "\n"
+    "Options:\n"
+    "  --port N                      TCP port to listen on (default 8080; 0 picks a free one)\n"
+    "  --host ADDRESS                address to listen on (default 127.0.0.1)\n"
+    "  --base DIR                    serve the base in DIR (repeatable)\n"
+    "  --users FILE                  users table (default: the bundled server/users.ini)\n"
+    "  --sample-dir DIR              where the sample base is made and served without --base\n"
+    "                                (default: SORREL_SAMPLE_DIR, else ~/.cache/sorrel/SAMPLE)\n"
+    "  --data-dir DIR                folder of the bundled files (sets SORREL_DATA_DIR)\n"
+    "  --session-timeout SECONDS     idle time that ends a session\n"
+    "  --session-lifetime SECONDS    longest life of a session\n"
+    "  --tls-cert FILE               serve HTTPS with this certificate (with --tls-key)\n"
+    "  --tls-key FILE                the certificate's private key\n"
+    "  --threads N                   worker threads\n"
+    "  --max-body BYTES              largest request body accepted\n"
+    "  --header-timeout SECONDS      time allowed for a request's headers\n"
+    "  --per-address N               connections allowed from one address\n"
+    "  --guard-path PATH             basic authentication in front of PATH (with --guard-user)\n"
+    "  --guard-user USER:PASSWORD    the account that --guard-path lets in\n"
+    "  --xml-server on|off           the login-free XML-server variant\n"
+    "  --login-delay MS              delay of every refused login\n"
+    "  --lockout-failures N          refused logins that lock an account\n"
+    "  --lockout-time SECONDS        how long a locked account stays locked\n"
+    "  --hash-password               read a password, print its PasswordHash line for a users "
+    "file\n"
+    "  --generate-base DIR           write a generated base into DIR and stop\n"
+    "  --documents N                 documents of a generated base (default 2000)\n"
+    "  --name NAME                   name of a generated base (default SAMPLE)\n"
+    "  -h, --help                    print this help and stop\n"
+    "  --version                     print the library's name and version and stop\n";
 
 namespace {
 
@@ -56,6 +82,8 @@ const OptionRow kOptions[] = {
     {"--host", "", [](O& o, const char* v) { return Text(v, o.server.host); }},
     {"--base", "", [](O& o, const char* v) { return Text(v, o.server.bases.emplace_back()); }},
     {"--users", "", [](O& o, const char* v) { return Text(v, o.server.usersFile); }},
+    {"--sample-dir", "", [](O& o, const char* v) { return Text(v, o.sampleFolder); }},
+    {"--data-dir", "", [](O& o, const char* v) { return Text(v, o.dataFolder); }},
     {"--session-timeout", "bad session timeout",
      [](O& o, const char* v) { return Count(v, 1, 365LL * 24 * 3600, o.server.sessionTimeout); }},
     {"--session-lifetime", "bad session lifetime",
@@ -122,8 +150,8 @@ ServerOptions ServerOptions::Parse(int argc, const char* const* argv) {
       options.action = Action::kHelp;
       return options;
     }
-    if (arg == "--hash-password") {
-      options.action = Action::kHashPassword;
+    if (arg == "--hash-password" || arg == "--version") {
+      options.action = arg == "--version" ? Action::kVersion : Action::kHashPassword;
       return options;
     }
     if (i + 1 >= argc) return Refused(std::move(options), "missing value after " + arg);

@@ -5,8 +5,10 @@
 #include <algorithm>
 
 #include "ktf/KtfDocumentWriter.h"
+#include "server/Latin1.h"
 #include "server/Markup.h"
 #include "server/QueryParser.h"
+#include "server/TermIndex.h"
 
 void ServletOperations::Run(const RequestParams& params, const std::string& session, bool xmlServer,
                             Answer& answer) {
@@ -104,6 +106,7 @@ void ServletOperations::BaseFile(PatentBase& base, const std::string& action,
     answer.Fail(400, "MissingParameterException", "iac_file is required");
     return;
   }
+  if (IndexFile(base, file, answer)) return;
   if (!base.ReadFile(file, answer.body)) {
     answer.Fail(404, "FileNotFoundException",
                 "base " + base.Name() + " has no file \"" + file + "\"");
@@ -167,4 +170,24 @@ void ServletOperations::AnswerHits(PatentBase& base, const QueryNode& root, size
          "\nRECORDS=" + std::to_string(documents.size()) + "\n";
   if (set > 0) text += "SET=" + std::to_string(set) + "\n";
   for (const auto& document : documents) text += "\n" + document;
+}
+
+bool ServletOperations::IndexFile(PatentBase& base, const std::string& file, Answer& answer) {
+  std::string field, term;
+  if (!TermIndex::Parse(file, field, term)) return false;
+  QueryParser::FieldType type;
+  if (!QueryParser::TypeOf(field, type) || type != QueryParser::FieldType::kText) {
+    answer.Fail(404, "FileNotFoundException",
+                "base " + base.Name() + " has no term index of field \"" + field + "\"");
+    return true;
+  }
+  SearchEngine::TermCounts terms;
+  std::string error;
+  if (!base.Engine().Terms(field, Latin1ToUtf8(term), terms, error)) {
+    answer.Fail(500, "SearchEngineException", error);
+    return true;
+  }
+  answer.body = TermIndex::Text(terms);
+  answer.contentType = "text/plain; charset=windows-1252";
+  return true;
 }

@@ -12,9 +12,9 @@
 
 // The servlet's operations over the server's bases, by iac_op and action:
 // 1 the database list, 2 a base's information, a question run (r) or checked
-// (p), 3 one of a base's files. They serve the servlet, within a session,
-// and the login-free XML-server variant. Thread-safe as its bases and its
-// session table are.
+// (p), 3 one of a base's files (its term index among them, TermIndex). They serve the servlet,
+// within a session, and the login-free XML-server variant. Thread-safe as its bases and its session
+// table are.
 class ServletOperations {
  public:
   // Works on `bases` and `sessions`, which the caller owns and keeps alive;
@@ -34,6 +34,8 @@ class ServletOperations {
   void BaseInfo(PatentBase& base, Answer& answer);
   void BaseFile(PatentBase& base, const std::string& action, const RequestParams& params,
                 Answer& answer);
+  // The term index file (TermIndex) when `file` names one: answered, true.
+  bool IndexFile(PatentBase& base, const std::string& file, Answer& answer);
   void RunQuestion(PatentBase& base, const RequestParams& params, const std::string& session,
                    bool run, Answer& answer);
   void AnswerHits(PatentBase& base, const QueryNode& root, size_t position, size_t size,

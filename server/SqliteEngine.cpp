@@ -11,6 +11,7 @@
 #include "server/NearFunction.h"
 #include "server/QueryEvaluator.h"
 #include "server/SqliteStatement.h"
+#include "server/TermIndex.h"
 
 namespace {
 
@@ -178,4 +179,18 @@ bool SqliteEngine::FindByNumber(const std::string& number, std::string& document
   }
   Release(db);
   return found;
+}
+
+bool SqliteEngine::Terms(const std::string& code, const std::string& term, TermCounts& terms,
+                         std::string& error) {
+  sqlite3* db = Acquire(error);
+  if (db == nullptr) {
+    error = EngineFailure(error);
+    return false;
+  }
+  std::string detail;
+  const bool ok = TermIndex::List(db, IndexLayout::Column(code), term, terms, detail);
+  Release(db);
+  if (!ok) error = EngineFailure(detail);
+  return ok;
 }

@@ -33,6 +33,8 @@ class SqliteEngine : public SearchEngine {
   bool Fetch(const HitList& hits, size_t position, size_t count,
              std::vector<std::string>& documents, std::string& error) override;
   bool FindByNumber(const std::string& number, std::string& document) override;
+  bool Terms(const std::string& code, const std::string& term, TermCounts& terms,
+             std::string& error) override;
 
   // Borrows a connection; null with `error` set when none can be opened.
   sqlite3* Acquire(std::string& error);

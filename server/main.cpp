@@ -5,11 +5,14 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <utility>
 
+#include "bundle/BundledData.h"
+#include "kernel/CSORRELKernelApp.h"
 #include "server/SampleBase.h"
 #include "server/ServerOptions.h"
 #include "server/SorrelServer.h"
@@ -28,11 +31,13 @@ int Failed(const std::string& error) {
 }
 
 // The bundled sample base, written on first use (and again over an earlier
-// version's), with the facsimile pages
-// that its first document names (its FP fields): two of the bundled CROFT
-// records, real Group 4 pages. A page that cannot be copied is reported
-// and left out.
+// version's, with its missing parent folders), with the facsimile pages that
+// its first document names (its FP fields): two of the bundled CROFT
+// records, real Group 4 pages. A page that cannot be found or copied is
+// reported and left out.
 bool PrepareSampleBase(const std::string& sample, std::string& error) {
+  std::error_code made;
+  std::filesystem::create_directories(std::filesystem::path(sample).parent_path(), made);
   if (!SampleBase::Current(sample) &&
       !SampleBase::Write(sample, "SAMPLE", ServerOptions::kSampleDocuments, error)) {
     return false;
@@ -40,11 +45,16 @@ bool PrepareSampleBase(const std::string& sample, std::string& error) {
   const std::pair<const char*, const char*> pages[] = {{"drawing.croft", "EP1000000A1-1.croft"},
                                                        {"claims.croft", "EP1000000A1-2.croft"}};
   for (const auto& [source, target] : pages) {
-    std::error_code failed;
     const std::filesystem::path to = std::filesystem::path(sample) / target;
-    if (!std::filesystem::exists(to))
-      std::filesystem::copy_file(std::filesystem::path(SORREL_SAMPLE_CROFT_DIR) / source, to,
-                                 failed);
+    std::string from, problem;
+    std::error_code failed;
+    if (std::filesystem::exists(to, failed)) continue;
+    if (!BundledData::Find(std::string("croft/") + source, from, problem)) {
+      std::fprintf(stderr, "sorrel-server: facsimile page %s not added: %s\n", target,
+                   problem.c_str());
+      continue;
+    }
+    std::filesystem::copy_file(from, to, failed);
     if (failed)
       std::fprintf(stderr, "sorrel-server: facsimile page %s not added: %s\n", target,
                    failed.message().c_str());
@@ -107,14 +117,34 @@ int Serve(const SorrelServer::Options& options) {
   return served ? 0 : 1;
 }
 
+// The bundled users table and sample base for what the line leaves out.
+bool ApplyDefaults(const ServerOptions& options, SorrelServer::Options& server,
+                   std::string& error) {
+  if (server.usersFile.empty() && !BundledData::Find("server/users.ini", server.usersFile, error))
+    return false;
+  if (!server.bases.empty()) return true;
+  std::string sample = options.sampleFolder;
+  if (sample.empty()) sample = BundledData::SampleFolder(error);
+  if (sample.empty() || !PrepareSampleBase(sample, error)) return false;
+  server.bases.push_back(sample);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   ServerOptions options = ServerOptions::Parse(argc, argv);
   std::string error;
+  // Set before anything is looked for, and inherited by whatever is started.
+  if (!options.dataFolder.empty())
+    ::setenv(BundledData::kDataVariable, options.dataFolder.c_str(), 1);
   switch (options.action) {
     case ServerOptions::Action::kHelp:
       std::fputs(ServerOptions::kUsage, stdout);
+      return 0;
+    case ServerOptions::Action::kVersion:
+      std::printf("sorrel-server (%s) %s\n", CSORRELKernelApp::instance().GetAppName().c_str(),
+                  CSORRELKernelApp::version());
       return 0;
     case ServerOptions::Action::kHashPassword:
       return HashPassword();
@@ -127,10 +157,6 @@ int main(int argc, char** argv) {
     case ServerOptions::Action::kServe:
       break;
   }
-  if (options.server.usersFile.empty()) options.server.usersFile = SORREL_SERVER_USERS_FILE;
-  if (options.server.bases.empty()) {
-    if (!PrepareSampleBase(SORREL_SAMPLE_BASE_DIR, error)) return Failed(error);
-    options.server.bases.push_back(SORREL_SAMPLE_BASE_DIR);
-  }
+  if (!ApplyDefaults(options, options.server, error)) return Failed(error);
   return Serve(options.server);
 }

@@ -55,6 +55,9 @@ BaseInformation BaseInformation::Parse(const std::string& xml) {
   for (Attributes& base : Elements(document, "base")) {
     information.bases.push_back({base["name"], base["documents"]});
   }
+  for (Attributes& base : Elements(document, "database")) {
+    information.databases.push_back({base["name"], base["documents"]});
+  }
   for (Attributes& title : Elements(document, "title")) information.titles.push_back(title[""]);
   for (Attributes& file : Elements(document, "file")) information.files.push_back(file["name"]);
   xmlFreeDoc(document);

@@ -31,7 +31,8 @@ BundledServer::~BundledServer() { Stop(); }
 bool BundledServer::Start(const std::string& logPath, std::string& error) {
   const std::string program = ServerProgram();
   if (::access(program.c_str(), X_OK) != 0) {
-    error = "the reference server " + program + " is not built (run scripts/build.sh)";
+    error = "the reference server " + program +
+            " is missing: build it (scripts/build.sh) or install the sorrel-server package";
     return false;
   }
   const int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

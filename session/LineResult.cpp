@@ -26,6 +26,14 @@ const char* LineResult::KindName() const {
       return "stop";
     case Kind::kUnsupported:
       return "unsupported";
+    case Kind::kSave:
+      return "save";
+    case Kind::kExecute:
+      return "execute";
+    case Kind::kFile:
+      return "file";
+    case Kind::kIndex:
+      return "index";
   }
   return "unknown";
 }

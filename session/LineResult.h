@@ -24,6 +24,10 @@ struct LineResult {
     kHelp,
     kStop,
     kUnsupported,  // valid, but the server has no operation for it
+    kSave,         // SAVE, FILE NAME SV: a strategy saved
+    kExecute,      // EXECUTE: a strategy run again
+    kFile,         // FILE NAME BEGIN, STAT, ER
+    kIndex,        // INDEX: the words of a field
   };
 
   // A document that PRINT turned into files.
@@ -37,6 +41,16 @@ struct LineResult {
     int set = 0;
     long hits = 0;
     std::string expression;
+  };
+
+  // A question of a strategy run again by EXECUTE.
+  struct Executed {
+    int number = 0;          // its place in the strategy, from 1
+    int savedSet = 0;        // the set it made when it was saved
+    std::string line;        // as run: its set references renumbered
+    std::optional<int> set;  // the set it made now
+    long hits = 0;
+    std::optional<std::string> error;  // why it made no set
   };
 
   std::string line;  // as read, without its CR
@@ -60,6 +74,12 @@ struct LineResult {
   std::optional<std::vector<std::string>> fields;  // FIELDS, INFORMATION
   std::optional<std::string> baseDocuments;        // INFORMATION: the base's size
   std::optional<std::vector<std::string>> files;   // INFORMATION: the base's files
+  std::optional<std::string> strategy;      // SAVE, EXECUTE, FILE SV/ER, STOP: the strategy's name
+  std::optional<std::string> strategyFile;  // ... and its file
+  std::optional<std::vector<Executed>> executed;                   // EXECUTE
+  std::optional<std::string> base;                                 // FILE: the base named
+  std::optional<std::vector<std::pair<std::string, long>>> terms;  // INDEX: words, documents
+  std::vector<std::string> notices;  // what the line changed or looked mistyped (said once)
 
   // The kind's name in the programs' output: "search", "print", ...
   const char* KindName() const;

@@ -12,12 +12,21 @@ SearchSession::SearchSession(const std::string& url, SessionListener::Credential
                              const Settings& settings, VERGER_CONFIG& config, SessionSink& sink)
     : config_(config),
       encoding_(settings.codeset),
-      sink_(sink),
+      sink_(settings.outDir, sink),
       connection_(url, std::move(credentials), [this](const ServerEvent& event) { Note(event); }),
       exporter_(settings.outDir),
       kept_(settings.outDir),
       exchange_(connection_, sets_, sink_, tally_, settings.base),
-      dispatcher_(exchange_, sets_, exporter_, kept_, sink_, tally_) {
+      dispatcher_(exchange_, sets_, exporter_, kept_, sink_, tally_),
+      store_(settings.strategies.empty() ? StrategyStore::DefaultFolder() : settings.strategies),
+      language_(dispatcher_, exchange_, sets_, store_, sink_, config_,
+                [this](const std::string& line, KTF_COMMAND& command,
+                       LineResult& result) -> std::optional<std::string> {
+                  const Translated translated = Translate(line, command, result);
+                  if (translated.refusal) return translated.refusal;
+                  if (translated.code != SYNTAX_OK) return "error " + std::to_string(translated.code);
+                  return std::nullopt;
+                }) {
   tally_.folder = settings.outDir;
   exchange_.StopWhen(settings.stop);
   exchange_.SendIn(&encoding_);
@@ -36,39 +45,57 @@ bool SearchSession::Run(std::string line) {
   const size_t first = line.find_first_not_of(" \t");
   if (first == std::string::npos || line[first] == '#') return true;
   ++tally_.lines;
-  const LineEncoding::Line ready = encoding_.ForTranslator(line);
   LineResult result;
-  result.line = ready.utf8;
-  if (ready.refusal) {
-    RefuseText(*ready.refusal, result);
+  const std::string defaults = LanguageCommands::Defaults(config_);
+  const Translated translated = Translate(line, command_, result);
+  if (translated.refusal) {
+    RefuseText(*translated.refusal, result);
+  } else if (translated.code != SYNTAX_OK) {
+    Refuse(translated.code, translated.ready, result);
+  } else if (LanguageCommands::Handles(command_)) {
+    language_.Run(command_, result);
   } else {
-    Translate(ready, result);
+    dispatcher_.Run(command_, result);
+    if (command_.type == CMD_SEARCH && result.set) {
+      language_.Asked(*result.set, translated.ready.utf8, defaults);
+    }
   }
   sink_.Result(result);
   return !exchange_.ended();
 }
 
-void SearchSession::Translate(const LineEncoding::Line& line, LineResult& result) {
-  if (!line.folded.empty()) sink_.Text(line.folded);
-  std::vector<char> buffer(line.translator.begin(), line.translator.end());
-  buffer.push_back('\0');
-  const VERGER_ERROR code = mode_.command(buffer.data(), &config_, command_);
-  if (code != SYNTAX_OK) {
-    Refuse(code, line, result);
-    return;
+SearchSession::Translated SearchSession::Translate(const std::string& line, KTF_COMMAND& command,
+                                                   LineResult& result) {
+  Translated translated{encoding_.ForTranslator(line), SYNTAX_OK, std::nullopt};
+  const LineEncoding::Line& ready = translated.ready;
+  result.line = ready.utf8;
+  if (ready.refusal) {
+    translated.refusal = ready.refusal;
+    return translated;
   }
-  if (command_.type == CMD_SEARCH && command_.expression != nullptr) {
+  if (!ready.folded.empty()) sink_.Text(ready.folded);
+  const std::string before = LanguageCommands::Defaults(config_);
+  std::vector<char> buffer(ready.translator.begin(), ready.translator.end());
+  buffer.push_back('\0');
+  translated.code = mode_.command(buffer.data(), &config_, command);
+  if (translated.code != SYNTAX_OK || command.type != CMD_SEARCH) return translated;
+  if (command.expression != nullptr) {
     // The question goes on in UTF-8, as all the engine's text; it is put in
     // the server's code page when sent, so it must fit there.
-    question_ = line.passed ? command_.expression : encoding_.FromTranslator(command_.expression);
+    question_ = ready.passed ? command.expression : encoding_.FromTranslator(command.expression);
     std::string refusal;
     if (!encoding_.ForServer(question_, refusal)) {
-      RefuseText(refusal, result);
-      return;
+      translated.refusal = refusal;
+      return translated;
     }
-    command_.expression = question_.data();
+    command.expression = question_.data();
   }
-  dispatcher_.Run(command_, result);
+  for (const std::string& notice :
+       notices_.Check(ready.utf8, before, LanguageCommands::Defaults(config_))) {
+    sink_.Text(notice);
+    result.notices.push_back(notice);
+  }
+  return translated;
 }
 
 void SearchSession::RefuseText(const std::string& reason, LineResult& result) {
@@ -110,6 +137,7 @@ int SearchSession::Finish() {
   summary.keptFile = kept_.written();
   summary.keptContinued = kept_.continued();
   summary.exitStatus = exchange_.exitStatus();
+  if (sink_.written()) summary.transcript = sink_.path();
   sink_.Summary(summary);
   return summary.exitStatus;
 }
@@ -139,4 +167,13 @@ std::optional<DocumentExporter::Result> SearchSession::Export(int number, int po
   made.number = Windows1252ToUtf8(made.number);
   made.title = Windows1252ToUtf8(made.title);
   return made;
+}
+
+std::vector<std::string> SearchSession::Banner() const {
+  return {
+      "Type ..HELP for the commands; ..STOP to leave (..STOP END: without saving the strategy).",
+      "Strategies are kept in " +
+          (store_.folder().empty() ? std::string("no folder (set HOME or --strategies)")
+                                   : store_.folder()) +
+          "."};
 }

@@ -9,29 +9,36 @@
 #include "session/CommandDispatcher.h"
 #include "session/DocumentExporter.h"
 #include "session/KeptFile.h"
+#include "session/LanguageCommands.h"
 #include "session/LineEncoding.h"
+#include "session/QuestionNotices.h"
 #include "session/ServerConnection.h"
 #include "session/SessionExchange.h"
 #include "session/SessionSets.h"
 #include "session/SessionSink.h"
 #include "session/SessionSummary.h"
+#include "session/StrategyStore.h"
+#include "session/TranscriptSink.h"
 #include "translator/KTF_COMMAND.h"
 #include "translator/VERGER_CONFIG.h"
 #include "translator/VERGER_MODE.h"
 
 // A client session with a search server, fed one VERGER line at a time:
-// each line is translated (VERGER_MODE) and its command run
-// (CommandDispatcher) on the session's sets (SessionSets) and the server
-// (SessionExchange over a ServerConnection). Everything it has to say goes
-// to a SessionSink: text lines and server events as they come, each line's
-// result as a value, the summary at the end. A session whose server stops
-// answering, refuses the login, or answers it with something else than XML,
-// ends.
+// each line is translated (VERGER_MODE) and its command run, by
+// CommandDispatcher on the session's sets (SessionSets) and the server
+// (SessionExchange over a ServerConnection), or by LanguageCommands when it
+// is the session's own work (strategies, bases, the term index, help, STOP).
+// Everything it has to say goes to a SessionSink: text lines and server
+// events as they come, each line's result as a value, the summary at the
+// end; the same goes into the transcript OUT/transcript.txt (TranscriptSink). A session whose
+// server stops answering, refuses the login, or answers it with something else than XML, ends.
 class SearchSession {
  public:
   struct Settings {
     std::string base = "SAMPLE";  // the database searched
     std::string outDir = ".";     // where documents go; must exist
+    // Where strategies are kept; "" for StrategyStore::DefaultFolder().
+    std::string strategies;
     // Set by the front end's interrupt handler: the command being run stops
     // after the document in hand, its files whole. Null: none. Must outlive
     // the session.
@@ -65,6 +72,9 @@ class SearchSession {
   bool Run(std::string line);
   // Hands the summary (with the files made) to the sink; returns the exit status.
   int Finish();
+  // The lines a front end shows when the session starts: how to get help,
+  // how to leave, where strategies are kept.
+  std::vector<std::string> Banner() const;
 
   // For a front end that shows the sets beside the lines (a page in a
   // browser), outside any line: nothing is counted in the summary, and
@@ -83,11 +93,22 @@ class SearchSession {
   std::optional<DocumentExporter::Result> Export(int number, int position, LineResult& result);
 
  private:
+  // A line in the session's codeset, made ready for the translator and
+  // translated: the translator's code, or the reason it was refused before
+  // translation or after it (a question the server's code page cannot hold).
+  struct Translated {
+    LineEncoding::Line ready;
+    VERGER_ERROR code = SYNTAX_OK;
+    std::optional<std::string> refusal;
+  };
+
+  // Translates a typed or saved `line` into `command`; a search's question
+  // is put back in UTF-8 and its notices (folded letters, QuestionNotices)
+  // go into `result` and to the sink.
+  Translated Translate(const std::string& line, KTF_COMMAND& command, LineResult& result);
   // A line the translator refused with `code`: its message names the word
   // at fault, and the line is shown with a caret under it.
   void Refuse(VERGER_ERROR code, const LineEncoding::Line& line, LineResult& result);
-  // Translates a line made ready for the translator and runs its command.
-  void Translate(const LineEncoding::Line& line, LineResult& result);
   // A line refused before or after translation for `reason`.
   void RefuseText(const std::string& reason, LineResult& result);
   // Counts an event of the server's session and passes it on to the sink.
@@ -96,7 +117,7 @@ class SearchSession {
   VERGER_CONFIG& config_;
   LineEncoding encoding_;
   std::string question_;  // the latest search question, UTF-8, for the translated command
-  SessionSink& sink_;
+  TranscriptSink sink_;   // the front end's sink, behind the transcript
   VERGER_MODE mode_;
   KTF_COMMAND command_;
   SessionSummary tally_;
@@ -106,4 +127,7 @@ class SearchSession {
   KeptFile kept_;
   SessionExchange exchange_;
   CommandDispatcher dispatcher_;
+  StrategyStore store_;
+  QuestionNotices notices_;
+  LanguageCommands language_;
 };

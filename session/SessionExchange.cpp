@@ -208,3 +208,27 @@ void SessionExchange::Fail(LineResult& result, const std::string& error) {
   result.error = error;
   sink_.Text(error);
 }
+
+bool SessionExchange::DatabaseList(LineResult& result, std::string& xml) {
+  ServerReply reply;
+  if (!Deliver(
+          result, [&] { return std::optional(connection_.DatabaseList()); }, reply)) {
+    return false;
+  }
+  xml = reply.body;
+  return true;
+}
+
+bool SessionExchange::BaseInfoOf(LineResult& result, const std::string& base, std::string& xml) {
+  ServerReply reply;
+  if (!Deliver(
+          result, [&] { return std::optional(connection_.BaseInfo(base)); }, reply)) {
+    return false;
+  }
+  xml = reply.body;
+  return true;
+}
+
+std::string SessionExchange::FileRefusalReason(const std::string& file) {
+  return ended_ ? "" : connection_.FileRefusalReason(base_, file);
+}

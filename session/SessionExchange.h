@@ -49,6 +49,16 @@ class SessionExchange {
   bool TextFile(LineResult& result, const std::string& file, std::string& text);
   bool BaseInfo(LineResult& result, std::string& xml);
 
+  // The server's list of databases (XML), and the information of base `base`
+  // (not necessarily the one searched).
+  bool DatabaseList(LineResult& result, std::string& xml);
+  bool BaseInfoOf(LineResult& result, const std::string& base, std::string& xml);
+  // Why the server did not deliver text file `file` ("" when it does not say).
+  std::string FileRefusalReason(const std::string& file);
+  // The base searched; questions go to `base` from now on.
+  const std::string& base() const { return base_; }
+  void SetBase(const std::string& base) { base_ = base; }
+
   // A flag (set by a signal handler) that stops the command being run: a
   // fetch ends after the batch in hand. Null: never stopped. Must outlive it.
   void StopWhen(const volatile std::sig_atomic_t* flag) { stop_ = flag; }

@@ -18,6 +18,7 @@ struct SessionSummary {
   };
 
   std::string folder;                        // where the files went
+  std::string transcript;                    // the transcript written; "" when none
   size_t lines = 0;                          // lines run (not blank, not comments)
   size_t refusedLines = 0;                   // not valid VERGER
   size_t serverRefusals = 0;                 // questions and requests the server refused

@@ -1,5 +1,6 @@
 #include "tools/JsonSessionSink.h"
 
+#include <ctime>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
@@ -57,9 +58,44 @@ void AddSessionFields(const LineResult& result, Json& json) {
   if (result.files) json["files"] = *result.files;
 }
 
+// The fields of SAVE, EXECUTE, FILE and INDEX, and the line's notices.
+void AddLanguageFields(const LineResult& result, Json& json) {
+  if (!result.notices.empty()) json["notices"] = result.notices;
+  if (result.strategy) json["strategy"] = *result.strategy;
+  if (result.strategyFile) json["strategy_file"] = *result.strategyFile;
+  if (result.executed) {
+    Json questions = Json::array();
+    for (const LineResult::Executed& run : *result.executed) {
+      Json question = {{"number", run.number}, {"saved_set", run.savedSet}, {"line", run.line}};
+      if (run.set) question["set"] = *run.set;
+      if (run.set) question["hits"] = run.hits;
+      if (run.error) question["error"] = *run.error;
+      questions.push_back(question);
+    }
+    json["executed"] = questions;
+  }
+  if (result.base) json["base"] = *result.base;
+  if (result.terms) {
+    Json terms = Json::array();
+    for (const auto& [term, documents] : *result.terms) {
+      terms.push_back({{"term", term}, {"documents", documents}});
+    }
+    json["terms"] = terms;
+  }
+}
+
+std::string Now() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  ::gmtime_r(&now, &utc);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return stamp;
+}
+
 }  // namespace
 
-void JsonSessionSink::Text(const std::string&) {}
+void JsonSessionSink::Text(const std::string& text) { output_.push_back(text); }
 
 void JsonSessionSink::Event(const ServerEvent& event) {
   Json json;
@@ -82,6 +118,10 @@ void JsonSessionSink::Result(const LineResult& result) {
   if (result.error) json["error"] = *result.error;
   AddDocumentFields(result, json);
   AddSessionFields(result, json);
+  AddLanguageFields(result, json);
+  json["time"] = Now();
+  json["output"] = output_;
+  output_.clear();
   std::cout << Dump(json) << std::endl;
 }
 
@@ -102,6 +142,7 @@ void JsonSessionSink::Summary(const SessionSummary& summary) {
   Json events = Json::object();
   for (const auto& [name, count] : summary.events) events[name] = count.times;
   json["events"] = events;
+  if (!summary.transcript.empty()) json["transcript"] = summary.transcript;
   json["exit"] = summary.exitStatus;
   std::cout << Dump(Json{{"summary", json}}) << '\n';
 }

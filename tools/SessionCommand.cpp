@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "session/BundledFiles.h"
+#include "bundle/BundledData.h"
 #include "session/BundledServer.h"
 #include "session/CriteriaProfile.h"
 #include "session/SearchSession.h"
@@ -24,7 +24,7 @@
 #include "tools/ServerOptions.h"
 #include "tools/TextSessionSink.h"
 
-// sorrel session [--url URL] [--out DIR] [SCRIPT]: a search session, run from
+// sorrel session [--url URL] [--out DIR] [--strategies DIR] [SCRIPT]: a search session, run from
 // a script, from standard input, or typed on a terminal with line editing.
 namespace {
 
@@ -40,6 +40,7 @@ struct SessionOptions {
   std::string outDir = "sorrel-out";
   std::string criteria;
   std::string script;
+  std::string strategies;
 };
 
 // Set by Ctrl-C (SIGINT); the session's command in progress stops on it.
@@ -170,8 +171,11 @@ int Run(SessionOptions& options) {
     return 1;
   }
   VERGER_CONFIG config;
-  const std::string criteria =
-      options.criteria.empty() ? BundledFile("criteria.ini") : options.criteria;
+  std::string criteria = options.criteria;
+  if (criteria.empty() && !BundledData::Find("criteria.ini", criteria, error)) {
+    std::fprintf(stderr, "sorrel: %s\n", error.c_str());
+    return 1;
+  }
   if (!LoadCriteriaProfile(criteria, config, error)) {
     std::fprintf(stderr, "sorrel: %s\n", error.c_str());
     return 1;
@@ -192,6 +196,7 @@ int Run(SessionOptions& options) {
   SearchSession::Settings settings;
   settings.base = options.base;
   settings.outDir = options.outDir;
+  settings.strategies = options.strategies;
   settings.stop = &interrupted;
   TextSessionSink text(!interactive, ::isatty(STDERR_FILENO) != 0);
   JsonSessionSink json;
@@ -200,6 +205,10 @@ int Run(SessionOptions& options) {
   {
     SearchSession session(options.server.url, TerminalCredentials(options.server), settings, config,
                           sink);
+    if (!options.server.json) {
+      for (const std::string& line : session.Banner()) std::printf("%s\n", line.c_str());
+      std::fflush(stdout);
+    }
     InterruptCatcher catcher;
     ReadLines(scriptFile.is_open() ? scriptFile : std::cin, interactive, session);
     status = session.Finish();
@@ -225,6 +234,9 @@ const bool registered = RegisterCommand([](CLI::App& app, int& exitCode) {
   command->add_option("--out", options.outDir, "folder of the files made (default sorrel-out)");
   command->add_option("--criteria", options.criteria,
                       "criteria profile (default: the bundled examples/criteria.ini)");
+  command->add_option("--strategies", options.strategies,
+                      "folder of saved strategies (default $XDG_DATA_HOME/sorrel/strategies or "
+                      "~/.local/share/sorrel/strategies)");
   command->add_flag("--json", options.server.json, "one JSON object per line");
   command->callback([&exitCode] { exitCode = Run(options); });
 });

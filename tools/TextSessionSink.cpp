@@ -85,6 +85,9 @@ void TextSessionSink::Summary(const SessionSummary& summary) {
             << (summary.keptFile ? ", kept.ktf" : "")
             << (summary.keptContinued ? " (added to an earlier session's)" : "") << '\n';
   ShowEvents(summary, encoding_);
+  if (!summary.transcript.empty()) {
+    std::cout << "  transcript     " << TerminalText::ShownLine(summary.transcript) << '\n';
+  }
   if (summary.exitStatus == kExitNoAnswer) {
     std::cout << "  ended early: the server stopped answering\n";
   }

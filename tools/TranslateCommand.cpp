@@ -1,11 +1,12 @@
 #include <unistd.h>
 
+#include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-#include "session/BundledFiles.h"
+#include "bundle/BundledData.h"
 #include "session/CriteriaProfile.h"
 #include "session/LineEncoding.h"
 #include "tools/CommandRegistry.h"
@@ -212,7 +213,12 @@ const bool registered = RegisterCommand([](CLI::App& app, int& exitCode) {
   command->add_flag("--json", *json, "Print one JSON object a line");
   command->add_option("lines", *lines, "Lines to translate; without them, standard input is read");
   command->callback([&exitCode, criteria, json, lines] {
-    const std::string file = criteria->empty() ? BundledFile(kCriteriaFileName) : *criteria;
+    std::string file = *criteria, error;
+    if (file.empty() && !BundledData::Find(kCriteriaFileName, file, error)) {
+      std::fprintf(stderr, "sorrel translate: %s\n", error.c_str());
+      exitCode = 1;
+      return;
+    }
     exitCode = runTranslate(file, *json, *lines);
   });
 });

@@ -7,7 +7,8 @@
 namespace {
 
 std::string VersionText() {
-  return std::string(CSORRELKernelApp::instance().GetAppName().c_str()) + " " + SORREL_VERSION;
+  return std::string(CSORRELKernelApp::instance().GetAppName().c_str()) + " " +
+         CSORRELKernelApp::version();
 }
 
 // sorrel version, and sorrel --version: the library's name and version.

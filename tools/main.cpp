@@ -1,8 +1,10 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "bundle/BundledData.h"
 #include "tools/CommandRegistry.h"
 
 namespace {
@@ -48,8 +50,18 @@ int ReportUsageError(const CLI::App& app, const CLI::ParseError& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"sorrel: command-line front end of the SORRELKernel library"};
+  // Named, so that the usage lines (and the manual made from them) show
+  // "sorrel" rather than the path the program was started with.
+  CLI::App app{"sorrel: command-line front end of the SORRELKernel library", "sorrel"};
   app.require_subcommand(1);
+  // Set as soon as it is read, before any command looks for a bundled file,
+  // and inherited by the bundled server that a session starts.
+  app.add_option_function<std::string>(
+         "--data-dir",
+         [](const std::string& folder) { ::setenv(BundledData::kDataVariable, folder.c_str(), 1); },
+         "folder of the bundled files (criteria, templates, style sheets, sample pages, users); "
+         "sets SORREL_DATA_DIR")
+      ->trigger_on_parse();
   int exitCode = 0;
   for (const CommandSetup& setup : RegisteredCommands()) setup(app, exitCode);
   try {

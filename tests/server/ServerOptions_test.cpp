@@ -52,6 +52,8 @@ TEST(ServerOptions, RefusesOrStopsAtTheFirstProblemInTheLinesOrder) {
       {{"--generate-base", "out", "--tls-cert", "c.pem"}, Action::kGenerateBase, ""},
       {{"--generate-base", "out", "--documents", "x"}, Action::kRefused, "bad document count"},
       {{"--port", "1", "--hash-password", "--bogus"}, Action::kHashPassword, ""},
+      {{"--version", "--bogus"}, Action::kVersion, ""},
+      {{"--sample-dir"}, Action::kRefused, "missing value after --sample-dir"},
       {{"--xml-server", "yes"}, Action::kRefused, "--xml-server takes on or off"},
       {{"--lockout-failures", "0"}, Action::kRefused, "bad lockout failure count"},
       {{"--lockout-time", "0"}, Action::kRefused, "bad lockout time"},
