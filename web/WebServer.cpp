@@ -10,6 +10,7 @@
 #include <system_error>
 #include <utility>
 
+#include "bundle/BundledData.h"
 #include "platform/DiagnosticSink.h"
 
 namespace {
@@ -92,12 +93,16 @@ WebServer::WebServer(WebDesk& desk, std::string pageDir)
 WebServer::~WebServer() = default;
 
 std::string WebServer::PageFolder() {
-  std::vector<fs::path> candidates = {SORREL_WEB_PAGE_DIR};
+  const fs::path program = BundledData::ProgramFolder();
+  if (program.empty()) return {};
+  // An installed prefix (bin/ beside share/), then a build folder, whose
+  // share/sorrel/web links to the sources' web/page.
   std::error_code failed;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", failed);
-  if (!failed) candidates.push_back(exe.parent_path().parent_path() / "share/sorrel/web/page");
-  for (const fs::path& candidate : candidates) {
-    if (fs::is_regular_file(candidate / "index.html", failed)) return candidate.string();
+  for (const fs::path& candidate : {program.parent_path() / "share/sorrel/web",
+                                    program / "share/sorrel/web"}) {
+    if (fs::is_regular_file(candidate / "index.html", failed)) {
+      return candidate.lexically_normal().string();
+    }
   }
   return {};
 }

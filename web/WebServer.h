@@ -33,8 +33,9 @@ class WebServer {
   bool Serve();
   void Stop();
 
-  // The folder of the page's files: the source tree's, else share/sorrel/web
-  // beside the executable's folder; "" when none exists.
+  // The folder of the page's files, found from the program's location:
+  // PROGRAM/../share/sorrel/web installed, PROGRAM/share/sorrel/web in a
+  // build folder (a link to web/page); "" when neither holds index.html.
   static std::string PageFolder();
 
  private:
