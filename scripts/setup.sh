@@ -6,24 +6,28 @@
 #                             reference server need (the README's first command)
 set -euo pipefail
 
-# The library, the tool and the reference server.
+# The library, the tool and the reference server; OpenSP's osx shows printed
+# documents in `sorrel web`.
 main=(
   cmake ninja-build g++ pkg-config
   libssl-dev libcurl4-openssl-dev libxml2-dev
   libcli11-dev nlohmann-json3-dev libedit-dev
   flex bison libtiff-dev libpng-dev
   libcpp-httplib-dev libsqlite3-dev
+  opensp
 )
 # The tests, benchmarks and fuzz targets besides: the sanitizer compiler,
-# GoogleTest and Google Benchmark, OpenSP to validate SGML, tinyproxy as a
+# GoogleTest and Google Benchmark, tinyproxy as a
 # real proxy, squid (a proxy with basic authentication) and nginx (TLS and
 # reverse proxying) as real peers, wrk for the server's load benchmark, a JDK
-# for the Java bridge's sibling library, and libclang's Python binding for the
-# function-length check.
+# for the Java bridge's sibling library, libclang's Python binding for the
+# function-length check, and headless Chromium with its WebDriver and Python's
+# Selenium for the browser tests of `sorrel web`.
 tests=(
   clang libclang-rt-14-dev python3-clang-14
   libgtest-dev libgmock-dev libbenchmark-dev
-  opensp tinyproxy squid nginx-light wrk default-jdk-headless
+  tinyproxy squid nginx-light wrk default-jdk-headless
+  chromium chromium-driver python3-selenium
 )
 
 # The Debian packages and their test (scripts/package.sh, package-test.sh):

@@ -6,6 +6,7 @@
 
 #include "session/LineFault.h"
 #include "session/SessionText.h"
+#include "session/Windows1252.h"
 
 SearchSession::SearchSession(const std::string& url, SessionListener::CredentialSource credentials,
                              const Settings& settings, VERGER_CONFIG& config, SessionSink& sink)
@@ -139,6 +140,33 @@ int SearchSession::Finish() {
   if (sink_.written()) summary.transcript = sink_.path();
   sink_.Summary(summary);
   return summary.exitStatus;
+}
+
+std::vector<std::pair<int, KtfDocumentReader::Document>> SearchSession::Documents(
+    int number, const std::vector<int>& positions, LineResult& result) {
+  if (exchange_.ended() || number < 1 || static_cast<size_t>(number) > sets_.sets().size()) {
+    return {};
+  }
+  const long hits = sets_.sets()[static_cast<size_t>(number) - 1].hits;
+  std::vector<int> wanted;
+  for (const int position : positions) {
+    if (position >= 1 && position <= hits) wanted.push_back(position);
+  }
+  return exchange_.Fetch(result, number, wanted);
+}
+
+std::optional<DocumentExporter::Result> SearchSession::Export(int number, int position,
+                                                              LineResult& result) {
+  const auto documents = Documents(number, {position}, result);
+  if (documents.empty()) return std::nullopt;
+  DocumentExporter::Result made =
+      exporter_.Export(documents.front().second, [&](const std::string& name, std::string& bytes) {
+        return exchange_.TextFile(result, name, bytes);
+      });
+  // The files keep the server's code page; what is shown is UTF-8.
+  made.number = Windows1252ToUtf8(made.number);
+  made.title = Windows1252ToUtf8(made.title);
+  return made;
 }
 
 std::vector<std::string> SearchSession::Banner() const {

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "session/CommandDispatcher.h"
@@ -74,6 +75,22 @@ class SearchSession {
   // The lines a front end shows when the session starts: how to get help,
   // how to leave, where strategies are kept.
   std::vector<std::string> Banner() const;
+
+  // For a front end that shows the sets beside the lines (a page in a
+  // browser), outside any line: nothing is counted in the summary, and
+  // failures go into `result.error` and to the sink's text as for a line.
+  // The session's sets, erased ones too.
+  const std::vector<SessionSets::Set>& sets() const { return sets_.sets(); }
+  // The session has ended: nothing more is sent.
+  bool ended() const { return exchange_.ended(); }
+  // The documents of set `number` at `positions`, their fields as the
+  // server sent them (windows-1252); positions outside the set (or a set
+  // that does not exist) are skipped.
+  std::vector<std::pair<int, KtfDocumentReader::Document>> Documents(
+      int number, const std::vector<int>& positions, LineResult& result);
+  // Document `position` of set `number` turned into files as PRINT does,
+  // its number and title in UTF-8; empty when it could not be fetched.
+  std::optional<DocumentExporter::Result> Export(int number, int position, LineResult& result);
 
  private:
   // A line in the session's codeset, made ready for the translator and

@@ -1,0 +1,222 @@
+#include "web/WebDesk.h"
+
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <utility>
+
+#include "session/Windows1252.h"
+#include "web/DocumentView.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+// The first value of field `code` of a fetched document (windows-1252, as
+// the server sent it), as UTF-8.
+std::string Field(const KtfDocumentReader::Document& document, const char* code) {
+  for (const auto& [name, value] : document) {
+    if (name == code) return Windows1252ToUtf8(value);
+  }
+  return {};
+}
+
+}  // namespace
+
+WebDesk::WebDesk(const std::string& url, SessionListener::CredentialSource credentials,
+                 const SearchSession::Settings& settings, VERGER_CONFIG& config,
+                 const std::string& registerSheet)
+    : outDir_(settings.outDir), register_(url, registerSheet) {
+  std::promise<void> started;
+  thread_ = std::thread([&, url, credentials, settings] {
+    session_ = std::make_unique<SearchSession>(url, credentials, settings, config, sink_);
+    started.set_value();
+    Serve();
+  });
+  started.get_future().wait();
+}
+
+WebDesk::~WebDesk() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closing_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+}
+
+// The session's thread: runs the jobs in order until the desk closes, then
+// ends the session there, where it was made.
+void WebDesk::Serve() {
+  for (;;) {
+    std::function<void()> job;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      wake_.wait(lock, [this] { return closing_ || !jobs_.empty(); });
+      if (jobs_.empty()) break;
+      job = std::move(jobs_.front());
+      jobs_.pop_front();
+    }
+    job();
+  }
+  session_->Finish();
+  session_.reset();
+}
+
+Json WebDesk::OnSession(const std::function<Json()>& job) {
+  std::packaged_task<Json()> task(job);
+  std::future<Json> answer = task.get_future();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (closing_) return {{"error", "the desk is closing"}};
+    jobs_.emplace_back([&task] { task(); });
+  }
+  wake_.notify_all();
+  return answer.get();
+}
+
+void WebDesk::AddState(Json& answer) {
+  Json sets = Json::array();
+  for (const SessionSets::Set& set : session_->sets()) {
+    if (set.erased) continue;
+    sets.push_back({{"set", set.number}, {"hits", set.hits}, {"expression", set.expression}});
+  }
+  answer["sets"] = sets;
+  answer["notices"] = sink_.TakeNotices();
+  answer["ended"] = session_->ended();
+}
+
+void WebDesk::NoteEnd(const Json& output) {
+  if (endNoted_ || !session_->ended()) return;
+  endNoted_ = true;
+  const Json& result = output["result"];
+  if (result.value("kind", "") == "stop") {
+    sink_.Notice("sessionStopped", "The session was stopped; the sets and documents stay here.");
+    return;
+  }
+  sink_.Notice("serverGone", "The search server is gone (" + result.value("error", "no answer") +
+                                 "); the sets and documents already made stay here.");
+}
+
+void WebDesk::Remember(const Json& printed) {
+  std::vector<std::string> names = {printed["sgml"], printed["style_sheet"]};
+  for (const auto& name : printed["tiff"]) names.push_back(name);
+  for (const auto& name : printed["png"]) names.push_back(name);
+  if (printed.contains("view")) names.push_back(printed["view"]);
+  for (const std::string& name : names) {
+    if (!name.empty()) files_[name] = (std::filesystem::path(outDir_) / name).string();
+  }
+}
+
+Json WebDesk::Line(const std::string& line) {
+  return OnSession([&] {
+    Json answer;
+    if (session_->ended()) {
+      answer["output"] = {{"text", Json::array()},
+                          {"result", {{"line", line}, {"error", "the session has ended"}}}};
+    } else {
+      session_->Run(line);
+      answer["output"] = sink_.TakeOutput();
+      NoteEnd(answer["output"]);
+    }
+    const Json& result = answer["output"]["result"];
+    for (const auto& printed : result.value("documents", Json::array())) {
+      if (printed.is_object() && printed.contains("sgml")) Remember(printed);
+    }
+    if (result.contains("file")) {
+      files_[result["file"]] = (std::filesystem::path(outDir_) / "kept.ktf").string();
+    }
+    AddState(answer);
+    return answer;
+  });
+}
+
+Json WebDesk::State() {
+  return OnSession([&] {
+    Json answer;
+    AddState(answer);
+    return answer;
+  });
+}
+
+Json WebDesk::Hits(int set, int from, int count) {
+  return OnSession([&] {
+    Json answer = {{"set", set}, {"from", from}};
+    std::vector<int> positions;
+    for (int position = from; position < from + count; ++position) positions.push_back(position);
+    LineResult result;
+    Json hits = Json::array();
+    for (const auto& [position, document] : session_->Documents(set, positions, result)) {
+      hits.push_back({{"position", position},
+                      {"number", Field(document, "PN")},
+                      {"kind", Field(document, "KD")},
+                      {"title", Field(document, "TI")},
+                      {"applicant", Field(document, "PA")},
+                      {"date", Field(document, "PD")}});
+    }
+    answer["hits"] = hits;
+    if (result.error) answer["error"] = *result.error;
+    sink_.TakeOutput();
+    NoteEnd({{"result", answer}});
+    AddState(answer);
+    return answer;
+  });
+}
+
+Json WebDesk::Open(int set, int position) {
+  return OnSession([&] {
+    Json answer;
+    LineResult result;
+    const std::optional<DocumentExporter::Result> made = session_->Export(set, position, result);
+    if (made) {
+      Json printed = WebSessionSink::PrintedJson(position, *made);
+      std::string problem;
+      const std::string view = DocumentView::Make(made->sgml, made->styleSheet, problem);
+      if (view.empty()) {
+        printed["view_problem"] = problem;
+      } else {
+        printed["view"] = std::filesystem::path(view).filename().string();
+      }
+      Remember(printed);
+      answer["document"] = printed;
+    } else {
+      answer["error"] = result.error.value_or("no such document");
+    }
+    sink_.TakeOutput();
+    NoteEnd({{"result", answer}});
+    AddState(answer);
+    return answer;
+  });
+}
+
+Json WebDesk::Register(const std::string& number) {
+  return OnSession([&] {
+    Json answer;
+    std::string xhtml, note;
+    if (!register_.Fetch(number, xhtml, note)) {
+      answer["note"] = note;
+    } else {
+      const std::string name = DocumentExporter::FileStem(number) + "-register.xhtml";
+      const std::string path = (std::filesystem::path(outDir_) / name).string();
+      std::ofstream out(path, std::ios::binary | std::ios::trunc);
+      out << xhtml;
+      if (out.flush()) {
+        files_[name] = path;
+        answer["view"] = name;
+      } else {
+        answer["note"] = "cannot write " + path;
+      }
+    }
+    AddState(answer);
+    return answer;
+  });
+}
+
+std::optional<std::string> WebDesk::FilePath(const std::string& name) {
+  const Json answer = OnSession([&] {
+    const auto found = files_.find(name);
+    return found == files_.end() ? Json() : Json(found->second);
+  });
+  if (!answer.is_string()) return std::nullopt;
+  return answer.get<std::string>();
+}

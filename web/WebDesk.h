@@ -1,0 +1,78 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "session/SearchSession.h"
+#include "web/RegisterData.h"
+#include "web/WebSessionSink.h"
+
+// One search session for a page in a browser, on the session engine. The
+// session lives on a thread of its own and the page's requests run on it one
+// at a time, in the order they come, so lines are never run side by side.
+// Each answer is JSON for the page: what the line said, the sets, the
+// notices of the server's events, and whether the session has ended. After
+// the session ended (STOP, a server gone) the desk still answers with the
+// sets and the documents already made. Failures are values in the answers;
+// nothing here throws to the caller.
+class WebDesk {
+ public:
+  // No traffic yet. `credentials` give the login when the server asks;
+  // `config` must outlive the desk; documents go to `settings.outDir`;
+  // `registerSheet` is the XSLT file that renders register data.
+  WebDesk(const std::string& url, SessionListener::CredentialSource credentials,
+          const SearchSession::Settings& settings, VERGER_CONFIG& config,
+          const std::string& registerSheet);
+  // Ends the session (its goodbye to the server) and its thread.
+  ~WebDesk();
+  WebDesk(const WebDesk&) = delete;
+  WebDesk& operator=(const WebDesk&) = delete;
+
+  // Runs one VERGER line: {"output": {"text", "result"}, "sets", "notices", "ended"}.
+  nlohmann::json Line(const std::string& line);
+  // The sets, notices and whether the session has ended.
+  nlohmann::json State();
+  // Documents `from`..`from`+`count`-1 of set `set`: number, kind, title,
+  // applicant, date each; "error" when they could not be fetched.
+  nlohmann::json Hits(int set, int from, int count);
+  // Document `position` of set `set` made into files as PRINT makes them,
+  // with a view of it for the browser ("view": NAME.xml, or "view_problem").
+  nlohmann::json Open(int set, int position);
+  // The register data of publication `number` through the Java bridge, made
+  // into NAME-register.xhtml ("view"), or a plain "note" why there is none.
+  nlohmann::json Register(const std::string& number);
+  // The path of a file the desk made, by its name; empty for any other name.
+  std::optional<std::string> FilePath(const std::string& name);
+
+ private:
+  // Runs `job` on the session's thread and waits for its answer.
+  nlohmann::json OnSession(const std::function<nlohmann::json()>& job);
+  void Serve();
+  // The parts every answer carries: sets, notices, ended.
+  void AddState(nlohmann::json& answer);
+  // Says once that the session has ended, and why.
+  void NoteEnd(const nlohmann::json& output);
+  // Remembers the files of a printed document (as the page names them).
+  void Remember(const nlohmann::json& printed);
+
+  std::string outDir_;
+  WebSessionSink sink_;
+  std::unique_ptr<SearchSession> session_;  // made and ended on thread_
+  RegisterData register_;                   // used on thread_ only
+  std::map<std::string, std::string> files_;  // name -> path, on thread_ only
+  bool endNoted_ = false;
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::function<void()>> jobs_;
+  bool closing_ = false;
+  std::thread thread_;
+};
