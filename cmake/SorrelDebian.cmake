@@ -63,7 +63,8 @@ set(CPACK_COMPONENT_SERVER_DEPENDS runtime data)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DATA_PACKAGE_ARCHITECTURE all)
-set(CPACK_DEBIAN_TOOLS_PACKAGE_RECOMMENDS sorrel-server)
+# `sorrel web` shows documents through OpenSP's osx; everything else runs without it.
+set(CPACK_DEBIAN_TOOLS_PACKAGE_RECOMMENDS "sorrel-server, opensp")
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SUGGESTS default-jre-headless)
 # The maintainer scripts make the service's user (useradd) and drive systemd.
 set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "passwd, init-system-helpers (>= 1.54)")
