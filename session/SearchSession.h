@@ -30,8 +30,9 @@
 // is the session's own work (strategies, bases, the term index, help, STOP).
 // Everything it has to say goes to a SessionSink: text lines and server
 // events as they come, each line's result as a value, the summary at the
-// end; the same goes into the transcript OUT/transcript.txt (TranscriptSink). A session whose
-// server stops answering, refuses the login, or answers it with something else than XML, ends.
+// end; the same goes into the transcript OUT/transcript.txt (TranscriptSink).
+// A session whose server stops answering, refuses the login, or answers it
+// with something else than XML, ends.
 class SearchSession {
  public:
   struct Settings {
