@@ -1,11 +1,15 @@
 // sorrel-server: the reference search server. See docs/server.md.
+#include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -30,14 +34,26 @@ int Failed(const std::string& error) {
   return 1;
 }
 
+// Servers started at the same time (a session, a desk, tests running side by
+// side) share the sample base and its index: one writes them while the others
+// wait on the lock file beside the base, so none reads a file another is
+// still writing. The lock's descriptor, for the caller to close; -1 (said on
+// stderr) when no lock could be taken, and the base is written unlocked.
+int LockSampleBase(const std::string& sample) {
+  const int fd = ::open((sample + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd >= 0 && ::flock(fd, LOCK_EX) == 0) return fd;
+  std::fprintf(stderr, "sorrel-server: %s.lock: %s; writing the sample base unlocked\n",
+               sample.c_str(), std::strerror(errno));
+  if (fd >= 0) ::close(fd);
+  return -1;
+}
+
 // The bundled sample base, written on first use (and again over an earlier
 // version's, with its missing parent folders), with the facsimile pages that
 // its first document names (its FP fields): two of the bundled CROFT
 // records, real Group 4 pages. A page that cannot be found or copied is
 // reported and left out.
-bool PrepareSampleBase(const std::string& sample, std::string& error) {
-  std::error_code made;
-  std::filesystem::create_directories(std::filesystem::path(sample).parent_path(), made);
+bool WriteSampleBase(const std::string& sample, std::string& error) {
   if (!SampleBase::Current(sample) &&
       !SampleBase::Write(sample, "SAMPLE", ServerOptions::kSampleDocuments, error)) {
     return false;
@@ -60,6 +76,15 @@ bool PrepareSampleBase(const std::string& sample, std::string& error) {
                    failed.message().c_str());
   }
   return true;
+}
+
+// The sample base made ready under its lock, its parent folders made first;
+// the lock stays held in `lock` until the server has opened (or indexed) it.
+bool PrepareSampleBase(const std::string& sample, int& lock, std::string& error) {
+  std::error_code made;
+  std::filesystem::create_directories(std::filesystem::path(sample).parent_path(), made);
+  lock = LockSampleBase(sample);
+  return WriteSampleBase(sample, error);
 }
 
 // Reads one password line from standard input (without echo on a
@@ -91,8 +116,9 @@ int HashPassword() {
 
 // Serves until SIGINT or SIGTERM: one thread takes them and stops the
 // server; every other thread, the server's workers included, has them
-// blocked.
-int Serve(const SorrelServer::Options& options) {
+// blocked. `sampleLock` (or -1) is let go once the server has opened its
+// bases.
+int Serve(const SorrelServer::Options& options, int sampleLock) {
   sigset_t stopSignals;
   sigemptyset(&stopSignals);
   sigaddset(&stopSignals, SIGINT);
@@ -101,7 +127,9 @@ int Serve(const SorrelServer::Options& options) {
 
   SorrelServer server;
   std::string error;
-  if (!server.Start(options, error)) return Failed(error);
+  const bool started = server.Start(options, error);
+  if (sampleLock >= 0) ::close(sampleLock);
+  if (!started) return Failed(error);
   std::printf("%s\n", server.ServletUrl().c_str());
   std::fflush(stdout);
   std::thread stopper([&] {
@@ -118,14 +146,14 @@ int Serve(const SorrelServer::Options& options) {
 }
 
 // The bundled users table and sample base for what the line leaves out.
-bool ApplyDefaults(const ServerOptions& options, SorrelServer::Options& server,
+bool ApplyDefaults(const ServerOptions& options, SorrelServer::Options& server, int& sampleLock,
                    std::string& error) {
   if (server.usersFile.empty() && !BundledData::Find("server/users.ini", server.usersFile, error))
     return false;
   if (!server.bases.empty()) return true;
   std::string sample = options.sampleFolder;
   if (sample.empty()) sample = BundledData::SampleFolder(error);
-  if (sample.empty() || !PrepareSampleBase(sample, error)) return false;
+  if (sample.empty() || !PrepareSampleBase(sample, sampleLock, error)) return false;
   server.bases.push_back(sample);
   return true;
 }
@@ -157,6 +185,7 @@ int main(int argc, char** argv) {
     case ServerOptions::Action::kServe:
       break;
   }
-  if (!ApplyDefaults(options, options.server, error)) return Failed(error);
-  return Serve(options.server);
+  int sampleLock = -1;
+  if (!ApplyDefaults(options, options.server, sampleLock, error)) return Failed(error);
+  return Serve(options.server, sampleLock);
 }

@@ -8,9 +8,14 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <regex>
 #include <thread>
+#include <vector>
 
+#include "server/SampleBase.h"
+#include "tests/common/ReferenceServer.h"
+#include "tests/common/TempDir.h"
 #include "tests/server/CurlClient.h"
 #include "tests/server/TestServer.h"
 
@@ -64,6 +69,30 @@ TEST(ServerProgram, PrintsItsUrlFirstAndStopsCleanlyOnSignals) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     std::fclose(stream);
   }
+}
+
+// Servers started together over a sample base not yet written (a session
+// and a desk, or tests side by side) each come up on the whole base: one
+// writes it, the others wait for it instead of reading it half-written.
+TEST(ServerProgram, ServersStartedTogetherShareOneWholeSampleBase) {
+  TempDir folder;
+  const std::string sample = (folder.path() / "SAMPLE").string();
+  std::vector<std::unique_ptr<ReferenceServer>> servers(4);
+  std::vector<std::thread> starting;
+  std::vector<std::string> failures(servers.size());
+  for (size_t i = 0; i < servers.size(); ++i) {
+    starting.emplace_back([&, i] {
+      try {
+        servers[i] = std::make_unique<ReferenceServer>(
+            std::vector<std::string>{"--sample-dir", sample}, ReferenceServer::Base::kSample);
+      } catch (const std::exception& failure) {
+        failures[i] = failure.what();
+      }
+    });
+  }
+  for (std::thread& thread : starting) thread.join();
+  for (size_t i = 0; i < servers.size(); ++i) EXPECT_EQ(failures[i], "") << "server " << i;
+  EXPECT_TRUE(SampleBase::Current(sample));
 }
 
 }  // namespace
