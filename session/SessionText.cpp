@@ -1,6 +1,7 @@
 #include "session/SessionText.h"
 
 #include <algorithm>
+#include <ctime>
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -34,4 +35,13 @@ std::string ListText(const std::vector<std::string>& texts) {
   // nlohmann_json quotes as the JSON lines do, and turns each byte sequence
   // that is not UTF-8 into U+FFFD.
   return nlohmann::json(texts).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string UtcNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  ::gmtime_r(&now, &utc);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return stamp;
 }

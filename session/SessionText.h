@@ -15,3 +15,7 @@ std::string Printable(const std::string& line);
 // one for each invalid or cut-short sequence.
 std::string ListText(const std::vector<int>& numbers);
 std::string ListText(const std::vector<std::string>& texts);
+
+// The time now in UTC, as the transcript and the JSON lines stamp a line:
+// "2026-12-07T21:55:14Z".
+std::string UtcNow();

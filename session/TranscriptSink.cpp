@@ -5,22 +5,13 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 
 #include "platform/DiagnosticSink.h"
 #include "platform/FileApi.h"
+#include "session/SessionText.h"
 
 namespace {
-
-std::string Now() {
-  const std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  ::gmtime_r(&now, &utc);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
-  return stamp;
-}
 
 // A line of the file holds no line break of its own, and no control
 // character of a server's text reaches a terminal that shows the file.
@@ -71,7 +62,7 @@ void TranscriptSink::Summary(const SessionSummary& summary) {
 }
 
 bool TranscriptSink::Append(const std::vector<std::string>& lines) {
-  const std::string time = Now();
+  const std::string time = UtcNow();
   std::string text;
   for (const std::string& line : lines) text += time + " " + line + "\n";
   const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);

@@ -1,8 +1,9 @@
 #include "tools/JsonSessionSink.h"
 
-#include <ctime>
 #include <iostream>
 #include <nlohmann/json.hpp>
+
+#include "session/SessionText.h"
 
 namespace {
 
@@ -84,15 +85,6 @@ void AddLanguageFields(const LineResult& result, Json& json) {
   }
 }
 
-std::string Now() {
-  const std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  ::gmtime_r(&now, &utc);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
-  return stamp;
-}
-
 }  // namespace
 
 void JsonSessionSink::Text(const std::string& text) { output_.push_back(text); }
@@ -119,7 +111,7 @@ void JsonSessionSink::Result(const LineResult& result) {
   AddDocumentFields(result, json);
   AddSessionFields(result, json);
   AddLanguageFields(result, json);
-  json["time"] = Now();
+  json["time"] = UtcNow();
   json["output"] = output_;
   output_.clear();
   std::cout << Dump(json) << std::endl;
