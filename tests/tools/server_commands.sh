@@ -54,6 +54,12 @@ expect bad_question 4 'refused the question: .*column' "$sorrel" query --url "$u
 expect missing_file 4 'refused to deliver the file: base SMALL has no file "nothing.txt"' \
   "$sorrel" file --url "$url" SMALL nothing.txt
 expect bad_check 4 'refused the question: .*column' "$sorrel" check --url "$url" SMALL 'TI AB=(solar'
+# Arguments go to the server in its windows-1252: the listing from "sölar"
+# (three words before it, then the words from it) has the index's "solar"
+# fourth; a character that code page lacks is refused.
+expect accented_file 0 '^solar[[:space:]]' bash -c \
+  '"$0" file --url "$1" SMALL ".index/TI/sölar" | sed -n 4p' "$sorrel" "$url"
+expect unsendable 2 "'ł' \(U\+0142\) cannot be sent" "$sorrel" query --url "$url" SMALL 'IN=łuk'
 root=${url%/*}
 expect wrong_url 4 "^sorrel: no search server at ${root%/*}/wrong/Search .*status 404" "$sorrel" login \
   --url "${root%/*}/wrong/Search"
@@ -66,5 +72,5 @@ expect_exactly no_answer 3 "sorrel: no answer from the server at $dead: connecti
   "$sorrel" login --url "$dead"
 expect no_answer_json 3 '"failure_code":12029' "$sorrel" login --url "$dead" --json
 
-echo "$((15 - failures)) passed, $failures failed"
+echo "$((17 - failures)) passed, $failures failed"
 [[ $failures -eq 0 ]]

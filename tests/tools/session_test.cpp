@@ -563,7 +563,7 @@ TEST(SessionEndToEnd, ServerTextReachesTheTerminalWithoutControlCharacters) {
   // shown as such.
   const std::string shownUtf8 = "T\u00fctel ^[]0;owned^G ^[[2J \u203a2J^M end \\x81";
   EXPECT_NE(outputs[0].find("AB  " + shownUtf8), std::string::npos) << outputs[0];
-  EXPECT_NE(outputs[1].find(shown), std::string::npos) << outputs[1];
+  EXPECT_NE(outputs[1].find(shownUtf8), std::string::npos) << outputs[1];
   EXPECT_NE(outputs[2].find(shown), std::string::npos) << outputs[2];
 }
 
