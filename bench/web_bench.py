@@ -11,6 +11,8 @@ Usage: bench/web_bench.py BUILD_DIR [RUNS]
    beside converting and encoding one page alone (`sorrel tiff --png` on a
    CROFT record, less the tool's start measured by `sorrel version`).
    Goal: page <= 1.5 x reference.
+Beside each: the floor the machine sets, one round trip of the page to the
+desk plus the reference.
 Medians of RUNS (default 15); headless Chromium through chromium-driver.
 """
 import os
@@ -133,14 +135,19 @@ def main():
     start_up = median_ms(lambda: wall_ms([f"{BUILD}/sorrel", "version"]))
     convert = median_ms(lambda: wall_ms([f"{BUILD}/sorrel", "tiff", "--png", "-o",
                                          os.path.join(folder, "tiff"), record])) - start_up
-    print(f"{'measure':44} {'page ms':>9} {'reference ms':>13} {'ratio':>6}  goal")
-    print(f"{'line to its hit count':44} {page_line:9.2f} {terminal:13.2f} "
-          f"{page_line / terminal:6.2f}  <= 1.2 x + {round_trip:.2f} ms round trip: "
+    # The floor the machine sets: one round trip of the page to the desk
+    # plus the reference's own work; the desk can come no closer than this.
+    line_floor = round_trip + terminal
+    document_floor = round_trip + convert
+    print(f"{'measure':36} {'page ms':>9} {'reference ms':>13} {'ratio':>6} {'floor ms':>9}  goal")
+    print(f"{'line to its hit count':36} {page_line:9.2f} {terminal:13.2f} "
+          f"{page_line / terminal:6.2f} {line_floor:9.2f}  <= 1.2 x + {round_trip:.2f} ms "
+          f"round trip = {1.2 * terminal + round_trip:.2f} ms: "
           f"{'met' if page_line <= 1.2 * terminal + round_trip else 'NOT met'}")
-    print(f"{'document to its first page shown':44} {page_document:9.2f} {convert:13.2f} "
-          f"{page_document / convert:6.2f}  <= 1.5 x: "
+    print(f"{'document to its first page shown':36} {page_document:9.2f} {convert:13.2f} "
+          f"{page_document / convert:6.2f} {document_floor:9.2f}  <= 1.5 x = {1.5 * convert:.2f} ms: "
           f"{'met' if page_document <= 1.5 * convert else 'NOT met'}")
-
+    print(f"floor: one round trip of the page to the desk ({round_trip:.2f} ms) plus the reference")
 
 if __name__ == "__main__":
     main()

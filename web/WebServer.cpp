@@ -213,11 +213,12 @@ void WebServer::AddFileRoutes() {
   http_->Get(R"(/files/([^/]+))", [this](const httplib::Request& request,
                                           httplib::Response& response) {
     const std::string name = request.matches[1];
+    std::string problem = "no such file in this session";
     const std::optional<std::string> path =
-        std::regex_match(name, kSafeName) ? desk_.FilePath(name) : std::nullopt;
+        std::regex_match(name, kSafeName) ? desk_.FilePath(name, problem) : std::nullopt;
     std::string bytes;
     if (!path || !ReadFile(*path, bytes)) {
-      Refuse(response, 404, "no such file in this session");
+      Refuse(response, 404, path ? "cannot read " + name : problem);
       return;
     }
     if (request.has_param("download")) {

@@ -6,6 +6,7 @@ let historyAt = 0;
 let shownSet = 0;
 let shownFrom = 1;
 let setHits = new Map();
+let setRows = new Map();
 let zoom = 1;
 
 const $ = (id) => document.getElementById(id);
@@ -51,20 +52,38 @@ function showState(answer) {
   document.body.dataset.ended = answer.ended ? "yes" : "no";
 }
 
+// A set's row, made once and kept while its hits and question stay.
+function setRow(set) {
+  const row = document.createElement("tr");
+  const open = element("button", `Set ${set.set}`);
+  open.type = "button";
+  open.addEventListener("click", () => showHits(set.set, 1));
+  const first = document.createElement("td");
+  first.append(open);
+  row.append(first, element("td", set.hits), element("td", set.expression));
+  return { row, hits: set.hits, expression: set.expression };
+}
+
+// Every answer carries all the sets; the rows already shown are kept, so a
+// new set costs one row, not the whole table.
 function showSets(sets) {
   const body = $("sets").tBodies[0];
-  body.replaceChildren();
+  const rows = new Map();
   setHits = new Map();
   for (const set of sets) {
     setHits.set(set.set, set.hits);
-    const row = document.createElement("tr");
-    const open = element("button", `Set ${set.set}`);
-    open.type = "button";
-    open.addEventListener("click", () => showHits(set.set, 1));
-    const first = document.createElement("td");
-    first.append(open);
-    row.append(first, element("td", set.hits), element("td", set.expression));
-    body.append(row);
+    const kept = setRows.get(set.set);
+    const same = kept && kept.hits === set.hits && kept.expression === set.expression;
+    rows.set(set.set, same ? kept : setRow(set));
+  }
+  setRows = rows;
+  const wanted = [...rows.values()].map((shown) => shown.row);
+  let same = 0;
+  while (same < wanted.length && same < body.rows.length && body.rows[same] === wanted[same]) same++;
+  if (same < body.rows.length) {
+    body.replaceChildren(...wanted);
+  } else {
+    body.append(...wanted.slice(same));
   }
 }
 
@@ -179,11 +198,8 @@ function showPrinted(printed, opened = "printed") {
   $("register-view").hidden = true;
   for (const problem of printed.problems || []) say("errors", problem);
   if (printed.view_problem) say("errors", printed.view_problem);
-  const view = $("document-view");
-  if (printed.view) view.src = `/files/${encodeURIComponent(printed.view)}`;
-  const downloads = $("downloads");
-  downloads.replaceChildren(download(printed.sgml, `${printed.sgml} (SGML)`));
-  printed.tiff.forEach((name, page) => downloads.append(download(name, `Page ${page + 1} (TIFF)`)));
+  // The first page's image is asked for first: the desk answers as soon as
+  // it is made, and makes the other pages and the view after.
   const pages = $("pages");
   pages.replaceChildren();
   printed.png.forEach((name, page) => {
@@ -194,6 +210,11 @@ function showPrinted(printed, opened = "printed") {
     pages.append(image);
   });
   applyZoom();
+  const view = $("document-view");
+  if (printed.view) view.src = `/files/${encodeURIComponent(printed.view)}`;
+  const downloads = $("downloads");
+  downloads.replaceChildren(download(printed.sgml, `${printed.sgml} (SGML)`));
+  printed.tiff.forEach((name, page) => downloads.append(download(name, `Page ${page + 1} (TIFF)`)));
 }
 
 function applyZoom() {
