@@ -10,7 +10,8 @@ Usage: bench/web_bench.py BUILD_DIR [RUNS]
 2. A document, from the click on its hit to its first facsimile page shown,
    beside converting and encoding one page alone (`sorrel tiff --png` on a
    CROFT record, less the tool's start measured by `sorrel version`).
-   Goal: page <= 1.5 x reference.
+   Goal: page <= 1.5 x reference. Each run ends once the whole document is
+   shown (its view and every page), so that the next does not queue behind it.
 Beside each: the floor the machine sets, one round trip of the page to the
 desk plus the reference.
 Medians of RUNS (default 15); headless Chromium through chromium-driver.
@@ -57,11 +58,21 @@ fetch('/api/state').then((r) => r.json()).then(() => done(performance.now() - st
 PAGE_DOCUMENT = """
 const done = arguments[0];
 const pages = document.getElementById('pages');
+const view = document.getElementById('document-view');
+const viewShown = new Promise((resolve) => view.addEventListener('load', resolve, {once: true}));
+const loaded = (image) => image.complete ? null
+  : new Promise((resolve) => { image.onload = resolve; image.onerror = resolve; });
 const observer = new MutationObserver(() => {
   const first = pages.querySelector('img[data-page="1"]');
   if (!first) return;
   observer.disconnect();
-  const finish = () => done(performance.now() - start);
+  // The time is taken at the first page; the run ends when the whole
+  // document is shown, so that the next one does not wait behind it.
+  const finish = () => {
+    const elapsed = performance.now() - start;
+    viewShown.then(() => Promise.all([...pages.querySelectorAll('img')].map(loaded)))
+      .then(() => done(elapsed));
+  };
   if (first.complete && first.naturalWidth > 0) finish();
   else first.addEventListener('load', finish);
 });
@@ -145,7 +156,8 @@ def main():
           f"round trip = {1.2 * terminal + round_trip:.2f} ms: "
           f"{'met' if page_line <= 1.2 * terminal + round_trip else 'NOT met'}")
     print(f"{'document to its first page shown':36} {page_document:9.2f} {convert:13.2f} "
-          f"{page_document / convert:6.2f} {document_floor:9.2f}  <= 1.5 x = {1.5 * convert:.2f} ms: "
+          f"{page_document / convert:6.2f} {document_floor:9.2f}  "
+          f"<= 1.5 x = {1.5 * convert:.2f} ms: "
           f"{'met' if page_document <= 1.5 * convert else 'NOT met'}")
     print(f"floor: one round trip of the page to the desk ({round_trip:.2f} ms) plus the reference")
 

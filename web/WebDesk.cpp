@@ -184,7 +184,7 @@ Json WebDesk::Hits(int set, int from, int count) {
   });
 }
 
-Json WebDesk::Open(int set, int position) {
+Json WebDesk::Open(int set, int position, const std::string& ticket) {
   return OnSession([&] {
     Json answer;
     LineResult result;
@@ -193,8 +193,13 @@ Json WebDesk::Open(int set, int position) {
         session_->Export(set, position, result, &later);
     if (made) {
       answer["document"] = Opened(position, *made, later);
+      const std::string none = later.first == 0         ? "the document has no facsimile page"
+                               : made->problems.empty() ? "its first page was not made"
+                                                        : made->problems.back();
+      Ticket(ticket, made->previews.empty() ? "" : made->previews.front(), none);
     } else {
       answer["error"] = result.error.value_or("no such document");
+      Ticket(ticket, "", answer["error"]);
     }
     sink_.TakeOutput();
     NoteEnd({{"result", answer}});
@@ -277,6 +282,36 @@ Json WebDesk::Register(const std::string& number) {
     AddState(answer);
     return answer;
   });
+}
+
+void WebDesk::Ticket(const std::string& ticket, const std::string& path,
+                     const std::string& problem) {
+  if (ticket.empty()) return;
+  {
+    std::lock_guard<std::mutex> lock(filesMutex_);
+    // Tickets the page never claimed (it went away) are few; keep the map small.
+    if (tickets_.size() >= 16) tickets_.erase(tickets_.begin());
+    tickets_[ticket] = {path, false, path.empty() ? problem : std::string()};
+  }
+  filesSettled_.notify_all();
+}
+
+std::optional<std::string> WebDesk::FirstPage(const std::string& ticket, std::string& problem) {
+  std::unique_lock<std::mutex> lock(filesMutex_);
+  // The image is asked for beside the Open; the bound only keeps a request
+  // whose Open never came from waiting forever.
+  if (!filesSettled_.wait_for(lock, std::chrono::seconds(60),
+                              [&] { return tickets_.count(ticket) > 0; })) {
+    problem = "no document was opened with this ticket";
+    return std::nullopt;
+  }
+  const File page = tickets_[ticket];
+  tickets_.erase(ticket);
+  if (page.path.empty()) {
+    problem = page.problem;
+    return std::nullopt;
+  }
+  return page.path;
 }
 
 std::optional<std::string> WebDesk::FilePath(const std::string& name, std::string& problem) {

@@ -47,8 +47,13 @@ class WebDesk {
   // with a view of it for the browser ("view": NAME.xml, or "view_problem").
   // The answer goes as soon as the SGML and the first page are made; the
   // other pages and the view follow on the session's thread, and FilePath
-  // waits for them.
-  nlohmann::json Open(int set, int position);
+  // waits for them. A `ticket` from the page names its first page for
+  // FirstPage, so the page can ask for the image while the answer is made.
+  nlohmann::json Open(int set, int position, const std::string& ticket = {});
+  // The path of the first page made by the Open given `ticket`, once it is
+  // made (waits for that Open); empty with the reason in `problem` when it
+  // has no first page. Each ticket is answered once. Any thread.
+  std::optional<std::string> FirstPage(const std::string& ticket, std::string& problem);
   // The register data of publication `number` through the Java bridge, made
   // into NAME-register.xhtml ("view"), or a plain "note" why there is none.
   nlohmann::json Register(const std::string& number);
@@ -75,6 +80,8 @@ class WebDesk {
   // too and queued to be made first after the answer.
   nlohmann::json Opened(int position, const DocumentExporter::Result& made,
                         const DocumentExporter::LaterPages& later);
+  // Hands the first page of an Open (or why there is none) to FirstPage.
+  void Ticket(const std::string& ticket, const std::string& path, const std::string& problem);
   // Makes what Opened left: the other pages, then the view of `sgml`.
   void MakeRest(const DocumentExporter::LaterPages& later, const std::string& sgml,
                 const std::string& styleSheet);
@@ -95,6 +102,7 @@ class WebDesk {
   std::mutex filesMutex_;
   std::condition_variable filesSettled_;
   std::map<std::string, File> files_;
+  std::map<std::string, File> tickets_;  // an Open's ticket -> its first page
 
   std::mutex mutex_;
   std::condition_variable wake_;

@@ -77,10 +77,11 @@ function showSets(sets) {
     rows.set(set.set, same ? kept : setRow(set));
   }
   setRows = rows;
-  const wanted = [...rows.values()].map((shown) => shown.row);
+  const wanted = [...rows.values()].map((kept) => kept.row);
   let same = 0;
-  while (same < wanted.length && same < body.rows.length && body.rows[same] === wanted[same]) same++;
-  if (same < body.rows.length) {
+  const shown = body.rows;
+  while (same < wanted.length && same < shown.length && shown[same] === wanted[same]) same++;
+  if (same < shown.length) {
     body.replaceChildren(...wanted);
   } else {
     body.append(...wanted.slice(same));
@@ -160,14 +161,32 @@ async function showHits(set, from) {
   }
 }
 
+function pageImage(source, page, number) {
+  const image = document.createElement("img");
+  image.src = source;
+  image.alt = `Page ${page} of ${number}`;
+  image.dataset.page = page;
+  return image;
+}
+
+// The first page's image is asked for beside the document, under a ticket
+// of this opening: the desk sends it as soon as it is made, while the
+// answer (the other pages, the view) is still on its way.
 async function openDocument(set, position) {
-  const answer = await ask("/api/open", { set, position });
-  if (!answer) return;
-  if (answer.error) {
-    say("errors", answer.error);
+  const ticket = crypto.randomUUID().replaceAll("-", "");
+  const pages = $("pages");
+  const before = [...pages.children];
+  const first = pageImage(`/api/page?ticket=${ticket}`, 1, "the document being opened");
+  pages.replaceChildren(first);
+  applyZoom();
+  $("document-area").hidden = false;
+  const answer = await ask("/api/open", { set, position, ticket });
+  if (!answer || answer.error) {
+    if (answer) say("errors", answer.error);
+    pages.replaceChildren(...before);
     return;
   }
-  showPrinted(answer.document, `${set}:${position}`);
+  showPrinted(answer.document, `${set}:${position}`, answer.document.png.length ? first : null);
 }
 
 function download(name, label) {
@@ -189,7 +208,8 @@ async function showRegister() {
   if (answer.view) $("register-view").src = `/files/${encodeURIComponent(answer.view)}`;
 }
 
-function showPrinted(printed, opened = "printed") {
+// `first`: the first page's image, already asked for, kept as it is.
+function showPrinted(printed, opened = "printed", first = null) {
   $("document-area").hidden = false;
   $("document-area").dataset.opened = opened;
   $("document-title").textContent = `${printed.number} ${printed.title}`;
@@ -198,17 +218,11 @@ function showPrinted(printed, opened = "printed") {
   $("register-view").hidden = true;
   for (const problem of printed.problems || []) say("errors", problem);
   if (printed.view_problem) say("errors", printed.view_problem);
-  // The first page's image is asked for first: the desk answers as soon as
-  // it is made, and makes the other pages and the view after.
-  const pages = $("pages");
-  pages.replaceChildren();
-  printed.png.forEach((name, page) => {
-    const image = document.createElement("img");
-    image.src = `/files/${encodeURIComponent(name)}`;
-    image.alt = `Page ${page + 1} of ${printed.number}`;
-    image.dataset.page = page + 1;
-    pages.append(image);
-  });
+  // The pages' images before the view: the desk makes the view last.
+  const images = printed.png.map((name, page) => (page === 0 && first ? first
+    : pageImage(`/files/${encodeURIComponent(name)}`, page + 1, printed.number)));
+  if (first) first.alt = `Page 1 of ${printed.number}`;
+  $("pages").replaceChildren(...images);
   applyZoom();
   const view = $("document-view");
   if (printed.view) view.src = `/files/${encodeURIComponent(printed.view)}`;
