@@ -73,11 +73,8 @@ TEST(CTransBmp, DrawTransLeavesTheBackgroundWhereTheImageHasItsCornerColourAndDr
     Background background;
     CTransBmp image;
     LoadImage(image, ImagePixels());
-    if (c.transparent) {
-      image.DrawTrans(&background.dc, c.x, c.y);
-    } else {
-      image.Draw(background.dc.GetSafeHdc(), c.x, c.y);
-    }
+    c.transparent ? image.DrawTrans(&background.dc, c.x, c.y)
+                  : image.Draw(background.dc.GetSafeHdc(), c.x, c.y);
     EXPECT_EQ(background.Pixels(), background.After(ImagePixels(), c.x, c.y, c.transparent));
   }
 }

@@ -123,69 +123,60 @@ TEST(clTiffTools, LibtiffDecodesARealGroup4PageToTheSourceBitmap) {
   EXPECT_NE(decoded.said[0].find("Artist"), std::string::npos) << decoded.said[0];
 }
 
-TEST(clTiffTools, RefusesRecordsWhoseCountPassesTheirEndSayingWhyAndWritingNothing) {
+// Every refusal says why and writes nothing, in memory or on disk. The memory forms see the same
+// record with no path to fail on; the design's forms, which trust the count, get only the null
+// arguments and the unwritable path.
+TEST(clTiffTools, RefusesBadRecordsNullArgumentsAndUnwritableFilesSayingWhyAndWritingNothing) {
   using Refusal = clTiffTools::Refusal;
-  struct Case {
+  TempDir dir;
+  const std::string out = dir.File("out.tif"), unreachable = dir.File("missing/out.tif"),
+                    headerOnly = Header("297", "210", 0);
+  const struct {
     const char* what;
     std::string record;
-    Refusal why;
-  } cases[] = {
-      {"count equal to the data", Header("297", "210", 4) + "abcd", Refusal::kNone},
-      {"count one past the data", Header("297", "210", 5) + "abcd", Refusal::kDataPastEnd},
-      {"header only, count 0", Header("297", "210", 0), Refusal::kNone},
-      {"shorter than a header", std::string(255, '1'), Refusal::kShortRecord},
-      {"empty", "", Refusal::kShortRecord},
-      {"all 0xFF header", std::string(300, '\xFF'), Refusal::kDataPastEnd},
-  };
-  clTiffTools tools;
-  TempDir dir;
-  std::string path = dir.File("out.tif");
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    const bool accepted = c.why == Refusal::kNone;
-    CMemFile tiff;
-    Refusal why = Refusal::kNoMemory;
-    EXPECT_EQ(tools.mConvertCroftToTiff(c.record.data(), c.record.size(), tiff, why), accepted);
-    EXPECT_EQ(why, c.why);
-    EXPECT_EQ(tiff.GetLength(), accepted ? 418 + c.record.size() - 256 : 0u);
-    why = Refusal::kNoMemory;
-    EXPECT_EQ(tools.mConvertCroftToTiff(c.record.data(), c.record.size(), path.c_str(), why),
-              accepted);
-    EXPECT_EQ(why, c.why);
-    EXPECT_EQ(std::filesystem::exists(path), accepted);
-    std::filesystem::remove(path);
-  }
-}
-
-TEST(clTiffTools, RefusesNullArgumentsAndUnwritableFilesSayingWhy) {
-  using Refusal = clTiffTools::Refusal;
-  TempDir dir;
-  std::string record = Header("297", "210", 0), unreachable = dir.File("missing/out.tif");
-  const struct {
-    const char* record;
+    bool null;  // the record pointer is null
     const char* path;
-    Refusal why;
+    Refusal why, inMemory;
   } cases[] = {
-      {nullptr, unreachable.c_str(), Refusal::kNoRecord},
-      {nullptr, nullptr, Refusal::kNoRecord},
-      {record.data(), nullptr, Refusal::kNoPath},
-      {record.data(), unreachable.c_str(), Refusal::kCannotWrite},
+      {"count equal to the data", Header("297", "210", 4) + "abcd", false, out.c_str(),
+       Refusal::kNone, Refusal::kNone},
+      {"count one past the data", Header("297", "210", 5) + "abcd", false, out.c_str(),
+       Refusal::kDataPastEnd, Refusal::kDataPastEnd},
+      {"header only, count 0", headerOnly, false, out.c_str(), Refusal::kNone, Refusal::kNone},
+      {"shorter than a header", std::string(255, '1'), false, out.c_str(), Refusal::kShortRecord,
+       Refusal::kShortRecord},
+      {"empty", "", false, out.c_str(), Refusal::kShortRecord, Refusal::kShortRecord},
+      {"all 0xFF header", std::string(300, '\xFF'), false, out.c_str(), Refusal::kDataPastEnd,
+       Refusal::kDataPastEnd},
+      {"null record", headerOnly, true, unreachable.c_str(), Refusal::kNoRecord,
+       Refusal::kNoRecord},
+      {"null record and path", "", true, nullptr, Refusal::kNoRecord, Refusal::kNoRecord},
+      {"null path", headerOnly, false, nullptr, Refusal::kNoPath, Refusal::kNone},
+      {"unwritable path", headerOnly, false, unreachable.c_str(), Refusal::kCannotWrite,
+       Refusal::kNone},
   };
   clTiffTools tools;
   for (const auto& c : cases) {
-    Refusal why = Refusal::kNone;
-    EXPECT_FALSE(tools.mConvertCroftToTiff(c.record, record.size(), c.path, why));
+    SCOPED_TRACE(c.what);
+    const char* record = c.null ? nullptr : c.record.data();
+    CMemFile tiff;
+    Refusal why = Refusal::kNoMemory;
+    EXPECT_EQ(tools.mConvertCroftToTiff(record, c.record.size(), tiff, why),
+              c.inMemory == Refusal::kNone);
+    EXPECT_EQ(why, c.inMemory);
+    why = Refusal::kNoMemory;
+    EXPECT_EQ(tools.mConvertCroftToTiff(record, c.record.size(), c.path, why),
+              c.why == Refusal::kNone);
     EXPECT_EQ(why, c.why);
-    // The design's forms, which trust the count, refuse the same.
-    EXPECT_FALSE(tools.mConvertCroftToTiff(const_cast<char*>(c.record), const_cast<char*>(c.path)));
+    EXPECT_EQ(std::filesystem::exists(out), c.why == Refusal::kNone);
+    std::filesystem::remove(out);
+    if (c.null || c.path != out.c_str()) {
+      EXPECT_FALSE(tools.mConvertCroftToTiff(const_cast<char*>(record), const_cast<char*>(c.path)));
+    }
+    EXPECT_FALSE(c.null && tools.mConvertCroftToTiff(nullptr, tiff));
+    EXPECT_EQ(tiff.GetLength(), c.inMemory == Refusal::kNone ? 418 + c.record.size() - 256 : 0u);
   }
-  CMemFile tiff;
-  Refusal why = Refusal::kNone;
-  EXPECT_FALSE(tools.mConvertCroftToTiff(nullptr, 0, tiff, why) ||
-               tools.mConvertCroftToTiff(nullptr, tiff));
-  EXPECT_EQ(why, Refusal::kNoRecord);
   EXPECT_FALSE(std::filesystem::exists(unreachable));
-  EXPECT_EQ(tiff.GetLength(), 0u);
 }
 
 // Under a file-size limit of 1000 bytes the append of the data fails after the

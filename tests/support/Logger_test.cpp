@@ -38,9 +38,13 @@ class LoggerTest : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST_F(LoggerTest, EnabledLoggerWritesTheFileAndStandardOutput) {
+// Loggers keep the state and the file they were created with; an enabled one writes both.
+TEST_F(LoggerTest, EnabledLoggerWritesTheFileAndStandardOutputAndLoggersKeepTheirFirstState) {
+  Logger& early = Logger::getLogger("early");
   Configure("Debug=1");
+  EXPECT_FALSE(early.isWarnEnabled());
   Logger& logger = Logger::getLogger("kernel");
+  EXPECT_EQ(&Logger::getLogger("kernel"), &logger);
   const std::string started = ReadBytes(LogPath("kernel"));
   EXPECT_NE(started.find(std::string(77, '*')), std::string::npos);
   const std::string out = Printed([&] { logger.info("Connected"); });
@@ -51,6 +55,13 @@ TEST_F(LoggerTest, EnabledLoggerWritesTheFileAndStandardOutput) {
   ASSERT_EQ(added.size(), 9 + out.size() + 1) << added;
   EXPECT_TRUE(std::regex_match(added.substr(0, 9), std::regex(R"(\d\d:\d\d:\d\d )")));
   EXPECT_EQ(added.substr(9), out.substr(0, out.size() - 1) + "\r\n");
+  // A file over 1 MiB starts again; one of 1 MiB is appended to.
+  WriteBytes(LogPath("big"), std::string(1048577, 'x'));
+  WriteBytes(LogPath("limit"), std::string(1048576, 'x'));
+  Logger::getLogger("big");
+  Logger::getLogger("limit");
+  EXPECT_EQ(ReadBytes(LogPath("big")).substr(0, 6), "\r\n\r\n\r\n");
+  EXPECT_EQ(ReadBytes(LogPath("limit")).substr(0, 3), "xxx");
 }
 
 TEST_F(LoggerTest, OnlyTheValueOneSwitchesLoggingOn) {
@@ -62,25 +73,6 @@ TEST_F(LoggerTest, OnlyTheValueOneSwitchesLoggingOn) {
     EXPECT_FALSE(std::filesystem::exists(LogPath("quiet"))) << line;
     Logger::uninitialize();
   }
-}
-
-TEST_F(LoggerTest, LoggersKeepTheStateAndFileTheyWereCreatedWith) {
-  Logger& early = Logger::getLogger("early");
-  Configure("Debug=1");
-  EXPECT_FALSE(early.isWarnEnabled());
-  Logger& late = Logger::getLogger("late");
-  EXPECT_TRUE(late.isWarnEnabled());
-  EXPECT_EQ(&Logger::getLogger("late"), &late);
-  // The second request does not start a second run in the file.
-  const std::string text = ReadBytes(LogPath("late"));
-  EXPECT_EQ(text.find(std::string(77, '*')), text.rfind(std::string(77, '*')));
-  // A file over 1 MiB starts again; one of 1 MiB is appended to.
-  WriteBytes(LogPath("big"), std::string(1048577, 'x'));
-  WriteBytes(LogPath("limit"), std::string(1048576, 'x'));
-  Logger::getLogger("big");
-  Logger::getLogger("limit");
-  EXPECT_EQ(ReadBytes(LogPath("big")).substr(0, 6), "\r\n\r\n\r\n");
-  EXPECT_EQ(ReadBytes(LogPath("limit")).substr(0, 3), "xxx");
 }
 
 TEST_F(LoggerTest, UnwritableFileStillLogsToStandardOutput) {

@@ -33,7 +33,7 @@ std::vector<std::string> AllGets(const std::string& bytes, int size) {
   return lines;
 }
 
-TEST(AccessFile, GetsKeepsLineEndsAndSwallowsBlankLines) {
+TEST(AccessFile, GetsKeepsLineEndsAndSwallowsBlankLinesReadStringKeepsCarriageReturns) {
   using Lines = std::vector<std::string>;
   EXPECT_EQ(AllGets("a\r\n\r\n\r\nb\r\n", 256), (Lines{"a\r\n\r\n\r\n", "b\r\n"}));
   // A line longer than the caller's buffer comes back in pieces.
@@ -44,17 +44,15 @@ TEST(AccessFile, GetsKeepsLineEndsAndSwallowsBlankLines) {
   // A buffer with room for the terminator only gets nothing (rather than
   // empty lines forever).
   EXPECT_EQ(AllGets("abc\n", 1), Lines{});
-  std::string longLine(1000, 'x');
-  for (size_t i = 0; i < longLine.size(); ++i) longLine[i] = static_cast<char>('a' + i % 26);
+  std::string longLine;
+  for (int i = 0; i < 1000; ++i) longLine += static_cast<char>('a' + i % 26);
   const std::string bytes = "short\n" + longLine + "\nafter\n";
   for (int size : {2048, 7}) {
     std::string joined;
     for (const std::string& piece : AllGets(bytes, size)) joined += piece;
     EXPECT_EQ(joined, bytes) << "no text lost with a buffer of " << size;
   }
-}
-
-TEST(AccessFile, ReadStringSkipsLeadingLineFeedsAndKeepsCarriageReturns) {
+  // mReadString skips leading line feeds.
   TempDir dir;
   const auto file = Opened(dir, "\n\nab\r\ncd");
   CString line;
@@ -256,9 +254,9 @@ TEST(AccessFileFind, WindowScansFollowTheirModes) {
   };
   TempDir dir;
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.content);
     EXPECT_EQ(Find(*Opened(dir, c.content), c.key, c.field, 1, c.complete, c.near, c.wholeLine),
-              c.expected)
-        << c.content << " / " << c.key;
+              c.expected);
   }
 }
 

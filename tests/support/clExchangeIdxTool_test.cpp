@@ -8,19 +8,6 @@
 
 namespace {
 
-class IdxTool : public clExchangeIdxTool {
- public:
-  using clExchangeIdxTool::mFormatString;
-};
-
-TEST(ExchangeIdx, KeysJoinCountryAndKindAndPadTheNumber) {
-  IdxTool tool;
-  EXPECT_EQ(tool.mFormatString("US 1234567 B2 "), "USB2 01234567");
-  EXPECT_EQ(tool.mFormatString("EP 123456789 A1 "), "EPA1 123456789");
-  EXPECT_EQ(tool.mFormatString("US 1234567 B2"), "");
-  EXPECT_EQ(tool.mFormatString("US"), "");
-}
-
 // An index line: the key, blanks up to column 47, then the relative path.
 std::string IndexLine(const std::string& key, const std::string& path) {
   return key + std::string(47 - key.size(), ' ') + path + "\r\n";
@@ -41,7 +28,11 @@ TEST(ExchangeIdx, FindsPdfFilesRedirectsOtherFilesAndAnswersEmptyForTheUnreachab
     index += IndexLine(std::string("USB2 ") + number,
                        "\\" + folder + "\\" + number + (n % 2 ? ".PDF" : ".tif"));
   }
-  WriteBytes(dir.File("EXCHANGE.IDX"), index + IndexLine("USB2 99999999", "\\GONE\\99999999.PDF"));
+  // Keys join country and kind and pad the number to eight digits, never cutting it.
+  std::filesystem::create_directories(dir.path() / "EP");
+  WriteBytes(dir.File("EP/123456789.PDF"), "%PDF");
+  WriteBytes(dir.File("EXCHANGE.IDX"), IndexLine("EPA1 123456789", "\\EP\\123456789.PDF") + index +
+                                           IndexLine("USB2 99999999", "\\GONE\\99999999.PDF"));
   const std::string root = dir.path().string();
   TempDir empty;
   const struct {
@@ -52,7 +43,9 @@ TEST(ExchangeIdx, FindsPdfFilesRedirectsOtherFilesAndAnswersEmptyForTheUnreachab
       {root + "/", "US 00001393 B2 ", root + "\\DOC199\\00001393.PDF"},
       {root + "/", "US 8 B2 ", ""},         // absent key
       {root + "/", "US 99999999 B2 ", ""},  // listed, but the file is missing
-      {root + "/", "US 7 B2", ""},          // malformed identifier
+      {root + "/", "EP 123456789 A1 ", root + "\\EP\\123456789.PDF"},
+      {root + "/", "US 7 B2", ""},  // malformed identifiers
+      {root + "/", "US", ""},
       {root, "US 7 B2 ", ""},  // a directory without its trailing separator names another file
       {empty.path().string() + "/", "US 7 B2 ", ""},  // no index
   };
