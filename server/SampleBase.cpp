@@ -79,7 +79,8 @@ std::string Date(Random& random, int fromYear, int years) {
   int year = fromYear + static_cast<int>(random.Below(years));
   int month = 1 + static_cast<int>(random.Below(12));
   int day = 1 + static_cast<int>(random.Below(28));
-  char text[16];
+  // Room for any three ints, so that no build's truncation check objects.
+  char text[40];
   std::snprintf(text, sizeof text, "%04d%02d%02d", year, month, day);
   return text;
 }
