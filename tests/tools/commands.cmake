@@ -54,6 +54,7 @@ expect_output(0 "^a b&cJ\n$" decode "a+b%26c%4a")
 expect_output(106 "TEXT is required" decode)
 
 expect_output(1 "\"connected\":false,\"error\":\"Unsupported protocol.\"" post --json ftp://127.0.0.1/ a=1)
+expect_output(1 "^Unsupported protocol.\n$" post ftp://127.0.0.1/ a=1)
 expect_output(1 "\"error\":\"Invalid URL.\"" post --json "no url")
 # Nothing listens on port 1 of the loopback address: the send is refused.
 expect_output(1 "\"error\":\"12029: The attempt to connect to the server failed.\""

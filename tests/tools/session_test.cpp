@@ -379,13 +379,18 @@ TEST(SessionEndToEnd, ALostServerEndsTheSessionWithAClearMessage) {
        "no search server at this URL"},
       {{}, 3, "roof", "does not answer"},  // the reference server, stopped before "roof"
   };
-  ScopedEnvironment environment;
-  environment.Set("SORREL_PASSWORD", "demo");
   for (const auto& known : kCases) {
     SCOPED_TRACE(known.error);
     ScriptedHttpServer scripted;
     scripted.SetHandler([&](const RecordedRequest&) { return known.answer; });
     const bool dies = known.exit == 3;
+    // No password and no terminal to ask on: the scripted logins go with an empty one.
+    ScopedEnvironment environment;
+    if (dies) {
+      environment.Set("SORREL_PASSWORD", "demo");
+    } else {
+      environment.Clear("SORREL_PASSWORD");
+    }
     TempDir out;
     const Outcome run =
         RunSteps(Session(dies ? server->Servlet() : scripted.Url("/sorrel/Search"), "SMALL", out),
