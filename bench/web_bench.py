@@ -10,7 +10,10 @@ Usage: bench/web_bench.py BUILD_DIR [RUNS]
 2. A document, from the click on its hit to its first facsimile page shown,
    beside converting and encoding one page alone (`sorrel tiff --png` on a
    CROFT record, less the tool's start measured by `sorrel version`).
-   Goal: page <= 1.5 x reference.
+   Goal: page <= 1.5 x reference. Each run ends once the whole document is
+   shown (its view and every page), so that the next does not queue behind it.
+Beside each: the floor the machine sets, one round trip of the page to the
+desk plus the reference.
 Medians of RUNS (default 15); headless Chromium through chromium-driver.
 """
 import os
@@ -55,11 +58,21 @@ fetch('/api/state').then((r) => r.json()).then(() => done(performance.now() - st
 PAGE_DOCUMENT = """
 const done = arguments[0];
 const pages = document.getElementById('pages');
+const view = document.getElementById('document-view');
+const viewShown = new Promise((resolve) => view.addEventListener('load', resolve, {once: true}));
+const loaded = (image) => image.complete ? null
+  : new Promise((resolve) => { image.onload = resolve; image.onerror = resolve; });
 const observer = new MutationObserver(() => {
   const first = pages.querySelector('img[data-page="1"]');
   if (!first) return;
   observer.disconnect();
-  const finish = () => done(performance.now() - start);
+  // The time is taken at the first page; the run ends when the whole
+  // document is shown, so that the next one does not wait behind it.
+  const finish = () => {
+    const elapsed = performance.now() - start;
+    viewShown.then(() => Promise.all([...pages.querySelectorAll('img')].map(loaded)))
+      .then(() => done(elapsed));
+  };
   if (first.complete && first.naturalWidth > 0) finish();
   else first.addEventListener('load', finish);
 });
@@ -133,14 +146,20 @@ def main():
     start_up = median_ms(lambda: wall_ms([f"{BUILD}/sorrel", "version"]))
     convert = median_ms(lambda: wall_ms([f"{BUILD}/sorrel", "tiff", "--png", "-o",
                                          os.path.join(folder, "tiff"), record])) - start_up
-    print(f"{'measure':44} {'page ms':>9} {'reference ms':>13} {'ratio':>6}  goal")
-    print(f"{'line to its hit count':44} {page_line:9.2f} {terminal:13.2f} "
-          f"{page_line / terminal:6.2f}  <= 1.2 x + {round_trip:.2f} ms round trip: "
+    # The floor the machine sets: one round trip of the page to the desk
+    # plus the reference's own work; the desk can come no closer than this.
+    line_floor = round_trip + terminal
+    document_floor = round_trip + convert
+    print(f"{'measure':36} {'page ms':>9} {'reference ms':>13} {'ratio':>6} {'floor ms':>9}  goal")
+    print(f"{'line to its hit count':36} {page_line:9.2f} {terminal:13.2f} "
+          f"{page_line / terminal:6.2f} {line_floor:9.2f}  <= 1.2 x + {round_trip:.2f} ms "
+          f"round trip = {1.2 * terminal + round_trip:.2f} ms: "
           f"{'met' if page_line <= 1.2 * terminal + round_trip else 'NOT met'}")
-    print(f"{'document to its first page shown':44} {page_document:9.2f} {convert:13.2f} "
-          f"{page_document / convert:6.2f}  <= 1.5 x: "
+    print(f"{'document to its first page shown':36} {page_document:9.2f} {convert:13.2f} "
+          f"{page_document / convert:6.2f} {document_floor:9.2f}  "
+          f"<= 1.5 x = {1.5 * convert:.2f} ms: "
           f"{'met' if page_document <= 1.5 * convert else 'NOT met'}")
-
+    print(f"floor: one round trip of the page to the desk ({round_trip:.2f} ms) plus the reference")
 
 if __name__ == "__main__":
     main()

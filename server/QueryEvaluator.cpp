@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "server/IndexLayout.h"
+#include "server/IndexTokenizer.h"
 #include "server/Latin1.h"
 #include "server/SqliteStatement.h"
 
@@ -223,8 +224,10 @@ bool QueryEvaluator::TruncationPatterns(const QueryNode& term, const std::string
       return false;
     }
   }
+  std::string folded;
+  if (!FoldedPieces(utf8, folded)) return false;
   patterns = {""};
-  for (char c : utf8) {
+  for (char c : folded) {
     if (c == '#') {
       std::vector<std::string> more;
       for (const auto& p : patterns) {
@@ -239,6 +242,27 @@ bool QueryEvaluator::TruncationPatterns(const QueryNode& term, const std::string
     } else {
       for (auto& p : patterns) p += c;
     }
+  }
+  return true;
+}
+
+// `utf8` with the runs between its wildcards folded as the index folds its
+// words, so that "mü?ler" matches the index's "muller".
+bool QueryEvaluator::FoldedPieces(const std::string& utf8, std::string& folded) {
+  folded.clear();
+  size_t start = 0;
+  while (start <= utf8.size()) {
+    const size_t wild = std::min(utf8.find_first_of("*?#", start), utf8.size());
+    std::string piece;
+    std::string failure;
+    if (wild > start &&
+        !IndexTokenizer::Fold(db_, utf8.substr(start, wild - start), piece, failure)) {
+      error_ = "search engine: " + failure;
+      return false;
+    }
+    folded += piece;
+    if (wild < utf8.size()) folded += utf8[wild];
+    start = wild + 1;
   }
   return true;
 }

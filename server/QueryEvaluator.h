@@ -62,6 +62,7 @@ class QueryEvaluator {
   bool TermAlternatives(const QueryNode& term, std::vector<std::string>& words);
   bool TruncationPatterns(const QueryNode& term, const std::string& utf8,
                           std::vector<std::string>& patterns);
+  bool FoldedPieces(const std::string& utf8, std::string& folded);
   bool IndexWords(const QueryNode& term, const std::vector<std::string>& patterns,
                   std::vector<std::string>& words);
   bool FtsExpression(const QueryNode& node, int nesting, std::string& expression);

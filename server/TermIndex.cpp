@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "server/IndexTokenizer.h"
 #include "server/SqliteStatement.h"
 
 namespace {
@@ -62,11 +63,10 @@ bool TermIndex::Parse(const std::string& file, std::string& field, std::string& 
 
 bool TermIndex::List(sqlite3* db, const std::string& column, const std::string& term,
                      std::vector<Entry>& entries, std::string& error) {
-  // FTS5's unicode61 tokenizer folds ASCII letters to lower case; the index
-  // holds no upper-case word.
-  std::string folded = term;
-  std::transform(folded.begin(), folded.end(), folded.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  // The index holds its words folded (no capitals, no accents): the listing
+  // starts where the folded word falls.
+  std::string folded;
+  if (!IndexTokenizer::Fold(db, term, folded, error)) return false;
   std::vector<Entry> before;
   entries.clear();
   const bool ok = sqlite3_exec(db, kVocabulary, nullptr, nullptr, nullptr) == SQLITE_OK &&

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <system_error>
 #include <utility>
 
@@ -144,6 +145,13 @@ DocumentExporter::DocumentExporter(std::string folder) : folder_(std::move(folde
 
 DocumentExporter::Result DocumentExporter::Export(const KtfDocumentReader::Document& document,
                                                   const FileFetcher& fetch) {
+  LaterPages none;
+  return Export(document, fetch, std::numeric_limits<size_t>::max(), none);
+}
+
+DocumentExporter::Result DocumentExporter::Export(const KtfDocumentReader::Document& document,
+                                                  const FileFetcher& fetch, size_t pagesNow,
+                                                  LaterPages& later) {
   Result result;
   std::vector<std::string> pages;
   for (const auto& [code, value] : document) {
@@ -156,15 +164,36 @@ DocumentExporter::Result DocumentExporter::Export(const KtfDocumentReader::Docum
 
   WriteSgml(document, stem, result);
   if (!result.sgml.empty()) ChooseStyleSheet(result);
-  for (size_t i = 0; i < pages.size(); ++i) {
+  const size_t now = std::min(pagesNow, pages.size());
+  later = {stem, now,
+           std::vector<std::string>(pages.begin() + static_cast<long>(now), pages.end())};
+  MakeEach(
+      {stem, 0, std::vector<std::string>(pages.begin(), pages.begin() + static_cast<long>(now))},
+      fetch, result);
+  return result;
+}
+
+DocumentExporter::Result DocumentExporter::MakePages(const LaterPages& later,
+                                                     const FileFetcher& fetch) {
+  Result result;
+  MakeEach(later, fetch, result);
+  return result;
+}
+
+std::string DocumentExporter::PagePath(const std::string& folder, const std::string& stem,
+                                       size_t page, const char* extension) {
+  return (fs::path(folder) / (stem + "-" + std::to_string(page) + extension)).string();
+}
+
+void DocumentExporter::MakeEach(const LaterPages& pages, const FileFetcher& fetch, Result& result) {
+  for (size_t i = 0; i < pages.records.size(); ++i) {
     std::string record;
-    if (!fetch(pages[i], record)) {
-      result.problems.push_back("facsimile page " + pages[i] + " did not arrive");
+    if (!fetch(pages.records[i], record)) {
+      result.problems.push_back("facsimile page " + pages.records[i] + " did not arrive");
       continue;
     }
-    ConvertPage(record, stem + "-" + std::to_string(i + 1), result);
+    ConvertPage(record, pages.stem, pages.first + i + 1, result);
   }
-  return result;
 }
 
 void DocumentExporter::WriteSgml(const KtfDocumentReader::Document& document,
@@ -203,9 +232,10 @@ void DocumentExporter::ChooseStyleSheet(Result& result) {
   if (CopyBeside(BundledFile("stylesheets/" + name), name, result)) result.styleSheet = name;
 }
 
-void DocumentExporter::ConvertPage(const std::string& record, const std::string& stem,
-                                   Result& result) {
-  const std::string tiff = (fs::path(folder_) / (stem + ".tif")).string();
+void DocumentExporter::ConvertPage(const std::string& record, const std::string& document,
+                                   size_t page, Result& result) {
+  const std::string stem = document + "-" + std::to_string(page);
+  const std::string tiff = PagePath(folder_, document, page, ".tif");
   if (!clTiffTools().mConvertCroftToTiff(record.data(), record.size(), tiff.c_str())) {
     result.problems.push_back(stem + ": not a CROFT facsimile record, or " + tiff +
                               " could not be written");
@@ -213,7 +243,7 @@ void DocumentExporter::ConvertPage(const std::string& record, const std::string&
   }
   result.tiffs.push_back(tiff);
   Remember(tiff);
-  const std::string png = (fs::path(folder_) / (stem + ".png")).string();
+  const std::string png = PagePath(folder_, document, page, ".png");
   std::vector<std::string> notes;
   std::string error;
   if (!WritePagePreview(tiff, png, &notes, &error)) {

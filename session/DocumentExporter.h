@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -34,9 +35,27 @@ class DocumentExporter {
   // Writes into `folder`, which must exist.
   explicit DocumentExporter(std::string folder);
 
+  // The facsimile pages of an export left for MakePages, in order.
+  struct LaterPages {
+    std::string stem;                  // NAME
+    size_t first = 0;                  // records[0] is page first + 1
+    std::vector<std::string> records;  // the names of the pages' facsimile records
+  };
+
   // Exports one document; never throws for bad data, every failure is a
   // line of Result::problems and the other files are still made.
   Result Export(const KtfDocumentReader::Document& document, const FileFetcher& fetch);
+  // As Export, but makes only the first `pagesNow` facsimile pages and
+  // leaves the others in `later`, for a front end that shows the first
+  // page before the others are made.
+  Result Export(const KtfDocumentReader::Document& document, const FileFetcher& fetch,
+                size_t pagesNow, LaterPages& later);
+  // Makes the pages an Export left: their TIFF and PNG files, or problems.
+  Result MakePages(const LaterPages& later, const FileFetcher& fetch);
+  // The path page `page` (from 1) of NAME `stem` gets in `folder`,
+  // `extension` ".tif" or ".png".
+  static std::string PagePath(const std::string& folder, const std::string& stem, size_t page,
+                              const char* extension);
 
   // A readable text for a converter status.
   static const char* StatusText(K2S_Return status);
@@ -51,7 +70,11 @@ class DocumentExporter {
   void WriteSgml(const KtfDocumentReader::Document& document, const std::string& name,
                  Result& result);
   void ChooseStyleSheet(Result& result);
-  void ConvertPage(const std::string& record, const std::string& base, Result& result);
+  // Fetches and converts each page of `pages`, into `result`.
+  void MakeEach(const LaterPages& pages, const FileFetcher& fetch, Result& result);
+  // Page `page` of NAME `document` from its CROFT record: NAME-page.tif, NAME-page.png.
+  void ConvertPage(const std::string& record, const std::string& document, size_t page,
+                   Result& result);
   bool CopyBeside(const std::string& bundled, const std::string& name, Result& result);
   // Lists a file the export made, its permissions narrowed to 0644 at most.
   void Remember(const std::string& path);

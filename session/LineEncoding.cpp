@@ -70,10 +70,10 @@ bool InWord(char32_t c) {
          c == U'+' || c == U'"';
 }
 
-// The server compares a word with truncation inside ("j?rgensen") with its
-// index words, which it keeps without accents, and does not take the accents
-// off the word itself: in such a word every accented letter goes to its base
-// letter. A "+" at the word's end is a prefix search, which the server folds.
+// A server may compare a word with truncation inside ("j?rgensen") with its
+// index words, kept without accents, without taking the accents off the
+// word itself: in such a word every accented letter goes to its base letter,
+// which such a server and one that folds the word both find. A "+" at the word's end is a prefix search, which the server folds.
 void FoldTruncatedWords(std::u32string& line) {
   for (size_t start = 0; start < line.size();) {
     size_t end = start;
@@ -128,13 +128,16 @@ bool NextCharacter(std::string_view text, size_t& at, char32_t& c) {
   return true;
 }
 
-bool WellFormed(std::string_view text) {
+// Where `text` stops being well-formed UTF-8; its size when it never does.
+size_t FirstBadByte(std::string_view text) {
   char32_t c = 0;
-  for (size_t at = 0; at < text.size();) {
-    if (!NextCharacter(text, at, c)) return false;
+  size_t at = 0;
+  while (at < text.size() && NextCharacter(text, at, c)) {
   }
-  return true;
+  return at;
 }
+
+bool WellFormed(std::string_view text) { return FirstBadByte(text) == text.size(); }
 
 std::string Named(char32_t c) {
   char code[16];
@@ -244,6 +247,20 @@ LineEncoding::Line LineEncoding::ForTranslator(const std::string& typed) const {
   }
   line.folded = Changes(typed32, folded32);
   return line;
+}
+
+std::optional<std::string> LineEncoding::FromUser(const std::string& typed,
+                                                   std::string& refusal) const {
+  if (!fromUser_) {
+    const size_t bad = FirstBadByte(typed);
+    if (bad == typed.size() || passesBytes_) return typed;
+    refusal = NotText(typed, bad, "UTF-8");
+    return std::nullopt;
+  }
+  CodePageConverter::Result converted = fromUser_->Convert(typed);
+  if (converted.whole()) return std::move(converted.text);
+  refusal = NotText(typed, converted.stopped, codeset_);
+  return std::nullopt;
 }
 
 std::string LineEncoding::FromTranslator(const std::string& text) const {

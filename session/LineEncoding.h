@@ -44,6 +44,10 @@ class LineEncoding {
   // letter only as itself (ø, æ, ß, ð, þ). A character code page 850 lacks
   // (ł, €), or bytes that are no text of the codeset, refuse the line.
   Line ForTranslator(const std::string& typed) const;
+  // Text in the user's encoding (a command-line argument) as UTF-8; nullopt,
+  // with the place named in `refusal`, for bytes that are no text of the
+  // codeset. Under the C locale text that is no UTF-8 passes as it is.
+  std::optional<std::string> FromUser(const std::string& typed, std::string& refusal) const;
   // The translator's code page 850 text as UTF-8 (not for a line `passed`).
   std::string FromTranslator(const std::string& text) const;
   // A UTF-8 question in the server's windows-1252; nullopt, with the

@@ -156,17 +156,28 @@ std::vector<std::pair<int, KtfDocumentReader::Document>> SearchSession::Document
 }
 
 std::optional<DocumentExporter::Result> SearchSession::Export(int number, int position,
-                                                              LineResult& result) {
+                                                              LineResult& result,
+                                                              DocumentExporter::LaterPages* later) {
   const auto documents = Documents(number, {position}, result);
   if (documents.empty()) return std::nullopt;
+  const auto fetch = [&](const std::string& name, std::string& bytes) {
+    return exchange_.TextFile(result, name, bytes);
+  };
   DocumentExporter::Result made =
-      exporter_.Export(documents.front().second, [&](const std::string& name, std::string& bytes) {
-        return exchange_.TextFile(result, name, bytes);
-      });
+      later == nullptr ? exporter_.Export(documents.front().second, fetch)
+                       : exporter_.Export(documents.front().second, fetch, 1, *later);
   // The files keep the server's code page; what is shown is UTF-8.
   made.number = Windows1252ToUtf8(made.number);
   made.title = Windows1252ToUtf8(made.title);
   return made;
+}
+
+DocumentExporter::Result SearchSession::ExportPages(const DocumentExporter::LaterPages& later,
+                                                    LineResult& result) {
+  if (exchange_.ended()) return {};
+  return exporter_.MakePages(later, [&](const std::string& name, std::string& bytes) {
+    return exchange_.TextFile(result, name, bytes);
+  });
 }
 
 std::vector<std::string> SearchSession::Banner() const {

@@ -91,7 +91,13 @@ class SearchSession {
       int number, const std::vector<int>& positions, LineResult& result);
   // Document `position` of set `number` turned into files as PRINT does,
   // its number and title in UTF-8; empty when it could not be fetched.
-  std::optional<DocumentExporter::Result> Export(int number, int position, LineResult& result);
+  // With `later`, only its first facsimile page is made now, the others
+  // are left there for ExportPages.
+  std::optional<DocumentExporter::Result> Export(int number, int position, LineResult& result,
+                                                 DocumentExporter::LaterPages* later = nullptr);
+  // The pages an Export left, fetched and converted.
+  DocumentExporter::Result ExportPages(const DocumentExporter::LaterPages& later,
+                                       LineResult& result);
 
  private:
   // A line in the session's codeset, made ready for the translator and

@@ -1,9 +1,8 @@
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
+#include "bundle/JavaBridgeFiles.h"
 #include "java/JavaControllerWrapper.h"
 #include "java/LUXQuery.h"
 #include "support/BugException.h"
@@ -26,39 +25,6 @@ struct PatentOptions {
   std::string proxy;       // HOST:PORT of an HTTP proxy, or empty
   std::string proxyUser;   // proxy user name, when the proxy asks
 };
-
-namespace fs = std::filesystem;
-
-// Debian's link to the default Java runtime.
-constexpr char kDefaultJavaHome[] = "/usr/lib/jvm/default-java";
-
-std::string JavaHome(const PatentOptions& options) {
-  if (!options.javaHome.empty()) return options.javaHome;
-  const char* fromEnvironment = std::getenv("JAVA_HOME");
-  return fromEnvironment && *fromEnvironment ? fromEnvironment : kDefaultJavaHome;
-}
-
-// The tool's own folder, where "Trellis.dll" and trellis.jar are installed.
-fs::path ToolDirectory() {
-  std::error_code error;
-  const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  return error ? fs::path() : self.parent_path();
-}
-
-// trellis.jar beside the tool, else in the first folder of PATH that has it.
-std::string TrellisJar(const fs::path& toolDirectory) {
-  std::error_code error;
-  if (fs::exists(toolDirectory / "trellis.jar", error)) return toolDirectory / "trellis.jar";
-  const char* path = std::getenv("PATH");
-  std::string rest = path ? path : "";
-  for (size_t start = 0; start <= rest.size();) {
-    const size_t end = std::min(rest.find(':', start), rest.size());
-    const fs::path candidate = fs::path(rest.substr(start, end - start)) / "trellis.jar";
-    if (end > start && fs::exists(candidate, error)) return candidate;
-    start = end + 1;
-  }
-  return {};
-}
 
 // The proxy's port from --proxy HOST:PORT; a malformed one is a command-line error.
 int ProxyPort(const std::string& proxy) {
@@ -111,9 +77,8 @@ int Run(const PatentOptions& options) {
     std::fprintf(stderr, "sorrel: %s\n", sheetProblem.c_str());
     return 1;
   }
-  const std::string javaHome = JavaHome(options);
-  std::error_code error;
-  if (!fs::exists(fs::path(javaHome) / "lib/server/libjvm.so", error)) {
+  const std::string javaHome = JavaBridgeFiles::JavaHome(options.javaHome);
+  if (!JavaBridgeFiles::HasJvm(javaHome)) {
     std::fprintf(stderr,
                  "no Java runtime in %s (lib/server/libjvm.so is missing): install "
                  "default-jdk-headless or give --java-home\n",
@@ -121,15 +86,10 @@ int Run(const PatentOptions& options) {
     return 1;
   }
   // "Trellis.dll" is looked for beside the tool first, then along PATH.
-  const fs::path toolDirectory = ToolDirectory();
-  const char* oldPath = std::getenv("PATH");
-  const std::string path =
-      toolDirectory.string() + (oldPath && *oldPath ? ":" + std::string(oldPath) : "");
-  setenv("PATH", path.c_str(), 1);
-  setenv("TRELLIS_SERVER_URL", options.url.c_str(), 1);
+  JavaBridgeFiles::Prepare(options.url);
 
   JavaControllerWrapper bridge;
-  CString home = javaHome, classPath = TrellisJar(toolDirectory), libraryPath;
+  CString home = javaHome, classPath = JavaBridgeFiles::TrellisJar(), libraryPath;
   bridge.SetJavaHome(home);
   bridge.SetClassPath(classPath);
   bridge.SetLibraryPath(libraryPath);

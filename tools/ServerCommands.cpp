@@ -2,9 +2,11 @@
 #include <functional>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "session/LineEncoding.h"
 #include "session/ServerConnection.h"
 #include "session/ServerReply.h"
 #include "session/TransportFailure.h"
@@ -16,9 +18,15 @@
 // The commands that talk to a search server through a session: login,
 // bases, info, query, check and file. Each prints every session event on
 // standard error, the answer on standard output, and exits with the
-// status of session/ServerReply.h. Text from the server reaches the terminal
-// through TerminalText; --json escapes it instead.
+// status of session/ServerReply.h. A question or file name goes from the
+// locale's codeset to the server's windows-1252; the server's text reaches
+// the terminal in the locale's codeset through TerminalText; --json gives it
+// as UTF-8, escaped.
 namespace {
+
+// The status of an argument the server's code page cannot carry, as for a
+// line refused by `sorrel translate`.
+constexpr int kRefusedArgument = 2;
 
 struct QueryOptions {
   ServerOptions server;
@@ -89,6 +97,26 @@ std::string FailureMessage(const ServerOptions& options, const ServerReply& repl
   return message;
 }
 
+const LineEncoding& Encoding() {
+  static const LineEncoding encoding;
+  return encoding;
+}
+
+// A question or file name from the command line in the server's code page;
+// false, with the character named on standard error, when it cannot be.
+bool ForServer(std::string& argument) {
+  std::string refusal;
+  const std::optional<std::string> utf8 = Encoding().FromUser(argument, refusal);
+  const std::optional<std::string> sent =
+      utf8 ? Encoding().ForServer(*utf8, refusal) : std::nullopt;
+  if (!sent) {
+    std::fprintf(stderr, "sorrel: %s\n", refusal.c_str());
+    return false;
+  }
+  argument = *sent;
+  return true;
+}
+
 // Prints the answer (or a JSON object), or a clear message; the exit status.
 int Report(const ServerOptions& options, const char* what, const ServerReply& reply) {
   const int status = reply.ExitStatus();
@@ -109,7 +137,7 @@ int Report(const ServerOptions& options, const char* what, const ServerReply& re
     }
     std::cout << result.dump() << '\n';
   } else if (reply.delivered()) {
-    std::cout << TerminalText::Shown(reply.body);
+    std::cout << Encoding().ForUser(TerminalText::ShownUtf8(Windows1252ToUtf8(reply.body)));
     if (!reply.body.empty() && reply.body.back() != '\n') std::cout << '\n';
   } else {
     std::fprintf(stderr, "sorrel: %s\n", FailureMessage(options, reply, what).c_str());
@@ -189,6 +217,10 @@ void AddQuery(CLI::App& app, int& exitCode) {
   command->add_option("--from", query.from, "first record, from 1");
   command->add_option("--count", query.count, "number of records");
   command->callback([&exitCode] {
+    if (!ForServer(query.question)) {
+      exitCode = kRefusedArgument;
+      return;
+    }
     exitCode = RunOnServer(query.server, "question", [](ServerConnection& connection) {
       ServerReply reply = connection.Query(query.base, query.question, query.from, query.count);
       if (reply.outcome == ServerReply::Outcome::kOtherStatus) {
@@ -205,6 +237,10 @@ void AddCheck(CLI::App& app, int& exitCode) {
   command->add_option("BASE", check.base, "database name")->required();
   command->add_option("QUESTION", check.question, "the question")->required();
   command->callback([&exitCode] {
+    if (!ForServer(check.question)) {
+      exitCode = kRefusedArgument;
+      return;
+    }
     exitCode = RunOnServer(check.server, "question", [](ServerConnection& connection) {
       ServerReply reply = connection.Check(check.base, check.question);
       if (reply.outcome == ServerReply::Outcome::kOtherStatus) {
@@ -221,6 +257,10 @@ void AddFile(CLI::App& app, int& exitCode) {
   command->add_option("BASE", file.base, "database name")->required();
   command->add_option("FILE", file.file, "file name")->required();
   command->callback([&exitCode] {
+    if (!ForServer(file.file)) {
+      exitCode = kRefusedArgument;
+      return;
+    }
     exitCode = RunOnServer(file.server, "file", [](ServerConnection& connection) {
       ServerReply reply = connection.TextFile(file.base, file.file);
       if (reply.outcome == ServerReply::Outcome::kOtherStatus) {

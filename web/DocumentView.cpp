@@ -88,6 +88,10 @@ std::string ReadAll(const fs::path& path) {
 
 }  // namespace
 
+std::string DocumentView::ViewPath(const std::string& sgmlPath) {
+  return fs::path(sgmlPath).replace_extension(".xml").string();
+}
+
 std::string DocumentView::Styled(const std::string& xml, const std::string& styleSheet) {
   if (styleSheet.empty()) return xml;
   std::string quoted;
@@ -125,8 +129,7 @@ std::string DocumentView::Make(const std::string& sgmlPath, const std::string& s
       return {};
     }
   }
-  fs::path xml = original;
-  xml.replace_extension(".xml");
+  const fs::path xml = ViewPath(original.string());
   fs::path messages = original;
   messages.replace_extension(".osx.log");
   const int status = RunOsx(sgml, xml, messages);

@@ -15,6 +15,9 @@ class DocumentView {
   static std::string Make(const std::string& sgmlPath, const std::string& styleSheet,
                           std::string& problem);
 
+  // The path Make writes the view of `sgmlPath` to: NAME.xml beside it.
+  static std::string ViewPath(const std::string& sgmlPath);
+
   // `xml` (osx's output) with the style-sheet instruction put after its
   // XML declaration; unchanged when `styleSheet` is empty.
   static std::string Styled(const std::string& xml, const std::string& styleSheet);

@@ -1,36 +1,17 @@
 #include "web/RegisterData.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <system_error>
 #include <utility>
 
+#include "bundle/BundledData.h"
+#include "bundle/JavaBridgeFiles.h"
 #include "java/JavaControllerWrapper.h"
 #include "java/LUXQuery.h"
 #include "platform/DiagnosticSink.h"
 #include "support/BugException.h"
 #include "support/JavaControllerException.h"
-
-namespace {
-
-namespace fs = std::filesystem;
-
-constexpr char kDefaultJavaHome[] = "/usr/lib/jvm/default-java";
-
-std::string JavaHome() {
-  const char* fromEnvironment = std::getenv("JAVA_HOME");
-  return fromEnvironment && *fromEnvironment ? fromEnvironment : kDefaultJavaHome;
-}
-
-// The tool's own folder, where Trellis.dll and trellis.jar are built and installed.
-fs::path ToolFolder() {
-  std::error_code error;
-  const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  return error ? fs::path() : self.parent_path();
-}
-
-}  // namespace
 
 RegisterData::RegisterData(std::string servletUrl, std::string styleSheet)
     : servletUrl_(std::move(servletUrl)), styleSheet_(std::move(styleSheet)) {}
@@ -45,22 +26,20 @@ bool RegisterData::Start(std::string& note) {
     note = startFailure_;
     return false;
   }
-  const std::string home = JavaHome();
-  const fs::path tool = ToolFolder();
+  const std::string home = JavaBridgeFiles::JavaHome();
+  const std::string jar = JavaBridgeFiles::TrellisJar();
   std::error_code error;
-  if (!fs::exists(fs::path(home) / "lib/server/libjvm.so", error)) {
+  if (!JavaBridgeFiles::HasJvm(home)) {
     startFailure_ = "No Java runtime here (" + home + "): the register data cannot be shown.";
-  } else if (!fs::exists(tool / "trellis.jar", error) || !fs::exists(tool / "Trellis.dll", error)) {
+  } else if (jar.empty() ||
+             !std::filesystem::exists(BundledData::ProgramFolder() / "Trellis.dll", error)) {
     startFailure_ = "The Java bridge (Trellis.dll, trellis.jar) is not installed beside sorrel: "
                     "the register data cannot be shown.";
   }
   if (startFailure_.empty()) {
-    const char* oldPath = std::getenv("PATH");
-    const std::string path = tool.string() + (oldPath && *oldPath ? ":" + std::string(oldPath) : "");
-    setenv("PATH", path.c_str(), 1);
-    setenv("TRELLIS_SERVER_URL", servletUrl_.c_str(), 1);
+    JavaBridgeFiles::Prepare(servletUrl_);
     auto bridge = std::make_unique<JavaControllerWrapper>();
-    CString javaHome = home, classPath = (tool / "trellis.jar").string(), libraryPath;
+    CString javaHome = home, classPath = jar, libraryPath;
     bridge->SetJavaHome(javaHome);
     bridge->SetClassPath(classPath);
     bridge->SetLibraryPath(libraryPath);

@@ -1,10 +1,13 @@
 #include "web/WebDesk.h"
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <utility>
 
+#include "platform/DiagnosticSink.h"
 #include "session/Windows1252.h"
 #include "web/DocumentView.h"
 
@@ -104,8 +107,26 @@ void WebDesk::Remember(const Json& printed) {
   for (const auto& name : printed["png"]) names.push_back(name);
   if (printed.contains("view")) names.push_back(printed["view"]);
   for (const std::string& name : names) {
-    if (!name.empty()) files_[name] = (std::filesystem::path(outDir_) / name).string();
+    if (!name.empty()) Keep(name, (std::filesystem::path(outDir_) / name).string());
   }
+}
+
+void WebDesk::Keep(const std::string& name, const std::string& path, bool pending) {
+  std::lock_guard<std::mutex> lock(filesMutex_);
+  files_[name] = {path, pending, {}};
+}
+
+void WebDesk::Settle(const std::string& name, const std::string& problem) {
+  {
+    std::lock_guard<std::mutex> lock(filesMutex_);
+    File& file = files_[name];
+    file.pending = false;
+    file.problem = problem;
+  }
+  if (!problem.empty()) {
+    ReportDiagnostic(DiagnosticLevel::kDebug, ("(WebDesk) " + name + ": " + problem).c_str());
+  }
+  filesSettled_.notify_all();
 }
 
 Json WebDesk::Line(const std::string& line) {
@@ -124,7 +145,7 @@ Json WebDesk::Line(const std::string& line) {
       if (printed.is_object() && printed.contains("sgml")) Remember(printed);
     }
     if (result.contains("file")) {
-      files_[result["file"]] = (std::filesystem::path(outDir_) / "kept.ktf").string();
+      Keep(result["file"], (std::filesystem::path(outDir_) / "kept.ktf").string());
     }
     AddState(answer);
     return answer;
@@ -163,30 +184,81 @@ Json WebDesk::Hits(int set, int from, int count) {
   });
 }
 
-Json WebDesk::Open(int set, int position) {
+Json WebDesk::Open(int set, int position, const std::string& ticket) {
   return OnSession([&] {
     Json answer;
     LineResult result;
-    const std::optional<DocumentExporter::Result> made = session_->Export(set, position, result);
+    DocumentExporter::LaterPages later;
+    const std::optional<DocumentExporter::Result> made =
+        session_->Export(set, position, result, &later);
     if (made) {
-      Json printed = WebSessionSink::PrintedJson(position, *made);
-      std::string problem;
-      const std::string view = DocumentView::Make(made->sgml, made->styleSheet, problem);
-      if (view.empty()) {
-        printed["view_problem"] = problem;
-      } else {
-        printed["view"] = std::filesystem::path(view).filename().string();
-      }
-      Remember(printed);
-      answer["document"] = printed;
+      answer["document"] = Opened(position, *made, later);
+      const std::string none = later.first == 0         ? "the document has no facsimile page"
+                               : made->problems.empty() ? "its first page was not made"
+                                                        : made->problems.back();
+      Ticket(ticket, made->previews.empty() ? "" : made->previews.front(), none);
     } else {
       answer["error"] = result.error.value_or("no such document");
+      Ticket(ticket, "", answer["error"]);
     }
     sink_.TakeOutput();
     NoteEnd({{"result", answer}});
     AddState(answer);
     return answer;
   });
+}
+
+Json WebDesk::Opened(int position, const DocumentExporter::Result& made,
+                     const DocumentExporter::LaterPages& later) {
+  Json printed = WebSessionSink::PrintedJson(position, made);
+  Remember(printed);
+  for (size_t page = later.first + 1; page <= later.first + later.records.size(); ++page) {
+    for (const char* extension : {".tif", ".png"}) {
+      const std::string path = DocumentExporter::PagePath(outDir_, later.stem, page, extension);
+      const std::string name = std::filesystem::path(path).filename().string();
+      Keep(name, path, true);
+      printed[extension == std::string(".tif") ? "tiff" : "png"].push_back(name);
+    }
+  }
+  if (made.sgml.empty()) {
+    printed["view_problem"] = "the document's SGML file was not made";
+  } else {
+    const std::string view = DocumentView::ViewPath(made.sgml);
+    const std::string name = std::filesystem::path(view).filename().string();
+    printed["view"] = name;
+    Keep(name, view, true);
+  }
+  // First after this answer, before any later request of the page.
+  std::lock_guard<std::mutex> lock(mutex_);
+  jobs_.emplace_front(
+      [this, later, sgml = made.sgml, sheet = made.styleSheet] { MakeRest(later, sgml, sheet); });
+  return printed;
+}
+
+void WebDesk::MakeRest(const DocumentExporter::LaterPages& later, const std::string& sgml,
+                       const std::string& styleSheet) {
+  if (!later.records.empty()) {
+    LineResult result;
+    const DocumentExporter::Result pages = session_->ExportPages(later, result);
+    sink_.TakeOutput();
+    NoteEnd({{"result", {{"error", result.error.value_or("no answer")}}}});
+    std::string why;
+    for (const std::string& problem : pages.problems) why += (why.empty() ? "" : "; ") + problem;
+    if (why.empty()) why = result.error.value_or("the page was not made");
+    for (size_t page = later.first + 1; page <= later.first + later.records.size(); ++page) {
+      for (const auto* made : {&pages.tiffs, &pages.previews}) {
+        const char* extension = made == &pages.tiffs ? ".tif" : ".png";
+        const std::string path = DocumentExporter::PagePath(outDir_, later.stem, page, extension);
+        const bool done = std::find(made->begin(), made->end(), path) != made->end();
+        Settle(std::filesystem::path(path).filename().string(), done ? "" : why);
+      }
+    }
+  }
+  if (sgml.empty()) return;
+  std::string problem;
+  const std::string view = DocumentView::Make(sgml, styleSheet, problem);
+  Settle(std::filesystem::path(DocumentView::ViewPath(sgml)).filename().string(),
+         view.empty() ? problem : "");
 }
 
 Json WebDesk::Register(const std::string& number) {
@@ -201,7 +273,7 @@ Json WebDesk::Register(const std::string& number) {
       std::ofstream out(path, std::ios::binary | std::ios::trunc);
       out << xhtml;
       if (out.flush()) {
-        files_[name] = path;
+        Keep(name, path);
         answer["view"] = name;
       } else {
         answer["note"] = "cannot write " + path;
@@ -212,11 +284,56 @@ Json WebDesk::Register(const std::string& number) {
   });
 }
 
-std::optional<std::string> WebDesk::FilePath(const std::string& name) {
-  const Json answer = OnSession([&] {
+void WebDesk::Ticket(const std::string& ticket, const std::string& path,
+                     const std::string& problem) {
+  if (ticket.empty()) return;
+  {
+    std::lock_guard<std::mutex> lock(filesMutex_);
+    // Tickets the page never claimed (it went away) are few; keep the map small.
+    if (tickets_.size() >= 16) tickets_.erase(tickets_.begin());
+    tickets_[ticket] = {path, false, path.empty() ? problem : std::string()};
+  }
+  filesSettled_.notify_all();
+}
+
+std::optional<std::string> WebDesk::FirstPage(const std::string& ticket, std::string& problem) {
+  std::unique_lock<std::mutex> lock(filesMutex_);
+  // The image is asked for beside the Open; the bound only keeps a request
+  // whose Open never came from waiting forever.
+  if (!filesSettled_.wait_for(lock, std::chrono::seconds(60),
+                              [&] { return tickets_.count(ticket) > 0; })) {
+    problem = "no document was opened with this ticket";
+    return std::nullopt;
+  }
+  const File page = tickets_[ticket];
+  tickets_.erase(ticket);
+  if (page.path.empty()) {
+    problem = page.problem;
+    return std::nullopt;
+  }
+  return page.path;
+}
+
+std::optional<std::string> WebDesk::FilePath(const std::string& name, std::string& problem) {
+  std::unique_lock<std::mutex> lock(filesMutex_);
+  const auto settled = [&] {
     const auto found = files_.find(name);
-    return found == files_.end() ? Json() : Json(found->second);
-  });
-  if (!answer.is_string()) return std::nullopt;
-  return answer.get<std::string>();
+    return found == files_.end() || !found->second.pending;
+  };
+  // A file named in an answer is made right after it; the bound only keeps
+  // a request from waiting forever on a desk that is stuck.
+  if (!filesSettled_.wait_for(lock, std::chrono::seconds(60), settled)) {
+    problem = name + " is still being made";
+    return std::nullopt;
+  }
+  const auto found = files_.find(name);
+  if (found == files_.end()) {
+    problem = "no such file in this session";
+    return std::nullopt;
+  }
+  if (!found->second.problem.empty()) {
+    problem = found->second.problem;
+    return std::nullopt;
+  }
+  return found->second.path;
 }

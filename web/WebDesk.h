@@ -45,12 +45,22 @@ class WebDesk {
   nlohmann::json Hits(int set, int from, int count);
   // Document `position` of set `set` made into files as PRINT makes them,
   // with a view of it for the browser ("view": NAME.xml, or "view_problem").
-  nlohmann::json Open(int set, int position);
+  // The answer goes as soon as the SGML and the first page are made; the
+  // other pages and the view follow on the session's thread, and FilePath
+  // waits for them. A `ticket` from the page names its first page for
+  // FirstPage, so the page can ask for the image while the answer is made.
+  nlohmann::json Open(int set, int position, const std::string& ticket = {});
+  // The path of the first page made by the Open given `ticket`, once it is
+  // made (waits for that Open); empty with the reason in `problem` when it
+  // has no first page. Each ticket is answered once. Any thread.
+  std::optional<std::string> FirstPage(const std::string& ticket, std::string& problem);
   // The register data of publication `number` through the Java bridge, made
   // into NAME-register.xhtml ("view"), or a plain "note" why there is none.
   nlohmann::json Register(const std::string& number);
-  // The path of a file the desk made, by its name; empty for any other name.
-  std::optional<std::string> FilePath(const std::string& name);
+  // The path of a file the desk made, by its name, once it is made (waits
+  // while it is being made); empty for any other name or a file that could
+  // not be made, with the reason in `problem`. Any thread.
+  std::optional<std::string> FilePath(const std::string& name, std::string& problem);
 
  private:
   // Runs `job` on the session's thread and waits for its answer.
@@ -62,13 +72,37 @@ class WebDesk {
   void NoteEnd(const nlohmann::json& output);
   // Remembers the files of a printed document (as the page names them).
   void Remember(const nlohmann::json& printed);
+  // Names the file `name` at `path`: made, or still to be made.
+  void Keep(const std::string& name, const std::string& path, bool pending = false);
+  // A pending file made, or not made for `problem`.
+  void Settle(const std::string& name, const std::string& problem);
+  // An opened document's answer: its files, those still to be made named
+  // too and queued to be made first after the answer.
+  nlohmann::json Opened(int position, const DocumentExporter::Result& made,
+                        const DocumentExporter::LaterPages& later);
+  // Hands the first page of an Open (or why there is none) to FirstPage.
+  void Ticket(const std::string& ticket, const std::string& path, const std::string& problem);
+  // Makes what Opened left: the other pages, then the view of `sgml`.
+  void MakeRest(const DocumentExporter::LaterPages& later, const std::string& sgml,
+                const std::string& styleSheet);
+
+  // A file the page may ask for, by name.
+  struct File {
+    std::string path;
+    bool pending = false;  // named in an answer, still being made
+    std::string problem;   // why it was not made
+  };
 
   std::string outDir_;
   WebSessionSink sink_;
   std::unique_ptr<SearchSession> session_;  // made and ended on thread_
   RegisterData register_;                   // used on thread_ only
-  std::map<std::string, std::string> files_;  // name -> path, on thread_ only
   bool endNoted_ = false;
+
+  std::mutex filesMutex_;
+  std::condition_variable filesSettled_;
+  std::map<std::string, File> files_;
+  std::map<std::string, File> tickets_;  // an Open's ticket -> its first page
 
   std::mutex mutex_;
   std::condition_variable wake_;

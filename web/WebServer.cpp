@@ -27,6 +27,8 @@ constexpr const char* kPolicy =
 
 // A page file's or a made file's name: no folder, no dot first.
 const std::regex kSafeName(R"([A-Za-z0-9_][A-Za-z0-9_.-]*)");
+// The page's name for one opening of a document.
+const std::regex kTicket(R"([A-Za-z0-9]{1,40})");
 
 std::string ContentType(const std::string& name) {
   static const std::map<std::string, std::string> types = {
@@ -201,7 +203,8 @@ void WebServer::AddApiRoutes() {
   });
   http_->Post("/api/open", [this](const httplib::Request& request, httplib::Response& response) {
     const Json body = Body(request);
-    SendJson(response, desk_.Open(IntField(body, "set", 0), IntField(body, "position", 0)));
+    SendJson(response, desk_.Open(IntField(body, "set", 0), IntField(body, "position", 0),
+                                  TextField(body, "ticket")));
   });
   http_->Post("/api/register", [this](const httplib::Request& request,
                                       httplib::Response& response) {
@@ -213,16 +216,30 @@ void WebServer::AddFileRoutes() {
   http_->Get(R"(/files/([^/]+))", [this](const httplib::Request& request,
                                           httplib::Response& response) {
     const std::string name = request.matches[1];
+    std::string problem = "no such file in this session";
     const std::optional<std::string> path =
-        std::regex_match(name, kSafeName) ? desk_.FilePath(name) : std::nullopt;
+        std::regex_match(name, kSafeName) ? desk_.FilePath(name, problem) : std::nullopt;
     std::string bytes;
     if (!path || !ReadFile(*path, bytes)) {
-      Refuse(response, 404, "no such file in this session");
+      Refuse(response, 404, path ? "cannot read " + name : problem);
       return;
     }
     if (request.has_param("download")) {
       response.set_header("Content-Disposition", "attachment; filename=\"" + name + "\"");
     }
     response.set_content(bytes, ContentType(name).c_str());
+  });
+  // The first page of a document being opened, asked for beside its Open.
+  http_->Get("/api/page", [this](const httplib::Request& request, httplib::Response& response) {
+    const std::string ticket = request.get_param_value("ticket");
+    std::string problem = "no such ticket";
+    const std::optional<std::string> path =
+        std::regex_match(ticket, kTicket) ? desk_.FirstPage(ticket, problem) : std::nullopt;
+    std::string bytes;
+    if (!path || !ReadFile(*path, bytes)) {
+      Refuse(response, 404, path ? "cannot read the first page" : problem);
+      return;
+    }
+    response.set_content(bytes, ContentType(*path).c_str());
   });
 }

@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "session/Windows1252.h"
 #include "tests/common/TempDir.h"
@@ -56,6 +60,48 @@ TEST(DocumentExporter, SgmlSaysItsCharacterSetAndOnsgmlsReadsItRight) {
   const auto [refused, message] = Onsgmls("-s", undefined.sgml);
   EXPECT_NE(refused, 0);
   EXPECT_NE(message.find("non SGML character number 129"), std::string::npos) << message;
+}
+
+// A document of three facsimile pages made at once and made first page
+// first: the same files, each page's record fetched once, a record that
+// does not arrive named among the problems.
+TEST(DocumentExporter, PagesLeftForLaterAreMadeUnderTheSameNames) {
+  std::ifstream in(SORREL_SOURCE_DIR "/examples/croft/drawing.croft", std::ios::binary);
+  const std::string croft((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(croft.empty());
+  KtfDocumentReader::Document document = Titled("Pages");
+  for (const char* page : {"P1 1", "P2 2", "P3 3"}) document.Add("FP", page);
+  std::vector<std::string> asked;
+  const auto fetch = [&](const std::string& name, std::string& bytes) {
+    asked.push_back(name);
+    bytes = croft;
+    return name != "P3";
+  };
+  TempDir whole, parted;
+  const DocumentExporter::Result all =
+      DocumentExporter(whole.path().string()).Export(document, fetch);
+  DocumentExporter exporter(parted.path().string());
+  DocumentExporter::LaterPages later;
+  const DocumentExporter::Result first = exporter.Export(document, fetch, 1, later);
+  EXPECT_EQ(later.first, 1u);
+  EXPECT_EQ(later.records, (std::vector<std::string>{"P2", "P3"}));
+  const DocumentExporter::Result rest = exporter.MakePages(later, fetch);
+  EXPECT_EQ(asked, (std::vector<std::string>{"P1", "P2", "P3", "P1", "P2", "P3"}));
+
+  const auto names = [](const std::vector<std::string>& paths) {
+    std::vector<std::string> named;
+    for (const auto& path : paths) named.push_back(std::filesystem::path(path).filename());
+    return named;
+  };
+  EXPECT_EQ(names(all.previews), (std::vector<std::string>{"EP1A1-1.png", "EP1A1-2.png"}));
+  std::vector<std::string> parts = names(first.previews);
+  for (const auto& name : names(rest.previews)) parts.push_back(name);
+  EXPECT_EQ(parts, names(all.previews));
+  EXPECT_EQ(rest.tiffs.front(),
+            DocumentExporter::PagePath(parted.path().string(), "EP1A1", 2, ".tif"));
+  ASSERT_EQ(rest.problems.size(), 1u);
+  EXPECT_EQ(rest.problems, all.problems);
+  EXPECT_NE(rest.problems.front().find("P3"), std::string::npos);
 }
 
 }  // namespace

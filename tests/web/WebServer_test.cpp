@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <algorithm>
@@ -154,6 +155,36 @@ TEST(WebServer, RunsLinesListsHitsAndServesTheDocumentsFiles) {
     auto refused404 = client.Get(other, desk.Page());
     ASSERT_TRUE(refused404);
     EXPECT_EQ(refused404->status, 404) << other;
+  }
+}
+
+// The first page asked for under a ticket before its document is opened
+// comes once the Open has made it, the same bytes as the file; a ticket
+// of an Open that failed gets the reason, a malformed one nothing.
+TEST(WebServer, TheFirstPageAskedBesideItsOpenComesWhenMade) {
+  Desk desk;
+  desk.Post("/api/line", {{"line", "1000000/PN"}});
+  std::unique_ptr<httplib::Result> early;
+  std::thread asker([&] {
+    auto client = desk.Client();
+    early = std::make_unique<httplib::Result>(client.Get("/api/page?ticket=t1", desk.Page()));
+  });
+  const Json opened = desk.Post("/api/open", {{"set", 1}, {"position", 1}, {"ticket", "t1"}});
+  asker.join();
+  ASSERT_TRUE(*early);
+  ASSERT_EQ((*early)->status, 200) << (*early)->body;
+  EXPECT_EQ((*early)->get_header_value("Content-Type"), "image/png");
+  auto file = desk.Client().Get("/files/" + opened["document"]["png"][0].get<std::string>(),
+                                desk.Page());
+  ASSERT_TRUE(file);
+  EXPECT_EQ((*early)->body, file->body);
+
+  desk.Post("/api/open", {{"set", 9}, {"position", 1}, {"ticket", "t2"}});
+  for (const char* asked : {"/api/page?ticket=t2", "/api/page?ticket=..%2Fx"}) {
+    auto refused = desk.Client().Get(asked, desk.Page());
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 404) << asked;
+    EXPECT_FALSE(refused->body.empty());
   }
 }
 

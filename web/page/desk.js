@@ -6,6 +6,7 @@ let historyAt = 0;
 let shownSet = 0;
 let shownFrom = 1;
 let setHits = new Map();
+let setRows = new Map();
 let zoom = 1;
 
 const $ = (id) => document.getElementById(id);
@@ -51,20 +52,39 @@ function showState(answer) {
   document.body.dataset.ended = answer.ended ? "yes" : "no";
 }
 
+// A set's row, made once and kept while its hits and question stay.
+function setRow(set) {
+  const row = document.createElement("tr");
+  const open = element("button", `Set ${set.set}`);
+  open.type = "button";
+  open.addEventListener("click", () => showHits(set.set, 1));
+  const first = document.createElement("td");
+  first.append(open);
+  row.append(first, element("td", set.hits), element("td", set.expression));
+  return { row, hits: set.hits, expression: set.expression };
+}
+
+// Every answer carries all the sets; the rows already shown are kept, so a
+// new set costs one row, not the whole table.
 function showSets(sets) {
   const body = $("sets").tBodies[0];
-  body.replaceChildren();
+  const rows = new Map();
   setHits = new Map();
   for (const set of sets) {
     setHits.set(set.set, set.hits);
-    const row = document.createElement("tr");
-    const open = element("button", `Set ${set.set}`);
-    open.type = "button";
-    open.addEventListener("click", () => showHits(set.set, 1));
-    const first = document.createElement("td");
-    first.append(open);
-    row.append(first, element("td", set.hits), element("td", set.expression));
-    body.append(row);
+    const kept = setRows.get(set.set);
+    const same = kept && kept.hits === set.hits && kept.expression === set.expression;
+    rows.set(set.set, same ? kept : setRow(set));
+  }
+  setRows = rows;
+  const wanted = [...rows.values()].map((kept) => kept.row);
+  let same = 0;
+  const shown = body.rows;
+  while (same < wanted.length && same < shown.length && shown[same] === wanted[same]) same++;
+  if (same < shown.length) {
+    body.replaceChildren(...wanted);
+  } else {
+    body.append(...wanted.slice(same));
   }
 }
 
@@ -141,14 +161,32 @@ async function showHits(set, from) {
   }
 }
 
+function pageImage(source, page, number) {
+  const image = document.createElement("img");
+  image.src = source;
+  image.alt = `Page ${page} of ${number}`;
+  image.dataset.page = page;
+  return image;
+}
+
+// The first page's image is asked for beside the document, under a ticket
+// of this opening: the desk sends it as soon as it is made, while the
+// answer (the other pages, the view) is still on its way.
 async function openDocument(set, position) {
-  const answer = await ask("/api/open", { set, position });
-  if (!answer) return;
-  if (answer.error) {
-    say("errors", answer.error);
+  const ticket = crypto.randomUUID().replaceAll("-", "");
+  const pages = $("pages");
+  const before = [...pages.children];
+  const first = pageImage(`/api/page?ticket=${ticket}`, 1, "the document being opened");
+  pages.replaceChildren(first);
+  applyZoom();
+  $("document-area").hidden = false;
+  const answer = await ask("/api/open", { set, position, ticket });
+  if (!answer || answer.error) {
+    if (answer) say("errors", answer.error);
+    pages.replaceChildren(...before);
     return;
   }
-  showPrinted(answer.document, `${set}:${position}`);
+  showPrinted(answer.document, `${set}:${position}`, answer.document.png.length ? first : null);
 }
 
 function download(name, label) {
@@ -170,7 +208,8 @@ async function showRegister() {
   if (answer.view) $("register-view").src = `/files/${encodeURIComponent(answer.view)}`;
 }
 
-function showPrinted(printed, opened = "printed") {
+// `first`: the first page's image, already asked for, kept as it is.
+function showPrinted(printed, opened = "printed", first = null) {
   $("document-area").hidden = false;
   $("document-area").dataset.opened = opened;
   $("document-title").textContent = `${printed.number} ${printed.title}`;
@@ -179,21 +218,17 @@ function showPrinted(printed, opened = "printed") {
   $("register-view").hidden = true;
   for (const problem of printed.problems || []) say("errors", problem);
   if (printed.view_problem) say("errors", printed.view_problem);
+  // The pages' images before the view: the desk makes the view last.
+  const images = printed.png.map((name, page) => (page === 0 && first ? first
+    : pageImage(`/files/${encodeURIComponent(name)}`, page + 1, printed.number)));
+  if (first) first.alt = `Page 1 of ${printed.number}`;
+  $("pages").replaceChildren(...images);
+  applyZoom();
   const view = $("document-view");
   if (printed.view) view.src = `/files/${encodeURIComponent(printed.view)}`;
   const downloads = $("downloads");
   downloads.replaceChildren(download(printed.sgml, `${printed.sgml} (SGML)`));
   printed.tiff.forEach((name, page) => downloads.append(download(name, `Page ${page + 1} (TIFF)`)));
-  const pages = $("pages");
-  pages.replaceChildren();
-  printed.png.forEach((name, page) => {
-    const image = document.createElement("img");
-    image.src = `/files/${encodeURIComponent(name)}`;
-    image.alt = `Page ${page + 1} of ${printed.number}`;
-    image.dataset.page = page + 1;
-    pages.append(image);
-  });
-  applyZoom();
 }
 
 function applyZoom() {
