@@ -458,9 +458,8 @@ TEST(SessionEndToEnd, ServerTextReachesTheTerminalWithoutControlsAndJsonAsUtf8) 
       EXPECT_EQ(output.find(control), std::string::npos) << output;
     }
   }
-  // post shows the bytes; the session and file show the text in UTF-8,
-  // where 0x9B is the letter "\u203a" and 0x81, which windows-1252 leaves
-  // undefined, the C1 control of its number.
+  // post shows the bytes; the session and file show UTF-8, where 0x9B is "\u203a" and 0x81,
+  // which windows-1252 leaves undefined, the C1 control of its number.
   const std::string shown = "T\xfctel ^[]0;owned^G ^[[2J \\x9b2J^M end \\x81";
   const std::string shownUtf8 = "T\u00fctel ^[]0;owned^G ^[[2J \u203a2J^M end \\x81";
   EXPECT_NE(outputs[0].find("AB  " + shownUtf8), std::string::npos) << outputs[0];
