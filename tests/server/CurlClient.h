@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <map>
+#include <regex>
 #include <stdexcept>
 #include <string>
 
@@ -53,16 +54,6 @@ class CurlClient {
   Reply Post(const std::string& url, const std::map<std::string, std::string>& fields) {
     return Post(url, Form(fields));
   }
-  // Posts `size` bytes that `read` produces (a CURLOPT_READFUNCTION).
-  Reply PostStream(const std::string& url, curl_off_t size, curl_read_callback read, void* source) {
-    curl_easy_setopt(curl_, CURLOPT_HTTPGET, 0L);
-    curl_easy_setopt(curl_, CURLOPT_POST, 1L);
-    curl_easy_setopt(curl_, CURLOPT_POSTFIELDS, nullptr);
-    curl_easy_setopt(curl_, CURLOPT_READFUNCTION, read);
-    curl_easy_setopt(curl_, CURLOPT_READDATA, source);
-    curl_easy_setopt(curl_, CURLOPT_POSTFIELDSIZE_LARGE, size);
-    return Perform(url);
-  }
   Reply Get(const std::string& url) {
     curl_easy_setopt(curl_, CURLOPT_HTTPGET, 1L);
     return Perform(url);
@@ -91,13 +82,28 @@ class CurlClient {
   CURL* curl_;
 };
 
-// Logs `client` in as the bundled user demo (password demo) at `root`
-// ("http://HOST:PORT/sorrel/"); the login answer's status.
+// The title of an HTML page, empty when it has none.
+inline std::string Title(const std::string& page) {
+  std::smatch match;
+  return std::regex_search(page, match, std::regex("<title>([^<]*)</title>")) ? match[1].str()
+                                                                              : std::string();
+}
+
+// The MD5 digest of `text` in hexadecimal, as the client sends a password.
+inline std::string Md5Hex(const std::string& text) {
+  CString digest;
+  CString input(text.c_str());
+  return Crypto::HashString(input, digest) == 1 ? static_cast<const char*>(digest) : "";
+}
+
+// Logs `client` in as `user` with `password` at `root` ("http://HOST:PORT/sorrel/").
+inline CurlClient::Reply LogIn(CurlClient& client, const std::string& root, const std::string& user,
+                               const std::string& password) {
+  return client.Post(root + "UserAuthentication",
+                     {{"iac_user", user}, {"iac_pwd", Md5Hex(password)}});
+}
+
+// Logs `client` in as the bundled user demo (password demo); the login answer's status.
 inline long LogInAsDemo(CurlClient& client, const std::string& root) {
-  CString password("demo"), digest;
-  if (Crypto::HashString(password, digest) != 1) return 0;
-  return client
-      .Post(root + "UserAuthentication",
-            {{"iac_user", "demo"}, {"iac_pwd", static_cast<const char*>(digest)}})
-      .status;
+  return LogIn(client, root, "demo", "demo").status;
 }

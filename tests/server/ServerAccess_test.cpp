@@ -13,7 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include "support/Crypto.h"
 #include "tests/common/ReferenceServer.h"
 #include "tests/common/TempDir.h"
 #include "tests/server/CurlClient.h"
@@ -22,20 +21,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Md5(const std::string& text) {
-  CString digest;
-  CString input(text.c_str());
-  EXPECT_EQ(Crypto::HashString(input, digest), 1);
-  return static_cast<const char*>(digest);
-}
-
 // A login from the loopback address `from` (127.0.0.0/8 all reach the server).
 CurlClient::Reply Login(const ReferenceServer& server, const std::string& from,
                         const std::string& user, const std::string& password) {
   CurlClient client;
   curl_easy_setopt(client.handle(), CURLOPT_INTERFACE, ("host!" + from).c_str());
-  return client.Post(server.Root() + "UserAuthentication",
-                     {{"iac_user", user}, {"iac_pwd", Md5(password)}});
+  return LogIn(client, server.Root(), user, password);
 }
 
 bool Authenticated(const CurlClient::Reply& reply) {
@@ -74,8 +65,7 @@ TEST(ServerAccess, TheBasesOwnFilesAndLinksAreNotServed) {
   ReferenceServer server({"--base", base.string(), "--xml-server", "on"},
                          ReferenceServer::Base::kSample);
   CurlClient client;
-  ASSERT_TRUE(Authenticated(client.Post(server.Root() + "UserAuthentication",
-                                        {{"iac_user", "demo"}, {"iac_pwd", Md5("demo")}})));
+  ASSERT_TRUE(Authenticated(LogIn(client, server.Root(), "demo", "demo")));
   const struct {
     const char* file;
     long status;
@@ -97,20 +87,30 @@ TEST(ServerAccess, TheBasesOwnFilesAndLinksAreNotServed) {
 }
 
 TEST(ServerAccess, TheLoginFreeVariantsAnswerOnlyWhenTurnedOn) {
-  const std::map<std::string, std::map<std::string, std::string>> kRequests = {
-      {"search.cgi", {{"base", "SMALL"}, {"action", "r"}, {"question", "TI AB=pump"}}},
-      {"getfile.cgi", {{"base", "SMALL"}, {"action", "f"}, {"file", "help.txt"}}},
-      {"XMLServerUserRequest", {}},
+  const struct {
+    const char* path;
+    std::map<std::string, std::string> form;
+    const char* says;
+  } kRequests[] = {
+      {"search.cgi",
+       {{"base", "SMALL"}, {"action", "r"}, {"question", "TI AB=pump"}},
+       "PN=EP 4 A1"},
+      {"getfile.cgi",
+       {{"base", "SMALL"}, {"action", "f"}, {"file", "help.txt"}},
+       "eleven hand-written"},
+      {"XMLServerUserRequest", {}, "<databases>"},
   };
   for (const char* setting : {"", "off", "on"}) {
     std::vector<std::string> arguments;
     if (*setting != '\0') arguments = {"--xml-server", setting};
     ReferenceServer server(arguments);
     CurlClient client;
-    for (const auto& [path, form] : kRequests) {
-      EXPECT_EQ(client.Post(server.Root() + path, form).status,
-                std::string(setting) == "on" ? 200 : 404)
-          << path << " with \"" << setting << "\"";
+    for (const auto& request : kRequests) {
+      SCOPED_TRACE(std::string(request.path) + " with \"" + setting + "\"");
+      const CurlClient::Reply reply = client.Post(server.Root() + request.path, request.form);
+      const bool on = std::string(setting) == "on";
+      EXPECT_EQ(reply.status, on ? 200 : 404);
+      EXPECT_EQ(reply.body.find(request.says) != std::string::npos, on) << reply.body;
     }
   }
 }

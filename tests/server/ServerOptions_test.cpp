@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <sstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -74,38 +77,15 @@ TEST(ServerOptions, PutsEachValueInItsPlace) {
   EXPECT_TRUE(defaults.server.bases.empty());
   EXPECT_TRUE(defaults.server.usersFile.empty());
 
-  ServerOptions options = Parse({"--port",
-                                 "0",
-                                 "--host",
-                                 "::1",
-                                 "--base",
-                                 "a",
-                                 "--users",
-                                 "u.ini",
-                                 "--base",
-                                 "b",
-                                 "--session-timeout",
-                                 "60",
-                                 "--session-lifetime",
-                                 "600",
-                                 "--header-timeout",
-                                 "4",
-                                 "--per-address",
-                                 "2",
-                                 "--tls-cert",
-                                 "c.pem",
-                                 "--tls-key",
-                                 "k.pem",
-                                 "--threads",
-                                 "3",
-                                 "--max-body",
-                                 "4294967296",
-                                 "--guard-path",
-                                 "/sorrel/x",
-                                 "--guard-user",
-                                 "ann:pass:word",
-                                 "--port",
-                                 "9"});
+  std::vector<const char*> line;
+  std::istringstream words(
+      "--port 0 --host ::1 --base a --users u.ini --base b --session-timeout 60 "
+      "--session-lifetime 600 --header-timeout 4 --per-address 2 --tls-cert c.pem --tls-key k.pem "
+      "--threads 3 --max-body 4294967296 --guard-path /sorrel/x --guard-user ann:pass:word --port "
+      "9");
+  std::vector<std::string> held(std::istream_iterator<std::string>(words), {});
+  for (const std::string& word : held) line.push_back(word.c_str());
+  ServerOptions options = Parse(line);
   ASSERT_EQ(options.action, Action::kServe) << options.problem;
   const SorrelServer::Options& server = options.server;
   EXPECT_EQ(server.port, 9);  // the last one given wins

@@ -11,30 +11,38 @@
 
 namespace {
 
-size_t Hits(SqliteEngine& engine, const std::string& question) {
+std::vector<int64_t> Found(SqliteEngine& engine, const std::string& question) {
   QueryNode root;
   std::string error;
   EXPECT_TRUE(QueryParser::Parse(question, root, error)) << error;
   SearchEngine::HitList hits;
-  EXPECT_TRUE(engine.Run(root, {}, hits, error)) << error;
-  return hits.size();
+  EXPECT_TRUE(engine.Run(root, {}, hits, error)) << question << ": " << error;
+  return hits;
+}
+
+size_t Hits(SqliteEngine& engine, const std::string& question) {
+  return Found(engine, question).size();
+}
+
+// Opens `engine` on a base in `base` whose documents are `documents`.
+bool OpenOn(SqliteEngine& engine, const TempDir& base, const std::string& documents) {
+  WriteBytes(base.File("documents.ktf"), documents);
+  std::string error;
+  EXPECT_TRUE(engine.Open(base.path().string(), error)) << error;
+  return error.empty();
 }
 
 TEST(SqliteEngine, ReindexesWhenTheDocumentsChange) {
   TempDir base;
-  WriteBytes(base.File("documents.ktf"), "PN=EP 1 A1\nTI=Alpha\n\nPN=EP 2 A1\nTI=Beta\n");
   {
     SqliteEngine engine;
-    std::string error;
-    ASSERT_TRUE(engine.Open(base.path().string(), error)) << error;
+    ASSERT_TRUE(OpenOn(engine, base, "PN=EP 1 A1\nTI=Alpha\n\nPN=EP 2 A1\nTI=Beta\n"));
     EXPECT_EQ(engine.DocumentCount(), 2u);
     EXPECT_EQ(Hits(engine, "TI=alpha"), 1u);
   }
   // A different size tells the index is stale even within the same second.
-  WriteBytes(base.File("documents.ktf"), "PN=EP 3 A1\nTI=Gamma rays\n");
   SqliteEngine engine;
-  std::string error;
-  ASSERT_TRUE(engine.Open(base.path().string(), error)) << error;
+  ASSERT_TRUE(OpenOn(engine, base, "PN=EP 3 A1\nTI=Gamma rays\n"));
   EXPECT_EQ(engine.DocumentCount(), 1u);
   EXPECT_EQ(Hits(engine, "TI=alpha"), 0u);
   EXPECT_EQ(Hits(engine, "TI=gamma"), 1u);
@@ -61,10 +69,8 @@ TEST(SqliteEngine, AnswersQuestionsFromManyThreadsAtOnce) {
   for (int i = 1; i <= 50; ++i) {
     text += "PN=EP " + std::to_string(i) + " A1\nTI=" + (i % 2 ? "odd" : "even") + " pump\n\n";
   }
-  WriteBytes(base.File("documents.ktf"), text);
   SqliteEngine engine;
-  std::string error;
-  ASSERT_TRUE(engine.Open(base.path().string(), error)) << error;
+  ASSERT_TRUE(OpenOn(engine, base, text));
   std::vector<std::thread> threads;
   std::atomic<int> right{0};
   for (int t = 0; t < 8; ++t) {
@@ -78,25 +84,15 @@ TEST(SqliteEngine, AnswersQuestionsFromManyThreadsAtOnce) {
   EXPECT_EQ(right, 160);
 }
 
-std::vector<int64_t> Found(SqliteEngine& engine, const std::string& question) {
-  QueryNode root;
-  std::string error;
-  EXPECT_TRUE(QueryParser::Parse(question, root, error)) << error;
-  SearchEngine::HitList hits;
-  EXPECT_TRUE(engine.Run(root, {}, hits, error)) << question << ": " << error;
-  return hits;
-}
-
 // Runs of one level's operators are evaluated as lists, partly in FTS5 and
 // partly as set operations; deep alternations leave FTS5 for set operations.
 TEST(SqliteEngine, OperatorRunsAnswerAsTheirSetsSay) {
   TempDir base;
-  WriteBytes(base.File("documents.ktf"),
-             "PN=EP 1 A1\nTI=alpha beta\nPD=20050101\n\nPN=EP 2 A1\nTI=alpha\nPD=19990101\n\n"
-             "PN=EP 3 A1\nTI=beta gamma\nPD=20100101\n\nPN=EP 4 A1\nTI=delta\nPD=20010101\n");
   SqliteEngine engine;
-  std::string error;
-  ASSERT_TRUE(engine.Open(base.path().string(), error)) << error;
+  ASSERT_TRUE(
+      OpenOn(engine, base,
+             "PN=EP 1 A1\nTI=alpha beta\nPD=20050101\n\nPN=EP 2 A1\nTI=alpha\nPD=19990101\n\n"
+             "PN=EP 3 A1\nTI=beta gamma\nPD=20100101\n\nPN=EP 4 A1\nTI=delta\nPD=20010101\n"));
   std::string deep = "TI=alpha";
   for (int i = 0; i < 30; ++i) deep = "TI=alpha AND (beta OR (" + deep + "))";
   struct Case {
@@ -120,10 +116,9 @@ TEST(SqliteEngine, OperatorRunsAnswerAsTheirSetsSay) {
 
 TEST(SqliteEngine, StopsAQuestionOverItsBudgetOrItsTime) {
   TempDir base;
-  WriteBytes(base.File("documents.ktf"), "PN=EP 1 A1\nTI=alpha beta\n");
   SqliteEngine engine;
+  ASSERT_TRUE(OpenOn(engine, base, "PN=EP 1 A1\nTI=alpha beta\n"));
   std::string error;
-  ASSERT_TRUE(engine.Open(base.path().string(), error)) << error;
   // Five links of 16 x 16 pairs each: within each link's limit, over the
   // question's budget of lookups.
   std::string group = "(w0";

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "support/Crypto.h"
 #include "tests/server/CurlClient.h"
 #include "tests/server/TestServer.h"
 
@@ -18,13 +17,7 @@ namespace {
 
 class LoggedIn {
  public:
-  LoggedIn() {
-    CString digest;
-    CString password("demo");
-    EXPECT_EQ(Crypto::HashString(password, digest), 1);
-    client.Post(server.Root() + "UserAuthentication",
-                {{"iac_user", "demo"}, {"iac_pwd", static_cast<const char*>(digest)}});
-  }
+  LoggedIn() { EXPECT_EQ(LogInAsDemo(client, server.Root()), 200); }
   CurlClient::Reply File(const std::string& name) {
     return client.Post(
         server.Servlet(),

@@ -8,7 +8,8 @@
 #include "server/SorrelServer.h"
 
 // A SorrelServer on a free loopback port, serving in a thread of its own
-// while the object lives; stopped and joined when it goes away.
+// while the object lives; stopped and joined when it goes away. Its log is
+// muted unless the options name a log function.
 class TestServer {
  public:
   explicit TestServer(SorrelServer::Options options) {
@@ -17,7 +18,7 @@ class TestServer {
     if (options.usersFile.empty())
       options.usersFile = SORREL_SOURCE_DIR "/examples/server/users.ini";
     if (options.bases.empty()) options.bases = {SmallBase()};
-    options.log = [](const std::string&) {};
+    if (!options.log) options.log = [](const std::string&) {};
     std::string error;
     if (!server_.Start(options, error)) throw std::runtime_error(error);
     thread_ = std::thread([this] { server_.Serve(); });

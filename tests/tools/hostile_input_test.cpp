@@ -10,68 +10,21 @@
 // query, check, file (its FILE names a file on the server), md5, encode,
 // decode, version. patent's --xhtml style sheet is covered up to its content,
 // which only the Java runtime reads.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "tests/common/TempDir.h"
+#include "tests/tools/ToolRun.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ToolRun {
-  int exit = -1;
-  std::string out;
-  std::string err;
-};
-
-// Runs the tool in `folder` with `arguments`, standard input empty; one that
-// still runs after 60 s is killed and fails.
-ToolRun RunTool(const fs::path& folder, std::vector<std::string> arguments) {
-  const TempDir capture;
-  const std::string outPath = capture.File("out"), errPath = capture.File("err");
-  arguments.insert(arguments.begin(), SORREL_TOOL_BINARY);
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  const pid_t child = ::fork();
-  if (child == 0) {
-    const int in = ::open("/dev/null", O_RDONLY);
-    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || err < 0 || ::chdir(folder.c_str()) != 0) ::_exit(126);
-    ::dup2(in, STDIN_FILENO);
-    ::dup2(out, STDOUT_FILENO);
-    ::dup2(err, STDERR_FILENO);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-  }
-  int status = 0;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (::waitpid(child, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(child, SIGKILL);
-      ::waitpid(child, &status, 0);
-      return {};
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), ReadBytes(outPath),
-          ReadBytes(errPath)};
-}
 
 // Every entry under `root` with its bytes ("/" for a folder).
 std::map<std::string, std::string> Snapshot(const fs::path& root) {
@@ -198,21 +151,14 @@ std::string Prepare(const fs::path& work, Kind kind, const Case& row) {
   return path;
 }
 
+// What the line on standard error says of the hostile path.
 std::string Says(Kind kind, const Case& row) {
-  switch (kind) {
-    case kMissing:
-      return "does not exist";
-    case kEmpty:
-      return "is empty";
-    case kDirectory:
-      return "is a directory";
-    case kGarbage:
-      return row.garbageSays;
-    case kOntoFolder:
-      return "is a directory";
-    default:
-      return "";
-  }
+  static const std::map<Kind, std::string> kSays = {{kMissing, "does not exist"},
+                                                    {kEmpty, "is empty"},
+                                                    {kDirectory, "is a directory"},
+                                                    {kUnderFile, ""},
+                                                    {kOntoFolder, "is a directory"}};
+  return kind == kGarbage ? row.garbageSays : kSays.at(kind);
 }
 
 // README.md's exit-status table: status -> the cell that lists its commands.
@@ -253,7 +199,7 @@ TEST(HostileInput, EveryFileArgumentIsReportedByNameAndNothingIsTouched) {
       }
       SCOPED_TRACE("sorrel " + shown);
       const auto before = Snapshot(work.path());
-      const ToolRun run = RunTool(work.path(), arguments);
+      const ToolRun run = RunTool(arguments, work.path());
       EXPECT_EQ(run.exit, 1);
       ExpectDocumented(row.arguments[0], run.exit);
       ASSERT_FALSE(run.err.empty());
@@ -287,7 +233,7 @@ TEST(HostileInput, CommandLineErrorsNameWhatIsWrong) {
   const TempDir work;
   for (const CommandLine& line : table) {
     SCOPED_TRACE("sorrel " + line.arguments[0]);
-    const ToolRun run = RunTool(work.path(), line.arguments);
+    const ToolRun run = RunTool(line.arguments, work.path());
     EXPECT_EQ(run.exit, line.exit) << run.err;
     ExpectDocumented(line.arguments[0].substr(line.arguments[0][0] == '-' ? 2 : 0), run.exit);
     const std::string& said = line.exit == 0 ? run.out : run.err;
