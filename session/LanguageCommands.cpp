@@ -81,6 +81,22 @@ bool LanguageCommands::Handles(const KTF_COMMAND& command) {
   }
 }
 
+bool LanguageCommands::RunsLocally(const KTF_COMMAND& command) {
+  switch (command.type) {
+    case CMD_HISTORY:
+    case CMD_ERASE:
+    case CMD_SAVE:
+    case CMD_STOP:
+      return true;
+    case CMD_HELP:
+      return command.help_topic == nullptr;
+    case CMD_FILE:
+      return command.file_mode == 0 || command.file_mode == 1;  // SV, ER
+    default:
+      return false;
+  }
+}
+
 void LanguageCommands::Run(const KTF_COMMAND& command, LineResult& result) {
   switch (command.type) {
     case CMD_SAVE:
@@ -344,7 +360,10 @@ void LanguageCommands::Help(LineResult& result) {
   result.kind = LineResult::Kind::kHelp;
   std::string xml;
   std::vector<std::string> fields;
-  if (exchange_.BaseInfo(result, xml)) fields = BaseInformation::Parse(xml).fields;
+  // After the end the help is the session's own, without the base's fields.
+  if (!exchange_.ended() && exchange_.BaseInfo(result, xml)) {
+    fields = BaseInformation::Parse(xml).fields;
+  }
   std::string text;
   for (const std::string& line : SessionHelp::Lines(exchange_.base(), fields, store_.folder())) {
     Say(line);

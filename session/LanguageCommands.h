@@ -42,6 +42,12 @@ class LanguageCommands {
 
   // True for the commands above; the others are CommandDispatcher's.
   static bool Handles(const KTF_COMMAND& command);
+  // True for a command that needs no server: HELP without a topic, HISTORY,
+  // ERASE, SAVE, FILE NAME SV and ER, STOP. These still run after the session
+  // has ended; kLocalCommands names them for the user.
+  static bool RunsLocally(const KTF_COMMAND& command);
+  static constexpr const char* kLocalCommands =
+      "..HELP, ..HI, ..ER, ..SV NAME, ..FILE NAME SV or ER and ..STOP";
   // Runs `command` (one that Handles) into `result`.
   void Run(const KTF_COMMAND& command, LineResult& result);
   // Search `line` (as typed, under default criteria `defaults`) made set `set`.

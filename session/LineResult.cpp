@@ -34,6 +34,8 @@ const char* LineResult::KindName() const {
       return "file";
     case Kind::kIndex:
       return "index";
+    case Kind::kEnded:
+      return "ended";
   }
   return "unknown";
 }

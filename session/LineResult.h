@@ -28,6 +28,7 @@ struct LineResult {
     kExecute,      // EXECUTE: a strategy run again
     kFile,         // FILE NAME BEGIN, STAT, ER
     kIndex,        // INDEX: the words of a field
+    kEnded,        // valid, but it needs the server and the session has ended: nothing sent
   };
 
   // A document that PRINT turned into files.

@@ -40,10 +40,9 @@ void SearchSession::Note(const ServerEvent& event) {
 }
 
 bool SearchSession::Run(std::string line) {
-  if (exchange_.ended()) return false;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   const size_t first = line.find_first_not_of(" \t");
-  if (first == std::string::npos || line[first] == '#') return true;
+  if (first == std::string::npos || line[first] == '#') return !exchange_.ended();
   ++tally_.lines;
   LineResult result;
   const std::string defaults = LanguageCommands::Defaults(config_);
@@ -52,6 +51,8 @@ bool SearchSession::Run(std::string line) {
     RefuseText(*translated.refusal, result);
   } else if (translated.code != SYNTAX_OK) {
     Refuse(translated.code, translated.ready, result);
+  } else if (exchange_.ended() && !LanguageCommands::RunsLocally(command_)) {
+    Ended(defaults, result);
   } else if (LanguageCommands::Handles(command_)) {
     language_.Run(command_, result);
   } else {
@@ -90,12 +91,27 @@ SearchSession::Translated SearchSession::Translate(const std::string& line, KTF_
     }
     command.expression = question_.data();
   }
+  // A search after the end is not run: nothing to note about it.
+  if (exchange_.ended()) return translated;
   for (const std::string& notice :
        notices_.Check(ready.utf8, before, LanguageCommands::Defaults(config_))) {
     sink_.Text(notice);
     result.notices.push_back(notice);
   }
   return translated;
+}
+
+void SearchSession::Ended(const std::string& defaults, LineResult& result) {
+  // The line's leading field, if any, changed the fields of bare words for a
+  // question that is not run: they stay as they were.
+  std::vector<char> text(defaults.begin(), defaults.end());
+  text.push_back('\0');
+  config_.change_default_criteria(text.data());
+  result.kind = LineResult::Kind::kEnded;
+  result.error = std::string(exchange_.exitStatus() == kServerGone ? "the search server is gone"
+                                                                   : "the session has ended") +
+                 ": nothing was sent; " + LanguageCommands::kLocalCommands + " still run";
+  sink_.Text(*result.error);
 }
 
 void SearchSession::RefuseText(const std::string& reason, LineResult& result) {

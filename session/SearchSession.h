@@ -32,7 +32,8 @@
 // events as they come, each line's result as a value, the summary at the
 // end; the same goes into the transcript OUT/transcript.txt (TranscriptSink).
 // A session whose server stops answering, refuses the login, or answers it
-// with something else than XML, ends.
+// with something else than XML, ends; after that, only the lines that need
+// no server run.
 class SearchSession {
  public:
   struct Settings {
@@ -66,10 +67,13 @@ class SearchSession {
   SearchSession& operator=(const SearchSession&) = delete;
 
   // Runs one line; false when the session has ended (STOP, a refused login,
-  // a server that no longer answers): later lines are not read. Blank lines
-  // and lines starting with '#' are skipped. The line is in the settings'
-  // codeset; everything the sink is given is UTF-8 (LineEncoding), and a
-  // line holding a character the code pages lack is refused, naming it.
+  // a server that no longer answers): a terminal reads no later line. A
+  // front end that goes on (a page) may: after the end the commands that
+  // need no server still run (LanguageCommands::RunsLocally), and any other
+  // line is answered with one error and sends nothing. Blank lines and lines
+  // starting with '#' are skipped. The line is in the settings' codeset;
+  // everything the sink is given is UTF-8 (LineEncoding), and a line holding
+  // a character the code pages lack is refused, naming it.
   bool Run(std::string line);
   // Hands the summary (with the files made) to the sink; returns the exit status.
   int Finish();
@@ -116,6 +120,9 @@ class SearchSession {
   // A line the translator refused with `code`: its message names the word
   // at fault, and the line is shown with a caret under it.
   void Refuse(VERGER_ERROR code, const LineEncoding::Line& line, LineResult& result);
+  // A line that needs the server after the session ended: not run, the
+  // default criteria put back to `defaults`, one error naming what still runs.
+  void Ended(const std::string& defaults, LineResult& result);
   // A line refused before or after translation for `reason`.
   void RefuseText(const std::string& reason, LineResult& result);
   // Counts an event of the server's session and passes it on to the sink.

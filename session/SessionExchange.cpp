@@ -17,6 +17,7 @@ SessionExchange::SessionExchange(ServerConnection& connection, SessionSets& sets
     : connection_(connection), sets_(sets), sink_(sink), tally_(tally), base_(std::move(base)) {}
 
 bool SessionExchange::Deliver(LineResult& result, const Request& request, ServerReply& reply) {
+  if (ended_) return false;
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::optional<ServerReply> sent = request();
     if (!sent) return false;

@@ -15,6 +15,9 @@ namespace {
 
 using Json = nlohmann::json;
 
+// How often the server watch checks that the search server takes connections.
+constexpr std::chrono::milliseconds kWatchEvery{2000};
+
 // The first value of field `code` of a fetched document (windows-1252, as
 // the server sent it), as UTF-8.
 std::string Field(const KtfDocumentReader::Document& document, const char* code) {
@@ -37,6 +40,18 @@ WebDesk::WebDesk(const std::string& url, SessionListener::CredentialSource crede
     Serve();
   });
   started.get_future().wait();
+  watch_ = std::make_unique<ServerWatch>(url, kWatchEvery, [this](bool answers,
+                                                                   const std::string& where,
+                                                                   const std::string& why) {
+    Json notice = {{"event", answers ? "serverBack" : "serverSilent"}};
+    notice["text"] = answers ? "The search server at " + where + " answers again."
+                             : "The search server does not answer at " + where + " (" + why +
+                                   "): a line that needs it will fail; " +
+                                   LanguageCommands::kLocalCommands + " still run.";
+    std::lock_guard<std::mutex> lock(eventsMutex_);
+    pushed_.push_back(std::move(notice));
+    eventsWake_.notify_all();
+  });
 }
 
 WebDesk::~WebDesk() {
@@ -92,13 +107,16 @@ void WebDesk::AddState(Json& answer) {
 void WebDesk::NoteEnd(const Json& output) {
   if (endNoted_ || !session_->ended()) return;
   endNoted_ = true;
+  // The session sends nothing more: whether the server answers no longer matters.
+  watch_->Stop();
   const Json& result = output["result"];
   if (result.value("kind", "") == "stop") {
     sink_.Notice("sessionStopped", "The session was stopped; the sets and documents stay here.");
     return;
   }
   sink_.Notice("serverGone", "The search server is gone (" + result.value("error", "no answer") +
-                                 "); the sets and documents already made stay here.");
+                                 "); the sets and documents already made stay here, and " +
+                                 LanguageCommands::kLocalCommands + " still run.");
 }
 
 void WebDesk::Remember(const Json& printed) {
@@ -132,14 +150,10 @@ void WebDesk::Settle(const std::string& name, const std::string& problem) {
 Json WebDesk::Line(const std::string& line) {
   return OnSession([&] {
     Json answer;
-    if (session_->ended()) {
-      answer["output"] = {{"text", Json::array()},
-                          {"result", {{"line", line}, {"error", "the session has ended"}}}};
-    } else {
-      session_->Run(line);
-      answer["output"] = sink_.TakeOutput();
-      NoteEnd(answer["output"]);
-    }
+    // After the end too: the engine runs what needs no server and refuses the rest.
+    session_->Run(line);
+    answer["output"] = sink_.TakeOutput();
+    NoteEnd(answer["output"]);
     const Json& result = answer["output"]["result"];
     for (const auto& printed : result.value("documents", Json::array())) {
       if (printed.is_object() && printed.contains("sgml")) Remember(printed);
@@ -158,6 +172,20 @@ Json WebDesk::State() {
     AddState(answer);
     return answer;
   });
+}
+
+Json WebDesk::Events(std::chrono::milliseconds wait) {
+  std::unique_lock<std::mutex> lock(eventsMutex_);
+  eventsWake_.wait_for(lock, wait, [this] { return eventsClosed_ || !pushed_.empty(); });
+  Json answer = {{"notices", std::move(pushed_)}};
+  pushed_ = Json::array();
+  return answer;
+}
+
+void WebDesk::CloseEvents() {
+  std::lock_guard<std::mutex> lock(eventsMutex_);
+  eventsClosed_ = true;
+  eventsWake_.notify_all();
 }
 
 Json WebDesk::Hits(int set, int from, int count) {

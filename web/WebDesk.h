@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -13,6 +14,7 @@
 
 #include "session/SearchSession.h"
 #include "web/RegisterData.h"
+#include "web/ServerWatch.h"
 #include "web/WebSessionSink.h"
 
 // One search session for a page in a browser, on the session engine. The
@@ -21,8 +23,10 @@
 // Each answer is JSON for the page: what the line said, the sets, the
 // notices of the server's events, and whether the session has ended. After
 // the session ended (STOP, a server gone) the desk still answers with the
-// sets and the documents already made. Failures are values in the answers;
-// nothing here throws to the caller.
+// sets and the documents already made, and the lines that need no server
+// still run. While the session lives, a ServerWatch checks that the server
+// still takes connections; what it finds waits as a notice for Events.
+// Failures are values in the answers; nothing here throws to the caller.
 class WebDesk {
  public:
   // No traffic yet. `credentials` give the login when the server asks;
@@ -40,6 +44,13 @@ class WebDesk {
   nlohmann::json Line(const std::string& line);
   // The sets, notices and whether the session has ended.
   nlohmann::json State();
+  // The notices of the server watch, {"notices": [...]}: waits up to `wait`
+  // for one (not on the session's thread, so never behind a line); at once
+  // after CloseEvents. Each notice goes to one caller.
+  nlohmann::json Events(std::chrono::milliseconds wait);
+  // Wakes every caller of Events, and makes later ones return at once: the
+  // HTTP server calls it when it stops, not to wait for them.
+  void CloseEvents();
   // Documents `from`..`from`+`count`-1 of set `set`: number, kind, title,
   // applicant, date each; "error" when they could not be fetched.
   nlohmann::json Hits(int set, int from, int count);
@@ -109,4 +120,13 @@ class WebDesk {
   std::deque<std::function<void()>> jobs_;
   bool closing_ = false;
   std::thread thread_;
+
+  // The watch's notices, waiting for Events.
+  std::mutex eventsMutex_;
+  std::condition_variable eventsWake_;
+  nlohmann::json pushed_ = nlohmann::json::array();
+  bool eventsClosed_ = false;
+  // Made after the session's thread starts, stopped when the session ends;
+  // destroyed first (declared last), so it reports into live members only.
+  std::unique_ptr<ServerWatch> watch_;
 };

@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -24,6 +25,9 @@ constexpr const char* kPolicy =
     "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
     "connect-src 'self'; frame-src 'self'; base-uri 'none'; form-action 'none'; "
     "frame-ancestors 'self'";
+
+// How long a request for events waits for one before it answers with none.
+constexpr std::chrono::seconds kEventsWait{25};
 
 // A page file's or a made file's name: no folder, no dot first.
 const std::regex kSafeName(R"([A-Za-z0-9_][A-Za-z0-9_.-]*)");
@@ -132,7 +136,11 @@ std::string WebServer::Address() const { return access_ ? access_->Address() : s
 
 bool WebServer::Serve() { return http_->listen_after_bind(); }
 
-void WebServer::Stop() { http_->stop(); }
+void WebServer::Stop() {
+  // A page's request waiting for events would hold the stop for its time.
+  desk_.CloseEvents();
+  http_->stop();
+}
 
 void WebServer::AddRoutes() {
   http_->set_payload_max_length(1 << 20);
@@ -187,6 +195,11 @@ void WebServer::AddRoutes() {
 void WebServer::AddApiRoutes() {
   http_->Get("/api/state", [this](const httplib::Request&, httplib::Response& response) {
     SendJson(response, desk_.State());
+  });
+  // A long poll: answers when the desk has a notice of its own, or after
+  // kEventsWait with none, so that a page hears of a server gone while idle.
+  http_->Get("/api/events", [this](const httplib::Request&, httplib::Response& response) {
+    SendJson(response, desk_.Events(kEventsWait));
   });
   http_->Post("/api/line", [this](const httplib::Request& request, httplib::Response& response) {
     const Json body = Body(request);

@@ -2,7 +2,8 @@
 // server on its small base: strategies saved in one session and run again
 // in another, STOP with and without saving, FILE's modes, the term index
 // (and a server without one), the help against the translator's own
-// command table, and the transcript.
+// command table, the transcript, and the commands that still run after the
+// server is gone.
 #include "session/LanguageCommands.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +58,7 @@ class Typed {
     return sink.results.back();
   }
   SearchSession& session() { return *session_; }
+  const VERGER_CONFIG& config() const { return config_; }
   RecordingSink sink;
 
  private:
@@ -255,6 +257,62 @@ TEST(LanguageCommands, TheTranscriptHoldsEachLineAndItsAnswerWithTheTime) {
   EXPECT_EQ(transcript.rfind("20", 0), 0u);  // each line starts with the year
   EXPECT_EQ(transcript.find('\x1b'), std::string::npos);
   EXPECT_NE(transcript.find("> solar ?]0;title?\n"), std::string::npos);
+}
+
+// A server gone ends the session: Run says so for every later line, as a
+// terminal needs; a page that goes on gets the commands that need no server,
+// and one error for the others, whose leading field changes nothing.
+TEST(LanguageCommands, AfterTheServerIsGoneOnlyTheCommandsThatNeedNoServerRun) {
+  auto server = std::make_unique<ReferenceServer>();
+  TempDir out, strategies;
+  Typed typed(server->Servlet(), out.path().string(), strategies.path().string());
+  ASSERT_TRUE(typed.Line("pump").set);
+  ASSERT_TRUE(typed.Line("roof").set);
+  server.reset();
+  ASSERT_TRUE(typed.Line("valve").error);
+  ASSERT_TRUE(typed.session().ended());
+  const std::string defaults = LanguageCommands::Defaults(typed.config());
+  constexpr const char* kGone = "the search server is gone: nothing was sent; ..HELP, ..HI";
+  const struct {
+    const char* line;
+    Kind kind;
+    const char* said;  // a part of a text line; kGone's error for kEnded
+  } kCases[] = {
+      {"..HI", Kind::kHistory, "$2  "},
+      {"..HE", Kind::kHelp, "..STOP"},
+      {"/PD >=2000 AND wind", Kind::kEnded, kGone},
+      {"..SV kept", Kind::kSave, "strategy kept saved: 2 questions"},
+      {"..FILE other SV", Kind::kSave, "strategy other saved"},
+      {"..FILE other ER", Kind::kFile, "strategy other erased"},
+      {"..ER 1", Kind::kErase, "erased sets [1]"},
+      {"..PR 1", Kind::kEnded, kGone},
+      {"..INFO", Kind::kEnded, kGone},
+      {"..HE TI", Kind::kEnded, kGone},
+      {"..IND /TI s", Kind::kEnded, kGone},
+      {"..EX FROM kept", Kind::kEnded, kGone},
+      {"..FILE SMALL BEGIN", Kind::kEnded, kGone},
+      {"solar AND AND pump", Kind::kRefused, "not a valid line"},
+      {"..STOP", Kind::kStop, "strategy saved as last-session: 1 question"},
+  };
+  for (const auto& known : kCases) {
+    SCOPED_TRACE(known.line);
+    typed.sink.texts.clear();
+    EXPECT_FALSE(typed.session().Run(known.line));
+    const LineResult& result = typed.sink.results.back();
+    EXPECT_EQ(result.kind, known.kind);
+    EXPECT_TRUE(Said(typed.sink, known.said));
+    if (known.kind == Kind::kEnded) {
+      ASSERT_TRUE(result.error);
+      EXPECT_EQ(result.error->rfind(kGone, 0), 0u) << *result.error;
+      EXPECT_EQ(typed.sink.texts.size(), 1u) << "one error, nothing else";
+    } else if (known.kind != Kind::kRefused) {
+      EXPECT_FALSE(result.error) << *result.error;
+    }
+    EXPECT_EQ(LanguageCommands::Defaults(typed.config()), defaults);
+  }
+  EXPECT_TRUE(fs::exists(fs::path(strategies.path()) / "kept.strategy"));
+  EXPECT_FALSE(fs::exists(fs::path(strategies.path()) / "other.strategy"));
+  EXPECT_EQ(typed.session().Finish(), SearchSession::kServerGone);
 }
 
 }  // namespace

@@ -8,12 +8,14 @@ examples/session.verger give the same hit counts as `sorrel session --json`;
 document 1 of 1000000/PN opens with its title, its style sheet applied and both
 facsimile pages loaded; titles holding markup run no script; requests without
 the secret, with a foreign Host or a foreign Origin are refused; a server
-killed mid-session shows a notice and the page still answers. Screenshots of
+killed mid-session is noticed while the page is idle, a line that needs it
+gets an error and the commands that need none still answer. Screenshots of
 the main states go to ARTIFACTS_DIR.
 """
 import http.client
 import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -208,14 +210,32 @@ def check_session(page, expected):
 
 def check_server_gone(page, server):
     server.stop(signal.SIGKILL)
-    page.run("wind/TI")
     notices = page.driver.find_element(By.CSS_SELECTOR, "[role=status]")
+    errors = page.driver.find_element(By.CSS_SELECTOR, "[role=alert]")
+    # Told while idle, before any line meets the dead server.
+    page.wait.until(lambda d: "does not answer" in notices.text)
+    page.run("wind/TI")
     page.wait.until(lambda d: "gone" in notices.text)
-    assert page.driver.find_element(By.CSS_SELECTOR, "[role=alert]").text
+    assert "does not answer" in errors.text, errors.text
+    refused = page.run("solar")
+    assert refused.get_attribute("data-kind") == "ended", refused.get_attribute("data-kind")
+    page.wait.until(lambda d: "the search server is gone" in errors.text)
+    # The commands that need no server still answer in the transcript.
+    before = len(page.answers())
+    page.driver.find_element(By.ID, "help-button").click()
+    page.wait.until(lambda d: len(page.answers()) > before)
+    helped = page.answers()[-1]
+    assert helped.get_attribute("data-kind") == "help" and "answer" in helped.get_attribute(
+        "class"), helped.get_attribute("outerHTML")
+    history = page.run("..HI")
+    assert history.get_attribute("data-kind") == "history", history.get_attribute("data-kind")
+    listed = [e.text for e in page.driver.find_elements(By.CSS_SELECTOR, "#transcript li")]
+    said = listed[len(listed) - 1 - listed[::-1].index("sorrel> ..HI"):]
+    assert any(re.match(r"\$\d+  \d+  ", text) for text in said), said
     # The page still answers: the history comes back, the sets and the
     # document already shown stay.
     page.command.send_keys(Keys.ARROW_UP)
-    assert page.command.get_attribute("value") == "wind/TI"
+    assert page.command.get_attribute("value") == "..HI"
     assert page.driver.find_elements(By.CSS_SELECTOR, "#sets tbody tr")
     images = page.driver.find_elements(By.CSS_SELECTOR, "#pages img")
     assert images and page.driver.execute_script(

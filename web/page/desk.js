@@ -49,7 +49,16 @@ async function ask(path, body) {
 function showState(answer) {
   for (const notice of answer.notices || []) say("notices", notice.text);
   if (answer.sets) showSets(answer.sets);
-  document.body.dataset.ended = answer.ended ? "yes" : "no";
+  if ("ended" in answer) document.body.dataset.ended = answer.ended ? "yes" : "no";
+}
+
+// The desk's own notices (a server that stopped answering while the page was
+// idle) come as answers to a request that waits for them; the next is asked
+// at once, unless the desk itself stopped answering.
+async function watchEvents() {
+  while (await ask("/api/events")) {
+    await new Promise((resume) => setTimeout(resume, 200));
+  }
 }
 
 // A set's row, made once and kept while its hits and question stay.
@@ -262,3 +271,4 @@ $("next-page").addEventListener("click", () => showHits(shownSet, shownFrom + pa
 $("zoom-in").addEventListener("click", () => { zoom = Math.min(4, zoom * 1.25); applyZoom(); });
 $("zoom-out").addEventListener("click", () => { zoom = Math.max(0.25, zoom / 1.25); applyZoom(); });
 ask("/api/state");
+watchEvents();
