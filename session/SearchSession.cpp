@@ -1,6 +1,7 @@
 #include "session/SearchSession.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -65,6 +66,20 @@ bool SearchSession::Run(std::string line) {
   return !exchange_.ended();
 }
 
+namespace {
+
+// The word of an INDEX command, which the translator leaves in its code
+// page, in UTF-8 as the engine's other text; the server gets it in its own.
+void IndexTermInUtf8(const LineEncoding& encoding, KTF_COMMAND& command) {
+  if (command.index_term == nullptr) return;
+  const std::string term = encoding.FromTranslator(command.index_term);
+  delete[] command.index_term;
+  command.index_term = new char[term.size() + 1];
+  std::memcpy(command.index_term, term.c_str(), term.size() + 1);
+}
+
+}  // namespace
+
 SearchSession::Translated SearchSession::Translate(const std::string& line, KTF_COMMAND& command,
                                                    LineResult& result) {
   Translated translated{encoding_.ForTranslator(line), SYNTAX_OK, std::nullopt};
@@ -79,6 +94,9 @@ SearchSession::Translated SearchSession::Translate(const std::string& line, KTF_
   std::vector<char> buffer(ready.translator.begin(), ready.translator.end());
   buffer.push_back('\0');
   translated.code = mode_.command(buffer.data(), &config_, command);
+  if (translated.code == SYNTAX_OK && command.type == CMD_INDEX && !ready.passed) {
+    IndexTermInUtf8(encoding_, command);
+  }
   if (translated.code != SYNTAX_OK || command.type != CMD_SEARCH) return translated;
   if (command.expression != nullptr) {
     // The question goes on in UTF-8, as all the engine's text; it is put in

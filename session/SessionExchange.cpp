@@ -172,9 +172,12 @@ std::vector<std::pair<int, KtfDocumentReader::Document>> SessionExchange::Fetch(
 }
 
 bool SessionExchange::TextFile(LineResult& result, const std::string& file, std::string& text) {
+  // A file name holding a typed word (an index's) goes in the server's code page.
+  std::string name = file;
+  if (!Encode(result, name)) return false;
   ServerReply reply;
   if (!Deliver(
-          result, [&] { return std::optional(connection_.TextFile(base_, file)); }, reply)) {
+          result, [&] { return std::optional(connection_.TextFile(base_, name)); }, reply)) {
     return false;
   }
   text = reply.body;
@@ -231,5 +234,7 @@ bool SessionExchange::BaseInfoOf(LineResult& result, const std::string& base, st
 }
 
 std::string SessionExchange::FileRefusalReason(const std::string& file) {
-  return ended_ ? "" : connection_.FileRefusalReason(base_, file);
+  std::string name = file, refusal;
+  if (encoding_ != nullptr) name = encoding_->ForServer(file, refusal).value_or(file);
+  return ended_ ? "" : connection_.FileRefusalReason(base_, name);
 }

@@ -222,6 +222,11 @@ TEST(LanguageCommands, TheIndexListsWordsAroundTheTermAndANoIndexServerSaysSo) {
       expected.begin(), expected.end(), [](const auto& entry) { return entry.first < "sol"; }));
   EXPECT_TRUE(
       Said(typed.sink, "E" + std::to_string(place + 1) + std::string(10, ' ') + "0  sol  <-"));
+  // An accented word reaches the server in its code page, which folds it as
+  // its index does: "wé" lists from "we", after "wafer".
+  const LineResult accented = typed.Line("..IND /TI w\u00e9");
+  ASSERT_TRUE(accented.terms) << accented.error.value_or("");
+  EXPECT_EQ(*accented.terms, *typed.Line("..IND /TI we").terms);
   EXPECT_TRUE(typed.Line("..IND /PD 2000").error);  // dates have no word index
   EXPECT_TRUE(typed.Line("..IND").error);
 
