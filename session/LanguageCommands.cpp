@@ -322,9 +322,9 @@ void LanguageCommands::Index(const char* field, const char* term, LineResult& re
   const std::string typed = term ? term : "";
   const std::string file = kIndexFile + code + "/" + typed;
   std::string text;
-  if (!exchange_.TextFile(result, file, text)) {
+  if (!exchange_.TextFile(result, file, text, true)) {
     if (exchange_.ended()) return;
-    const std::string reason = exchange_.FileRefusalReason(file);
+    const std::string reason = exchange_.FileRefusalReason(file, true);
     Fail(result, "this server offers no index of field " + code +
                      (reason.empty() ? "" : " (" + reason + ")"));
     return;

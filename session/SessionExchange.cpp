@@ -171,10 +171,10 @@ std::vector<std::pair<int, KtfDocumentReader::Document>> SessionExchange::Fetch(
   return documents;
 }
 
-bool SessionExchange::TextFile(LineResult& result, const std::string& file, std::string& text) {
-  // A file name holding a typed word (an index's) goes in the server's code page.
+bool SessionExchange::TextFile(LineResult& result, const std::string& file, std::string& text,
+                               bool typed) {
   std::string name = file;
-  if (!Encode(result, name)) return false;
+  if (typed && !Encode(result, name)) return false;
   ServerReply reply;
   if (!Deliver(
           result, [&] { return std::optional(connection_.TextFile(base_, name)); }, reply)) {
@@ -233,8 +233,8 @@ bool SessionExchange::BaseInfoOf(LineResult& result, const std::string& base, st
   return true;
 }
 
-std::string SessionExchange::FileRefusalReason(const std::string& file) {
+std::string SessionExchange::FileRefusalReason(const std::string& file, bool typed) {
   std::string name = file, refusal;
-  if (encoding_ != nullptr) name = encoding_->ForServer(file, refusal).value_or(file);
+  if (typed && encoding_ != nullptr) name = encoding_->ForServer(file, refusal).value_or(file);
   return ended_ ? "" : connection_.FileRefusalReason(base_, name);
 }

@@ -45,8 +45,11 @@ class SessionExchange {
   // in batches of consecutive positions; stops at the first failure.
   std::vector<std::pair<int, KtfDocumentReader::Document>> Fetch(LineResult& result, int number,
                                                                  const std::vector<int>& positions);
-  // A text file of the base, and the base's information (XML).
-  bool TextFile(LineResult& result, const std::string& file, std::string& text);
+  // A text file of the base, and the base's information (XML). A `typed`
+  // name holds the user's words in UTF-8 and goes in the server's code page
+  // (refused, like a question, when it cannot); other names go as they are.
+  bool TextFile(LineResult& result, const std::string& file, std::string& text,
+                bool typed = false);
   bool BaseInfo(LineResult& result, std::string& xml);
 
   // The server's list of databases (XML), and the information of base `base`
@@ -54,7 +57,7 @@ class SessionExchange {
   bool DatabaseList(LineResult& result, std::string& xml);
   bool BaseInfoOf(LineResult& result, const std::string& base, std::string& xml);
   // Why the server did not deliver text file `file` ("" when it does not say).
-  std::string FileRefusalReason(const std::string& file);
+  std::string FileRefusalReason(const std::string& file, bool typed = false);
   // The base searched; questions go to `base` from now on.
   const std::string& base() const { return base_; }
   void SetBase(const std::string& base) { base_ = base; }
