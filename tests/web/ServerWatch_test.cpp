@@ -72,6 +72,9 @@ TEST(ServerWatch, StandsAsideWhenTheRequestsGoThroughAProxy) {
     environment.WithoutProxies().Clear("NO_PROXY").Set("no_proxy", known.noProxy);
     environment.Set(known.variable, known.value);
     EXPECT_EQ(ServerWatch::ThroughProxy(known.url), known.proxied);
+    // A watch is started for loopback addresses only: its probe would look
+    // up any other name.
+    if (std::string(known.url).find("//127.0.0.1:") == std::string::npos) continue;
     EXPECT_EQ(ServerWatch(known.url, 10s, [](bool, const std::string&, const std::string&) {
               }).watching(),
               !known.proxied);
